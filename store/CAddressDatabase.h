@@ -1,0 +1,56 @@
+#pragma once
+
+#include "platform/ui/CProgressCtrl.h"
+#include "store/CTableSchema.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class CDaoDatabase;
+class CDaoTableDef;
+class CListCtrl;
+
+// The one store object: the address database file and its table, plus the
+// operations that the clipboard capture, the mail merge and the main frame
+// host here. Those live in their own folders (capture/, merge/, app/).
+class CAddressDatabase {
+public:
+    CAddressDatabase();
+    ~CAddressDatabase();
+    CAddressDatabase(const CAddressDatabase&) = delete;
+    CAddressDatabase& operator=(const CAddressDatabase&) = delete;
+
+    // Opening and creating the file (store/).
+    bool OpenOrCreate();
+    bool OpenDatabase(const QString& strPath, bool bCreate);
+    bool CreateDatabase(const CTableSchema& schema);
+    bool CreateTableDef(const QString& strName);
+    bool AddField(const QString& strName, short nType, int nSize, int nAttributes);
+
+    // Address records (store/).
+    int CountRecords(const QString& strTable);
+    void DeleteSelected(CListCtrl* pList);
+    bool SaveRecord(const QStringList& arrValues, bool bAdd);
+
+    // Clipboard capture (capture/).
+    QString GetClipboardText();
+    QString ExtractEMail(QString strText);
+    bool FindByEMail(const QString& strEMail);
+
+    // Mail merge (merge/).
+    int ListFiles(QString strFolder, QStringList* pArray, QString strExtension);
+    void AssembleMail(CListCtrl& list, int nItem, QString* pPreview, bool bSend);
+    bool SendMapiMail(QString strName, QString strAddress, QString strSubject, QString strText,
+                      QString strAttachments);
+
+    // Status-bar progress indicator (app/).
+    void StartProgress(QString strLabel);
+
+    QString m_strQuery;
+    CTableSchema m_schema;
+    std::unique_ptr<CDaoDatabase> m_pCDaoDatabase;
+    std::unique_ptr<CDaoTableDef> m_pCDaoTableDef;
+    CProgressCtrl m_wndProgress;
+};
