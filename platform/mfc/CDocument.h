@@ -1,0 +1,50 @@
+#pragma once
+
+#include "platform/mfc/CCmdTarget.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+class CView;
+
+// A document: the data behind one or more views. The framework creates it
+// through a CMultiDocTemplate, calls OnNewDocument, attaches the view, and
+// deletes the document when its last view goes away.
+//
+//   class CMyDoc : public CDocument {
+//       bool OnNewDocument() override {
+//           if (!CDocument::OnNewDocument()) return false;
+//           SetTitle(QStringLiteral("..."));
+//           return true;
+//       }
+//   };
+//
+// Frames show the title and follow titleChanged.
+class CDocument : public QObject, public CCmdTarget {
+    Q_OBJECT
+
+public:
+    explicit CDocument(QObject* pParent = nullptr);
+    ~CDocument() override;
+
+    virtual bool OnNewDocument();
+
+    void SetTitle(const QString& strTitle);
+    const QString& GetTitle() const { return m_strTitle; }
+    void SetPathName(const QString& strPathName);
+    const QString& GetPathName() const { return m_strPathName; }
+
+    // The views attached to this document, in the order they were added.
+    const QList<CView*>& GetViews() const { return m_views; }
+    void AddView(CView* pView);
+    void RemoveView(CView* pView);
+
+Q_SIGNALS:
+    void titleChanged(const QString& strTitle);
+
+private:
+    QString m_strTitle;
+    QString m_strPathName;
+    QList<CView*> m_views;
+};
