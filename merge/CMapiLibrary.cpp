@@ -1,0 +1,90 @@
+#include "merge/CMapiLibrary.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <cstddef>
+#include <dlfcn.h>
+#include <link.h>
+#include <memory>
+#include <vector>
+
+namespace {
+
+const QString kLibraryName = QStringLiteral("libmapi32.so");
+
+bool IsLibraryFile(const QString& strPath) {
+    return QDir::isAbsolutePath(strPath) && QFileInfo(strPath).isFile();
+}
+
+} // namespace
+
+CMapiLibrary::~CMapiLibrary() {
+    Unload();
+}
+
+QString CMapiLibrary::Find() {
+    // A relative name in the variable would be taken from the current
+    // directory, so only an absolute one counts.
+    const QString strNamed = qEnvironmentVariable("CORVANE_MAPI_LIBRARY");
+    if (IsLibraryFile(strNamed))
+        return strNamed;
+    const QString strProgramFolder = QCoreApplication::applicationDirPath();
+    QStringList arrFolders = {strProgramFolder,
+                              QDir::cleanPath(strProgramFolder + u"/../lib/corvane")};
+    arrFolders += LinkerFolders();
+    for (const QString& strFolder : std::as_const(arrFolders)) {
+        const QString strPath = QDir(strFolder).filePath(kLibraryName);
+        if (IsLibraryFile(strPath))
+            return strPath;
+    }
+    return QString();
+}
+
+QStringList CMapiLibrary::LinkerFolders() {
+    // The linker's own list for the program: LD_LIBRARY_PATH, the program's
+    // run path and the system's default library folders (folders named only
+    // in ld.so.conf are not on it). An empty or relative entry of
+    // LD_LIBRARY_PATH stands for the current directory and is left out; that
+    // is also why the library is never loaded by its bare name.
+    const std::unique_ptr<void, int (*)(void*)> program(dlopen(nullptr, RTLD_LAZY), dlclose);
+    Dl_serinfo size;
+    if (!program || dlinfo(program.get(), RTLD_DI_SERINFOSIZE, &size) != 0)
+        return {};
+    std::vector<std::max_align_t> storage(size.dls_size / sizeof(std::max_align_t) + 1);
+    auto* pInfo = reinterpret_cast<Dl_serinfo*>(storage.data());
+    *pInfo = size;
+    if (dlinfo(program.get(), RTLD_DI_SERINFO, pInfo) != 0)
+        return {};
+    QStringList arrFolders;
+    for (unsigned i = 0; i < pInfo->dls_cnt; ++i) {
+        const QString strFolder = QFile::decodeName(pInfo->dls_serpath[i].dls_name);
+        if (QDir::isAbsolutePath(strFolder))
+            arrFolders += strFolder;
+    }
+    return arrFolders;
+}
+
+bool CMapiLibrary::Load(const QString& strPath) {
+    Unload();
+    m_hLibrary = dlopen(QFile::encodeName(strPath).constData(), RTLD_NOW | RTLD_LOCAL);
+    return m_hLibrary != nullptr;
+}
+
+bool CMapiLibrary::ResolveFunctions() {
+    if (!m_hLibrary)
+        return false;
+    m_pfnLogon = reinterpret_cast<LPMAPILOGON>(dlsym(m_hLibrary, "MAPILogon"));
+    m_pfnLogoff = reinterpret_cast<LPMAPILOGOFF>(dlsym(m_hLibrary, "MAPILogoff"));
+    m_pfnSendMail = reinterpret_cast<LPMAPISENDMAIL>(dlsym(m_hLibrary, "MAPISendMail"));
+    return m_pfnLogon && m_pfnLogoff && m_pfnSendMail;
+}
+
+void CMapiLibrary::Unload() {
+    m_pfnLogon = nullptr;
+    m_pfnLogoff = nullptr;
+    m_pfnSendMail = nullptr;
+    if (m_hLibrary)
+        dlclose(m_hLibrary);
+    m_hLibrary = nullptr;
+}

@@ -1,0 +1,86 @@
+#include "merge/CMapiLibrary.h"
+#include "merge/CMapiMessage.h"
+#include "merge/TrimWhiteSpace.h"
+#include "platform/settings/CProfileSettings.h"
+#include "platform/ui/MessageBoxes.h"
+#include "store/CAddressDatabase.h"
+
+#include <QFile>
+#include <QRegularExpression>
+
+namespace {
+
+// The transport's own failures go to a plain box with no owner and no caption.
+void ReportFailure(const QString& strText) {
+    MessageBoxA(nullptr, strText, QString(), MB_OK);
+}
+
+// The paths of the attachment list that can be opened, in the list's order.
+// The list is split at commas, tabs and semicolons (a run of them is one
+// split); each path is trimmed, and one that cannot be opened is reported and
+// left out, so the mail still goes without it.
+QStringList AttachableFiles(const QString& strAttachments) {
+    static const QRegularExpression delimiters(QStringLiteral("[,\t;]"));
+    QStringList arrKept;
+    const QStringList arrTokens = strAttachments.split(delimiters, Qt::SkipEmptyParts);
+    for (const QString& strToken : arrTokens) {
+        const QString strPath = TrimWhiteSpace(strToken);
+        QFile file(strPath);
+        if (file.open(QIODevice::ReadOnly)) {
+            arrKept += strPath;
+        } else {
+            AfxMessageBox(QStringLiteral(
+                              "Can not find a file: \"%1\".\nIt will not be attached to that Mail.")
+                              .arg(strPath));
+        }
+    }
+    return arrKept;
+}
+
+} // namespace
+
+// The library is loaded for this one mail and unloaded on every way out, also
+// after a failed logon, send or logoff; a failed send still closes its logon.
+bool CAddressDatabase::SendMapiMail(QString strName, QString strAddress, QString strSubject,
+                                    QString strText, QString strAttachments) {
+    const QString strLibrary =
+        CProfileSettings::GetProfileInt(QStringLiteral("MAIL"), QStringLiteral("MAPI"), 0) != 0
+            ? CMapiLibrary::Find()
+            : QString();
+    if (strLibrary.isEmpty()) {
+        ReportFailure(QStringLiteral("MAPI is not installed on this computer."));
+        return false;
+    }
+    CMapiLibrary library;
+    if (!library.Load(strLibrary)) {
+        ReportFailure(QStringLiteral("Can not load library MAPI32.DLL"));
+        return false;
+    }
+    if (!library.ResolveFunctions()) {
+        library.Unload();
+        ReportFailure(QStringLiteral("Failed to get one of the functions pointer in MAPI32.DLL"));
+        return false;
+    }
+
+    LHANDLE hSession = 0;
+    const ULONG nLogon = library.m_pfnLogon(0, nullptr, nullptr, 0, 0, &hSession);
+    if (nLogon != SUCCESS_SUCCESS) {
+        ReportFailure(QStringLiteral("Can not Logon to MAPI, Error = %1").arg(nLogon));
+        return false;
+    }
+
+    CMapiMessage message(strName, strAddress, strSubject, strText, AttachableFiles(strAttachments));
+    const ULONG nSend = library.m_pfnSendMail(hSession, 0, message.Get(), 0, 0);
+    if (nSend != SUCCESS_SUCCESS) {
+        library.m_pfnLogoff(hSession, 0, 0, 0);
+        ReportFailure(QStringLiteral("Can not SendMail, Error = %1").arg(nSend));
+        return false;
+    }
+
+    const ULONG nLogoff = library.m_pfnLogoff(hSession, 0, 0, 0);
+    if (nLogoff != SUCCESS_SUCCESS) {
+        ReportFailure(QStringLiteral("Can not Logoff from, Error = %1").arg(nLogoff));
+        return false;
+    }
+    return true;
+}
