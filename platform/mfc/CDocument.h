@@ -29,9 +29,15 @@ public:
     ~CDocument() override;
 
     virtual bool OnNewDocument();
+    // Opening a file: the default checks that it can be read (and says so
+    // when it cannot); a document that stores nothing reads nothing more.
+    virtual bool OnOpenDocument(const QString& strPathName);
+    // File Close: closes every window of this document.
+    virtual void OnCloseDocument();
 
     void SetTitle(const QString& strTitle);
     const QString& GetTitle() const { return m_strTitle; }
+    // Records the file and makes its name the title.
     void SetPathName(const QString& strPathName);
     const QString& GetPathName() const { return m_strPathName; }
 

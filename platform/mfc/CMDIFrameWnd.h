@@ -85,7 +85,8 @@ protected:
     virtual void OnTimer(unsigned nIDEvent);
 
     // The framework's main-frame commands, mapped here.
-    void OnBarCheck();
+    void OnViewToolBar();
+    void OnViewStatusBar();
     void OnUpdateControlBarMenu(CCmdUI* pCmdUI);
     void OnWindowNew();
     void OnWindowCascade();
@@ -98,8 +99,10 @@ protected:
 
 private:
     void OnChildActivated();
+    void OnIdle();
     void OnUpdateFrameMenu();
     void OnUpdateFrameTitle();
+    void OnUpdateKeyIndicators();
     void ShowMenuBar(unsigned nIDResource);
     QWidget* ControlBarOf(unsigned nID) const;
 
@@ -110,7 +113,6 @@ private:
     QList<unsigned> m_commandOrder;
     QHash<unsigned, QList<QMenu*>> m_menuBars;
     unsigned m_nShownMenuBar = 0;
-    unsigned m_nCurrentCommand = 0;
     QString m_strTitle;
     QString m_strIdleText;
     QTimer m_idleUpdate;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QString>
 #include <functional>
 
@@ -50,6 +51,9 @@ public:
         regFileTypeId,
         regFileTypeName
     };
+    // The icon of the kind's windows.
+    void SetIcon(const QIcon& icon) { m_icon = icon; }
+
     void SetDocString(const QString& strDocString) { m_strDocString = strDocString; }
     QString GetDocString(DocStringIndex nIndex) const;
     void SetViewFactory(ViewFactory newView);
@@ -71,4 +75,5 @@ private:
     FrameFactory m_newFrame;
     ViewFactory m_newView;
     QString m_strDocString;
+    QIcon m_icon;
 };

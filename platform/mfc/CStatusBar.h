@@ -24,6 +24,8 @@ public:
 
     bool SetPaneText(int nIndex, const QString& strText, bool bUpdate = true);
     QString GetPaneText(int nIndex) const;
+    // A lock-key indicator (CAP, NUM, SCRL): its text while on, empty while off.
+    void SetIndicator(int nIndex, bool bOn);
     void GetItemRect(int nIndex, QRect* pRect) const;
 
 private:

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QBasicTimer>
-#include <QHash>
+#include <map>
 
 class QObject;
 
@@ -22,5 +22,5 @@ public:
     unsigned IdOf(int nQtTimerId) const;
 
 private:
-    QHash<unsigned, QBasicTimer> m_timers;
+    std::map<unsigned, QBasicTimer> m_timers;
 };
