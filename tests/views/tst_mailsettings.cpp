@@ -1,0 +1,224 @@
+#include "platform/settings/CProfileSettings.h"
+#include "platform/ui/MessageBoxes.h"
+#include "store/CAddressDatabase.h"
+#include "views/CDia_MailSettings.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+template <class T> T* Child(QDialog& dialog, const QString& strName) {
+    T* pChild = dialog.findChild<T*>(strName);
+    if (!pChild)
+        qFatal("no child %s", qPrintable(strName));
+    return pChild;
+}
+
+void SetText(QDialog& dialog, const QString& strName, const QString& strText) {
+    Child<QLineEdit>(dialog, strName)->setText(strText);
+}
+
+QString Text(QDialog& dialog, const QString& strName) {
+    return Child<QLineEdit>(dialog, strName)->text();
+}
+
+QString Stored(const QString& strKey) {
+    return CProfileSettings::GetProfileString(u"MailSystem"_s, strKey);
+}
+
+void Click(QDialog& dialog, const QString& strButton) {
+    QTest::mouseClick(Child<QPushButton>(dialog, strButton), Qt::LeftButton);
+}
+
+} // namespace
+
+// The Mail Settings dialog: what it reads from and writes to the settings
+// file, and its test mail.
+class TestMailSettings : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void savedAndReadBack_data();
+    void savedAndReadBack();
+    void cancelWritesNothing();
+    void unknownTransportKept();
+    void unwritableFileReported();
+    void senderAddress_data();
+    void senderAddress();
+    void testMailNeedsSender();
+    void testMailWithoutMailLibrary();
+
+private:
+    QStringList m_arrMessages;
+};
+
+void TestMailSettings::init() {
+    const QString strPath = CProfileSettings::FilePath();
+    QFile::remove(strPath);
+    QDir(strPath).removeRecursively();
+    m_arrMessages.clear();
+    SetMessageBoxHandler([this](const MessageBoxCall& call) {
+        m_arrMessages << call.strText;
+        return IDOK;
+    });
+}
+
+void TestMailSettings::savedAndReadBack_data() {
+    QTest::addColumn<QString>("transport");
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("sender");
+    QTest::addColumn<QString>("outbox");
+    QTest::addColumn<bool>("mapi");
+
+    QTest::newRow("smtp") << u"smtp"_s << u"smtps://mail.example.com:465"_s << u"secret"_s
+                          << u"Jane Doe <jane@example.com>"_s << QString() << true;
+    QTest::newRow("password with INI characters")
+        << u"smtp"_s << u"smtp://127.0.0.1:2525"_s << u"p;a=s#s, \"w\\o'rd\" [x] ü "_s
+        << u"\"Doe, Jane\" <jane@example.com>"_s << QString() << true;
+    QTest::newRow("outbox, mail library off")
+        << u"outbox"_s << QString() << QString() << u"jane@example.com"_s
+        << u"/home/jane/Out box, sent"_s << false;
+}
+
+void TestMailSettings::savedAndReadBack() {
+    QFETCH(QString, transport);
+    QFETCH(QString, server);
+    QFETCH(QString, password);
+    QFETCH(QString, sender);
+    QFETCH(QString, outbox);
+    QFETCH(bool, mapi);
+
+    CDia_MailSettings dialog(nullptr);
+    auto* pTransport = Child<QComboBox>(dialog, u"comboTransport"_s);
+    pTransport->setCurrentIndex(pTransport->findText(transport));
+    SetText(dialog, u"editServer"_s, server);
+    SetText(dialog, u"editUser"_s, u"jane"_s);
+    SetText(dialog, u"editPassword"_s, password);
+    SetText(dialog, u"editSender"_s, sender);
+    SetText(dialog, u"editCAFile"_s, u"/etc/ssl/extra.pem"_s);
+    SetText(dialog, u"editOutbox"_s, outbox);
+    Child<QCheckBox>(dialog, u"checkMapi"_s)->setChecked(mapi);
+    QCOMPARE(Child<QLineEdit>(dialog, u"editPassword"_s)->echoMode(), QLineEdit::Password);
+    dialog.show();
+    Click(dialog, u"buttonOK"_s);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+
+    const QFileInfo file(CProfileSettings::FilePath());
+    QVERIFY(file.exists());
+    QCOMPARE(file.permissions() & ~(QFile::ReadUser | QFile::WriteUser),
+             QFile::ReadOwner | QFile::WriteOwner);
+    QCOMPARE(Stored(u"Transport"_s), transport);
+    QCOMPARE(Stored(u"Server"_s), server);
+    QCOMPARE(Stored(u"Password"_s), password);
+    QCOMPARE(Stored(u"Sender"_s), sender);
+    QCOMPARE(Stored(u"Outbox"_s), outbox);
+    QCOMPARE(CProfileSettings::GetProfileInt(u"MAIL"_s, u"MAPI"_s, -1), mapi ? 1 : 0);
+
+    CDia_MailSettings reopened(nullptr);
+    QCOMPARE(Child<QComboBox>(reopened, u"comboTransport"_s)->currentText(), transport);
+    QCOMPARE(Text(reopened, u"editServer"_s), server);
+    QCOMPARE(Text(reopened, u"editUser"_s), u"jane"_s);
+    QCOMPARE(Text(reopened, u"editPassword"_s), password);
+    QCOMPARE(Text(reopened, u"editSender"_s), sender);
+    QCOMPARE(Text(reopened, u"editCAFile"_s), u"/etc/ssl/extra.pem"_s);
+    QCOMPARE(Text(reopened, u"editOutbox"_s), outbox);
+    QCOMPARE(Child<QCheckBox>(reopened, u"checkMapi"_s)->isChecked(), mapi);
+    QCOMPARE(Child<QLineEdit>(reopened, u"editOutbox"_s)->isEnabled(), transport == u"outbox"_s);
+    QCOMPARE(Child<QLineEdit>(reopened, u"editServer"_s)->isEnabled(), transport == u"smtp"_s);
+    QVERIFY(m_arrMessages.isEmpty());
+}
+
+void TestMailSettings::cancelWritesNothing() {
+    QVERIFY(CProfileSettings::WriteProfileValue(u"MailSystem"_s, u"Server"_s,
+                                                u"smtp://old.example.com"_s));
+    CDia_MailSettings dialog(nullptr);
+    QCOMPARE(Text(dialog, u"editServer"_s), u"smtp://old.example.com"_s);
+    SetText(dialog, u"editServer"_s, u"smtp://new.example.com"_s);
+    dialog.show();
+    Click(dialog, u"buttonCancel"_s);
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QCOMPARE(Stored(u"Server"_s), u"smtp://old.example.com"_s);
+    QCOMPARE(Stored(u"Transport"_s), QString());
+}
+
+void TestMailSettings::unknownTransportKept() {
+    QVERIFY(CProfileSettings::WriteProfileValue(u"MailSystem"_s, u"Transport"_s, u"lmtp"_s));
+    CDia_MailSettings dialog(nullptr);
+    dialog.show();
+    Click(dialog, u"buttonOK"_s);
+    QCOMPARE(Stored(u"Transport"_s), u"lmtp"_s);
+}
+
+// A settings file that cannot be written is reported and the dialog stays
+// open with everything the user typed.
+void TestMailSettings::unwritableFileReported() {
+    QVERIFY(QDir().mkpath(CProfileSettings::FilePath()));
+    CDia_MailSettings dialog(nullptr);
+    SetText(dialog, u"editServer"_s, u"smtp://typed.example.com"_s);
+    dialog.show();
+    Click(dialog, u"buttonOK"_s);
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(m_arrMessages.size(), 1);
+    QVERIFY2(m_arrMessages.first().contains(CProfileSettings::FilePath()),
+             qPrintable(m_arrMessages.first()));
+    QCOMPARE(Text(dialog, u"editServer"_s), u"smtp://typed.example.com"_s);
+}
+
+void TestMailSettings::senderAddress_data() {
+    QTest::addColumn<QString>("sender");
+    QTest::addColumn<QString>("address");
+
+    QTest::newRow("bare address") << u" jane@example.com "_s << u"jane@example.com"_s;
+    QTest::newRow("name and address") << u"Jane Doe <jane@example.com>"_s << u"jane@example.com"_s;
+    QTest::newRow("quoted name with angle")
+        << u"\"Doe, Jane\" < jane@example.com >"_s << u"jane@example.com"_s;
+    QTest::newRow("empty") << QString() << QString();
+}
+
+void TestMailSettings::senderAddress() {
+    QFETCH(QString, sender);
+    QFETCH(QString, address);
+    CDia_MailSettings dialog(nullptr);
+    SetText(dialog, u"editSender"_s, sender);
+    QCOMPARE(dialog.SenderAddress(), address);
+}
+
+void TestMailSettings::testMailNeedsSender() {
+    CAddressDatabase database;
+    CDia_MailSettings dialog(&database);
+    dialog.show();
+    Click(dialog, u"buttonSendTestMail"_s);
+    QVERIFY(!Child<QLabel>(dialog, u"labelTestResult"_s)->text().isEmpty());
+    QVERIFY(m_arrMessages.isEmpty());
+    QVERIFY(QFileInfo::exists(CProfileSettings::FilePath()));
+}
+
+// With the mail library switched off the test mail takes the program's own
+// way and meets the program's own message.
+void TestMailSettings::testMailWithoutMailLibrary() {
+    CAddressDatabase database;
+    CDia_MailSettings dialog(&database);
+    SetText(dialog, u"editSender"_s, u"Jane <jane@example.com>"_s);
+    Child<QCheckBox>(dialog, u"checkMapi"_s)->setChecked(false);
+    dialog.show();
+    Click(dialog, u"buttonSendTestMail"_s);
+    QCOMPARE(m_arrMessages, QStringList{u"MAPI is not installed on this computer."_s});
+    const QString strResult = Child<QLabel>(dialog, u"labelTestResult"_s)->text();
+    QVERIFY2(strResult.contains(u"jane@example.com"_s) && strResult.contains(u"not"_s),
+             qPrintable(strResult));
+}
+
+QTEST_MAIN(TestMailSettings)
+#include "tst_mailsettings.moc"

@@ -1,0 +1,233 @@
+#include "views/CDia_MailSettings.h"
+
+#include "platform/settings/CProfileSettings.h"
+#include "platform/ui/MessageBoxes.h"
+#include "store/CAddressDatabase.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kSectionMail = u"MAIL"_s;
+const QString kKeyMapi = u"MAPI"_s;
+const QString kSectionMailSystem = u"MailSystem"_s;
+const QString kKeyTransport = u"Transport"_s;
+const QString kKeyServer = u"Server"_s;
+const QString kKeyUser = u"User"_s;
+const QString kKeyPassword = u"Password"_s;
+const QString kKeySender = u"Sender"_s;
+const QString kKeyCAFile = u"CAFile"_s;
+const QString kKeyOutbox = u"Outbox"_s;
+const QString kTransportSmtp = u"smtp"_s;
+const QString kTransportOutbox = u"outbox"_s;
+
+QString MailSystemValue(const QString& strKey) {
+    return CProfileSettings::GetProfileString(kSectionMailSystem, strKey);
+}
+
+bool WriteMailSystemValue(const QString& strKey, const QString& strValue) {
+    return CProfileSettings::WriteProfileValue(kSectionMailSystem, strKey, strValue);
+}
+
+QWidget* RowWith(QWidget* pField, QWidget* pButton) {
+    auto* pRow = new QWidget;
+    auto* pLayout = new QHBoxLayout(pRow);
+    pLayout->setContentsMargins(0, 0, 0, 0);
+    pLayout->addWidget(pField, 1);
+    pLayout->addWidget(pButton);
+    return pRow;
+}
+
+} // namespace
+
+CDia_MailSettings::CDia_MailSettings(CAddressDatabase* pDatabase, QWidget* pParent)
+    : QDialog(pParent), m_pDatabase(pDatabase) {
+    setObjectName(u"CDia_MailSettings"_s);
+    setWindowTitle(u"Mail Settings"_s);
+    CreateControls();
+    LoadSettings();
+}
+
+CDia_MailSettings::~CDia_MailSettings() = default;
+
+void CDia_MailSettings::CreateControls() {
+    m_comboTransport = new QComboBox;
+    m_comboTransport->setObjectName(u"comboTransport"_s);
+    m_comboTransport->addItems({kTransportSmtp, kTransportOutbox});
+    m_editServer = AddEdit(u"editServer"_s);
+    m_editServer->setPlaceholderText(u"smtps://mail.example.com:465"_s);
+    m_editUser = AddEdit(u"editUser"_s);
+    m_editPassword = AddEdit(u"editPassword"_s);
+    m_editPassword->setEchoMode(QLineEdit::Password);
+    m_editSender = AddEdit(u"editSender"_s);
+    m_editSender->setPlaceholderText(u"Jane Doe <jane@example.com>"_s);
+    m_editCAFile = AddEdit(u"editCAFile"_s);
+    m_buttonBrowseCAFile = AddBrowseButton(u"buttonBrowseCAFile"_s);
+    m_editOutbox = AddEdit(u"editOutbox"_s);
+    m_buttonBrowseOutbox = AddBrowseButton(u"buttonBrowseOutbox"_s);
+    m_checkMapi = new QCheckBox(u"Send mail through the mail library"_s);
+    m_checkMapi->setObjectName(u"checkMapi"_s);
+    m_buttonSendTestMail = new QPushButton(u"Send Test Mail"_s);
+    m_buttonSendTestMail->setObjectName(u"buttonSendTestMail"_s);
+    m_buttonSendTestMail->setAutoDefault(false);
+    m_buttonSendTestMail->setEnabled(m_pDatabase != nullptr);
+    m_labelTestResult = new QLabel;
+    m_labelTestResult->setObjectName(u"labelTestResult"_s);
+    m_labelTestResult->setWordWrap(true);
+
+    auto* pForm = new QFormLayout;
+    pForm->addRow(u"&Transport:"_s, m_comboTransport);
+    pForm->addRow(u"&Server:"_s, m_editServer);
+    pForm->addRow(u"&User:"_s, m_editUser);
+    pForm->addRow(u"&Password:"_s, m_editPassword);
+    pForm->addRow(u"S&ender:"_s, m_editSender);
+    pForm->addRow(u"&CA certificates:"_s, RowWith(m_editCAFile, m_buttonBrowseCAFile));
+    pForm->addRow(u"&Outbox folder:"_s, RowWith(m_editOutbox, m_buttonBrowseOutbox));
+    pForm->addRow(m_checkMapi);
+    pForm->addRow(m_buttonSendTestMail);
+    pForm->addRow(m_labelTestResult);
+
+    auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    pButtons->button(QDialogButtonBox::Ok)->setObjectName(u"buttonOK"_s);
+    pButtons->button(QDialogButtonBox::Cancel)->setObjectName(u"buttonCancel"_s);
+
+    auto* pLayout = new QVBoxLayout(this);
+    pLayout->addLayout(pForm);
+    pLayout->addWidget(pButtons);
+    setMinimumWidth(fontMetrics().averageCharWidth() * 60);
+
+    connect(pButtons, &QDialogButtonBox::accepted, this, &CDia_MailSettings::OnOK);
+    connect(pButtons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(m_buttonSendTestMail, &QPushButton::clicked, this, &CDia_MailSettings::OnSendTestMail);
+    connect(m_buttonBrowseCAFile, &QPushButton::clicked, this, &CDia_MailSettings::OnBrowseCAFile);
+    connect(m_buttonBrowseOutbox, &QPushButton::clicked, this, &CDia_MailSettings::OnBrowseOutbox);
+    connect(m_comboTransport, &QComboBox::currentIndexChanged, this,
+            &CDia_MailSettings::OnTransportChanged);
+}
+
+QLineEdit* CDia_MailSettings::AddEdit(const QString& strObjectName) {
+    auto* pEdit = new QLineEdit;
+    pEdit->setObjectName(strObjectName);
+    return pEdit;
+}
+
+QPushButton* CDia_MailSettings::AddBrowseButton(const QString& strObjectName) {
+    auto* pButton = new QPushButton(u"Browse..."_s);
+    pButton->setObjectName(strObjectName);
+    pButton->setAutoDefault(false);
+    return pButton;
+}
+
+void CDia_MailSettings::LoadSettings() {
+    SelectTransport(MailSystemValue(kKeyTransport));
+    m_editServer->setText(MailSystemValue(kKeyServer));
+    m_editUser->setText(MailSystemValue(kKeyUser));
+    m_editPassword->setText(MailSystemValue(kKeyPassword));
+    m_editSender->setText(MailSystemValue(kKeySender));
+    m_editCAFile->setText(MailSystemValue(kKeyCAFile));
+    m_editOutbox->setText(MailSystemValue(kKeyOutbox));
+    m_checkMapi->setChecked(CProfileSettings::GetProfileInt(kSectionMail, kKeyMapi, 0) != 0);
+    OnTransportChanged();
+}
+
+bool CDia_MailSettings::SaveSettings() {
+    const bool bWritten = WriteMailSystemValue(kKeyTransport, m_comboTransport->currentText()) &&
+                          WriteMailSystemValue(kKeyServer, m_editServer->text().trimmed()) &&
+                          WriteMailSystemValue(kKeyUser, m_editUser->text()) &&
+                          WriteMailSystemValue(kKeyPassword, m_editPassword->text()) &&
+                          WriteMailSystemValue(kKeySender, m_editSender->text().trimmed()) &&
+                          WriteMailSystemValue(kKeyCAFile, m_editCAFile->text().trimmed()) &&
+                          WriteMailSystemValue(kKeyOutbox, m_editOutbox->text().trimmed()) &&
+                          CProfileSettings::WriteProfileValue(kSectionMail, kKeyMapi,
+                                                              m_checkMapi->isChecked() ? 1 : 0);
+    if (!bWritten) {
+        WindowMessageBox(this, u"The mail settings could not be written to \"%1\"."_s.arg(
+                                   QDir::toNativeSeparators(CProfileSettings::FilePath())));
+    }
+    return bWritten;
+}
+
+QString CDia_MailSettings::SenderAddress() const {
+    static const QRegularExpression reBracketed(u"<([^<>]*)>"_s);
+    const QString strSender = m_editSender->text().trimmed();
+    const QRegularExpressionMatch match = reBracketed.match(strSender);
+    return match.hasMatch() ? match.captured(1).trimmed() : strSender;
+}
+
+void CDia_MailSettings::OnOK() {
+    if (SaveSettings())
+        accept();
+}
+
+// The test mail takes the program's own way out, so it proves what Send Mail
+// will do with these settings; the mail system's own messages appear as
+// they would there.
+void CDia_MailSettings::OnSendTestMail() {
+    if (!SaveSettings())
+        return;
+    const QString strAddress = SenderAddress();
+    if (strAddress.isEmpty()) {
+        m_labelTestResult->setText(
+            u"Enter the sender's address first: the test mail goes to it."_s);
+        return;
+    }
+    m_labelTestResult->setText(u"Sending the test mail to %1..."_s.arg(strAddress));
+    m_labelTestResult->repaint();
+    const bool bSent = m_pDatabase->SendMapiMail(
+        QString(), strAddress, u"Corvane test mail"_s,
+        u"This mail was sent by Corvane to test its mail settings."_s, QString());
+    m_labelTestResult->setText(
+        bSent ? u"The mail system accepted the test mail to %1."_s.arg(strAddress)
+              : u"The test mail to %1 could not be sent; the message shown said why."_s.arg(
+                    strAddress));
+}
+
+void CDia_MailSettings::OnBrowseCAFile() {
+    const QString strFile = QFileDialog::getOpenFileName(
+        this, QString(), m_editCAFile->text(), u"Certificates (*.pem *.crt);;All files (*)"_s);
+    if (!strFile.isEmpty())
+        m_editCAFile->setText(strFile);
+}
+
+void CDia_MailSettings::OnBrowseOutbox() {
+    const QString strFolder =
+        QFileDialog::getExistingDirectory(this, QString(), m_editOutbox->text());
+    if (!strFolder.isEmpty())
+        m_editOutbox->setText(strFolder);
+}
+
+// Only the fields that the chosen transport reads can be edited.
+void CDia_MailSettings::OnTransportChanged() {
+    const bool bSmtp = m_comboTransport->currentText() != kTransportOutbox;
+    const QList<QWidget*> smtpFields{m_editServer, m_editUser, m_editPassword, m_editCAFile,
+                                     m_buttonBrowseCAFile};
+    for (QWidget* pWidget : smtpFields)
+        pWidget->setEnabled(bSmtp);
+    m_editOutbox->setEnabled(!bSmtp);
+    m_buttonBrowseOutbox->setEnabled(!bSmtp);
+}
+
+// A transport the dialog does not know is kept as it is, so that opening and
+// closing the dialog never changes the settings file behind the user's back.
+void CDia_MailSettings::SelectTransport(const QString& strTransport) {
+    const QString strValue = strTransport.trimmed().isEmpty() ? kTransportSmtp : strTransport;
+    int nIndex = m_comboTransport->findText(strValue);
+    if (nIndex < 0) {
+        m_comboTransport->addItem(strValue);
+        nIndex = m_comboTransport->count() - 1;
+    }
+    m_comboTransport->setCurrentIndex(nIndex);
+}
