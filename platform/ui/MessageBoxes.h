@@ -1,12 +1,11 @@
 #pragma once
 
 #include <QString>
-
 #include <functional>
 
 class QWidget;
 
-// Message-box types and answers, with the values the design uses.
+// Message-box types and answers, with the Win32 values.
 enum : unsigned { MB_OK = 0x0000, MB_OKCANCEL = 0x0001, MB_YESNO = 0x0004 };
 enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
 
@@ -24,9 +23,8 @@ using MessageBoxHandler = std::function<int(const MessageBoxCall&)>;
 
 // The application's box: caption "Corvane", owned by the main window.
 int AfxMessageBox(const QString& strText, unsigned nType = MB_OK);
-// A plain system box: no owner, the caption given (the design passes "").
-int MessageBoxA(QWidget* pOwner, const QString& strText, const QString& strCaption,
-                unsigned nType);
+// A plain system box: no owner, the caption given (callers pass an empty one).
+int MessageBoxA(QWidget* pOwner, const QString& strText, const QString& strCaption, unsigned nType);
 // A window's own box: owned by that window, empty caption.
 int WindowMessageBox(QWidget* pOwner, const QString& strText, unsigned nType = MB_OK);
 
