@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QList>
+#include <QStringView>
+#include <utility>
+
+// A LIKE pattern with Jet's wildcards: * any run of characters, ? one
+// character, # one digit, [abc] one of a list, [a-z] one of a range, [!abc]
+// one character not in the list. Letters match whatever their case.
+class CJetLike {
+public:
+    // chEscape, when not 0, makes the character after it stand for itself.
+    explicit CJetLike(QStringView pattern, char32_t chEscape = 0);
+
+    // False when a '[' has no ']' or a range runs backwards.
+    bool IsValid() const { return m_bValid; }
+    char32_t Escape() const { return m_chEscape; }
+
+    bool Match(const char* pUtf8, qsizetype nBytes) const;
+
+private:
+    struct Element {
+        enum Kind { AnyRun, One, Digit, Char, Set };
+        explicit Element(Kind k, char32_t c = 0) : kind(k), ch(c) {}
+        Kind kind;
+        char32_t ch;
+        bool bNegated = false;
+        QList<std::pair<char32_t, char32_t>> ranges;
+    };
+
+    qsizetype ReadSet(const QList<uint>& pattern, qsizetype nPos);
+    static bool Matches(const Element& element, char32_t ch);
+
+    QList<Element> m_elements;
+    char32_t m_chEscape;
+    bool m_bValid = true;
+};
