@@ -1,6 +1,11 @@
 #include "app/CCorvaneApp.h"
 
+#include <QApplication>
+
 int main(int argc, char* argv[]) {
-    CCorvaneApp app(argc, argv);
-    return app.Run();
+    QApplication application(argc, argv);
+    CCorvaneApp theApp;
+    if (!theApp.InitInstance())
+        return 1;
+    return theApp.Run();
 }

@@ -1,16 +1,26 @@
 #pragma once
 
-#include <QApplication>
+#include "platform/mfc/CWinApp.h"
 
-class CAddressDatabase;
+class CMultiDocTemplate;
 
-// The application object. Until the main window arrives it opens the store in
-// the working folder and shows a plain window.
-class CCorvaneApp : public QApplication {
-    Q_OBJECT
-
+// The application object: registers the two kinds of child window (text
+// windows, resource 129, and table windows, resource 500), makes the main
+// frame and shows it. Other commands open windows of a kind through
+// m_pTextTemplate and m_pTableTemplate:
+//
+//   auto* pApp = static_cast<CCorvaneApp*>(AfxGetApp());
+//   CDocument* pDoc = pApp->m_pTextTemplate->OpenDocumentFile(QString(), true);
+class CCorvaneApp : public CWinApp {
 public:
-    CCorvaneApp(int& argc, char** argv);
+    CCorvaneApp();
     ~CCorvaneApp() override;
-    int Run();
+
+    bool InitInstance() override;
+
+    CMultiDocTemplate* m_pTextTemplate = nullptr;
+    CMultiDocTemplate* m_pTableTemplate = nullptr;
+
+protected:
+    void OnAppAbout();
 };

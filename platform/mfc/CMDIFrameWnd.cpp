@@ -8,7 +8,7 @@
 #include "platform/mfc/CStatusBar.h"
 #include "platform/mfc/CView.h"
 #include "platform/mfc/CWinApp.h"
-#include "platform/ui/MessageBoxes.h"
+#include "platform/ui/EngineErrorGuard.h"
 
 #include <QAction>
 #include <QMdiArea>
@@ -51,6 +51,10 @@ CMDIFrameWnd::CMDIFrameWnd(unsigned nIDResource, QWidget* pParent)
 
 // The child windows go first: their views may still reach this frame.
 CMDIFrameWnd::~CMDIFrameWnd() {
+    DestroyChildFrames();
+}
+
+void CMDIFrameWnd::DestroyChildFrames() {
     m_idleUpdate.stop();
     qDeleteAll(m_pMdiArea->subWindowList());
 }
@@ -141,15 +145,13 @@ void CMDIFrameWnd::UpdateCommandUI() {
 }
 
 void CMDIFrameWnd::CallGuarded(const std::function<void()>& function) {
-    try {
-        function();
-    } catch (const std::exception& error) {
-        AfxMessageBox(QString::fromUtf8(error.what()));
-    }
+    EngineErrorGuard(function);
 }
 
-void CMDIFrameWnd::SetMenuBar(unsigned nIDResource, const QList<QMenu*>& menus) {
+void CMDIFrameWnd::SetMenuBar(unsigned nIDResource, const QList<QMenu*>& menus,
+                              const QHash<unsigned, QString>& itemTexts) {
     m_menuBars.insert(nIDResource, menus);
+    m_menuItemTexts.insert(nIDResource, itemTexts);
     for (QMenu* pMenu : menus)
         connect(pMenu, &QMenu::aboutToShow, this, &CMDIFrameWnd::UpdateCommandUI);
     if (nIDResource == m_nIDResource && m_nShownMenuBar == 0)
@@ -162,6 +164,11 @@ void CMDIFrameWnd::ShowMenuBar(unsigned nIDResource) {
     menuBar()->clear();
     for (QMenu* pMenu : m_menuBars.value(nIDResource))
         menuBar()->addMenu(pMenu);
+    const QHash<unsigned, QString> itemTexts = m_menuItemTexts.value(nIDResource);
+    for (auto it = itemTexts.constBegin(); it != itemTexts.constEnd(); ++it) {
+        if (QAction* pAction = m_actions.value(it.key()))
+            pAction->setText(it.value());
+    }
     m_nShownMenuBar = nIDResource;
 }
 

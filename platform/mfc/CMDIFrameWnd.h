@@ -1,17 +1,18 @@
 #pragma once
 
 #include "platform/mfc/CCmdTarget.h"
+#include "platform/mfc/CStatusBar.h"
 #include "platform/mfc/CTimerMap.h"
 
 #include <QHash>
 #include <QList>
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 #include <functional>
 
 class CDocument;
 class CMDIChildWnd;
-class CStatusBar;
 class CView;
 class QAction;
 class QMdiArea;
@@ -62,8 +63,10 @@ public:
     void UpdateCommandUI();
     void CallGuarded(const std::function<void()>& function);
 
-    // Menu bars by resource id.
-    void SetMenuBar(unsigned nIDResource, const QList<QMenu*>& menus);
+    // Menu bars by resource id. A command's item may read differently in
+    // different menu bars: itemTexts gives the texts this bar shows.
+    void SetMenuBar(unsigned nIDResource, const QList<QMenu*>& menus,
+                    const QHash<unsigned, QString>& itemTexts = {});
     unsigned GetShownMenuBar() const { return m_nShownMenuBar; }
 
     // Status bar.
@@ -83,6 +86,9 @@ public:
 
 protected:
     virtual void OnTimer(unsigned nIDEvent);
+    // Closes every child window at once (for destructors of derived frames,
+    // whose members the views may still use while they go).
+    void DestroyChildFrames();
 
     // The framework's main-frame commands, mapped here.
     void OnViewToolBar();
@@ -108,10 +114,11 @@ private:
 
     const unsigned m_nIDResource;
     QMdiArea* m_pMdiArea;
-    CStatusBar* m_pStatusBar = nullptr;
+    QPointer<CStatusBar> m_pStatusBar;
     QHash<unsigned, QAction*> m_actions;
     QList<unsigned> m_commandOrder;
     QHash<unsigned, QList<QMenu*>> m_menuBars;
+    QHash<unsigned, QHash<unsigned, QString>> m_menuItemTexts;
     unsigned m_nShownMenuBar = 0;
     QString m_strTitle;
     QString m_strIdleText;

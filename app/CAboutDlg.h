@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QDialog>
+
+// The About box: the program's icon, name and version, and OK.
+class CAboutDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit CAboutDlg(QWidget* pParent = nullptr);
+    ~CAboutDlg() override;
+};

@@ -1,0 +1,5 @@
+#include "app/CChildFrame.h"
+
+CChildFrame::CChildFrame(QWidget* pParent) : CMDIChildWnd(pParent) {}
+
+CChildFrame::~CChildFrame() = default;

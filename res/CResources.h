@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QIcon>
+#include <QString>
+
+// The program's pictures and help pages, compiled in as Qt resources.
+class CResources {
+public:
+    // Icon nIDResource (128 main frame, 129 text windows, 500 table windows).
+    static QIcon Icon(unsigned nIDResource);
+    // The URL of a help page, e.g. HelpPage("index.html").
+    static QString HelpPage(const QString& strPage);
+    // Makes sure the resources are registered (the library is static).
+    static void Load();
+};
