@@ -94,6 +94,8 @@ constexpr ULONG MAPI_E_NETWORK_FAILURE = 23;
 constexpr ULONG MAPI_E_INVALID_EDITFIELDS = 24;
 constexpr ULONG MAPI_E_INVALID_RECIPS = 25;
 constexpr ULONG MAPI_E_NOT_SUPPORTED = 26;
+constexpr ULONG MAPI_E_UNICODE_NOT_SUPPORTED = 27;
+constexpr ULONG MAPI_E_ATTACHMENT_TOO_LARGE = 28;
 
 using LPMAPILOGON = ULONG (*)(ULONG_PTR ulUIParam, LPSTR lpszProfileName, LPSTR lpszPassword,
                               FLAGS flFlags, ULONG ulReserved, LPLHANDLE lplhSession);
@@ -102,9 +104,13 @@ using LPMAPISENDMAIL = ULONG (*)(LHANDLE lhSession, ULONG_PTR ulUIParam, lpMapiM
 using LPMAPILOGOFF = ULONG (*)(LHANDLE lhSession, ULONG_PTR ulUIParam, FLAGS flFlags,
                                ULONG ulReserved);
 
-ULONG MAPILogon(ULONG_PTR ulUIParam, LPSTR lpszProfileName, LPSTR lpszPassword, FLAGS flFlags,
-                ULONG ulReserved, LPLHANDLE lplhSession);
-ULONG MAPISendMail(LHANDLE lhSession, ULONG_PTR ulUIParam, lpMapiMessage lpMessage, FLAGS flFlags,
-                   ULONG ulReserved);
-ULONG MAPILogoff(LHANDLE lhSession, ULONG_PTR ulUIParam, FLAGS flFlags, ULONG ulReserved);
+// The mail library builds with hidden symbols; these three are its exports.
+#define SIMPLEMAPI_EXPORT __attribute__((visibility("default")))
+
+SIMPLEMAPI_EXPORT ULONG MAPILogon(ULONG_PTR ulUIParam, LPSTR lpszProfileName, LPSTR lpszPassword,
+                                  FLAGS flFlags, ULONG ulReserved, LPLHANDLE lplhSession);
+SIMPLEMAPI_EXPORT ULONG MAPISendMail(LHANDLE lhSession, ULONG_PTR ulUIParam,
+                                     lpMapiMessage lpMessage, FLAGS flFlags, ULONG ulReserved);
+SIMPLEMAPI_EXPORT ULONG MAPILogoff(LHANDLE lhSession, ULONG_PTR ulUIParam, FLAGS flFlags,
+                                   ULONG ulReserved);
 }

@@ -3,18 +3,31 @@
 #include <QString>
 #include <QVariant>
 
+class QSettings;
+
 // The per-user settings file $XDG_CONFIG_HOME/Ostwick/Corvane.conf, shared by
 // the program and the mail library. It stands in for the Windows profile
 // (section "MAIL") and the registry key. The file holds a password, so every
 // write leaves it readable by its owner only (mode 0600).
+//
+// Sections and keys are found regardless of letter case, as in the Windows
+// profile; a value that QSettings reads as a list (it held unquoted commas)
+// comes back as one text joined with ", ".
 class CProfileSettings {
 public:
-    // GetProfileIntA: the integer value of key in section, or nDefault.
+    // GetProfileIntA: the integer at the start of the value of key in section,
+    // 0 when the value is not a number or is negative, nDefault when the key
+    // is missing.
     static int GetProfileInt(const QString& strSection, const QString& strKey, int nDefault);
     static QString GetProfileString(const QString& strSection, const QString& strKey,
                                     const QString& strDefault = QString());
-    static void WriteProfileValue(const QString& strSection, const QString& strKey,
+    // False when the file could not be written.
+    static bool WriteProfileValue(const QString& strSection, const QString& strKey,
                                   const QVariant& value);
     // The file's path, for messages and tests.
     static QString FilePath();
+
+private:
+    static QString StoredKey(QSettings& settings, const QString& strSection, const QString& strKey);
+    static bool PrepareOwnerOnlyFile(const QString& strPath);
 };
