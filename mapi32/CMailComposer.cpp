@@ -1,0 +1,135 @@
+#include "mapi32/CMailComposer.h"
+
+#include "mapi32/CMailRequest.h"
+#include "mapi32/CMailSettings.h"
+#include "mapi32/GObjectPtr.h"
+#include "mapi32/MapiResult.h"
+
+#include <gio/gio.h>
+#include <memory>
+
+namespace {
+
+constexpr const char* kCharset = "utf-8";
+
+template <typename T> using GLibPtr = std::unique_ptr<T, decltype(&g_free)>;
+
+// Line ends of the body as LF only; the serializer writes each as CR LF.
+std::string UnixLineEnds(const std::string& strText) {
+    std::string strResult;
+    strResult.reserve(strText.size());
+    for (size_t i = 0; i < strText.size(); ++i) {
+        if (strText[i] != '\r')
+            strResult += strText[i];
+        else if (i + 1 >= strText.size() || strText[i + 1] != '\n')
+            strResult += '\n';
+    }
+    return strResult;
+}
+
+// The MIME type that the desktop gives files of this name.
+std::string ContentTypeOf(const std::string& strName) {
+    const GLibPtr<gchar> pType(g_content_type_guess(strName.c_str(), nullptr, 0, nullptr), &g_free);
+    const GLibPtr<gchar> pMime(pType ? g_content_type_get_mime_type(pType.get()) : nullptr,
+                               &g_free);
+    const std::string strMime = pMime ? pMime.get() : "";
+    return strMime.find('/') != std::string::npos ? strMime : "application/octet-stream";
+}
+
+void SetContent(GMimePart* pPart, GMimeStream* pStream) {
+    const GObjectPtr<GMimeDataWrapper> pWrapper(
+        g_mime_data_wrapper_new_with_stream(pStream, GMIME_CONTENT_ENCODING_DEFAULT));
+    g_mime_part_set_content(pPart, pWrapper.get());
+}
+
+std::string DomainOf(const std::string& strAddress) {
+    return strAddress.substr(strAddress.rfind('@') + 1);
+}
+
+} // namespace
+
+ULONG CMailComposer::Compose(const CMailRequest& request, const CMailSettings& settings,
+                             std::string& strMessage) {
+    const GObjectPtr<GMimeMessage> pMessage(g_mime_message_new(TRUE));
+    g_mime_message_add_mailbox(pMessage.get(), GMIME_ADDRESS_TYPE_FROM,
+                               settings.m_strSenderName.c_str(),
+                               settings.m_strSenderAddress.c_str());
+    g_mime_message_add_mailbox(pMessage.get(), GMIME_ADDRESS_TYPE_TO,
+                               request.m_strRecipientName.c_str(),
+                               request.m_strRecipientAddress.c_str());
+    g_mime_message_set_subject(pMessage.get(), request.m_strSubject.c_str(), kCharset);
+    GDateTime* pNow = g_date_time_new_now_local();
+    g_mime_message_set_date(pMessage.get(), pNow);
+    g_date_time_unref(pNow);
+    const GLibPtr<char> pMessageId(
+        g_mime_utils_generate_message_id(DomainOf(settings.m_strSenderAddress).c_str()), &g_free);
+    g_mime_message_set_message_id(pMessage.get(), pMessageId.get());
+
+    GObjectPtr<GMimeObject> pBody(BodyPart(request.m_strBody));
+    if (!request.m_vecAttachments.empty()) {
+        GObjectPtr<GMimeMultipart> pMixed(g_mime_multipart_new_with_subtype("mixed"));
+        g_mime_multipart_add(pMixed.get(), pBody.get());
+        for (const CMailRequest::Attachment& attachment : request.m_vecAttachments) {
+            GMimeObject* pPart = nullptr;
+            const ULONG nResult = AttachmentPart(attachment.strPath, attachment.strName, &pPart);
+            if (nResult != SUCCESS_SUCCESS)
+                return nResult;
+            g_mime_multipart_add(pMixed.get(), pPart);
+            g_object_unref(pPart);
+        }
+        pBody.reset(GMIME_OBJECT(pMixed.release()));
+    }
+    g_mime_message_set_mime_part(pMessage.get(), pBody.get());
+    strMessage = Serialize(pMessage.get());
+    return SUCCESS_SUCCESS;
+}
+
+// text/plain; charset=utf-8, in the 7-bit encoding that suits it best
+// (7bit, quoted-printable or base64), so any server takes it.
+GMimeObject* CMailComposer::BodyPart(const std::string& strBody) {
+    GMimeTextPart* pText = g_mime_text_part_new_with_subtype("plain");
+    g_mime_text_part_set_charset(pText, kCharset);
+    const std::string strText = UnixLineEnds(strBody);
+    const GObjectPtr<GMimeStream> pStream(
+        g_mime_stream_mem_new_with_buffer(strText.data(), strText.size()));
+    SetContent(GMIME_PART(pText), pStream.get());
+    g_mime_part_set_content_encoding(
+        GMIME_PART(pText),
+        g_mime_part_get_best_content_encoding(GMIME_PART(pText), GMIME_ENCODING_CONSTRAINT_7BIT));
+    return GMIME_OBJECT(pText);
+}
+
+ULONG CMailComposer::AttachmentPart(const std::string& strPath, const std::string& strName,
+                                    GMimeObject** ppPart) {
+    gchar* pData = nullptr;
+    gsize nSize = 0;
+    GError* pError = nullptr;
+    if (!g_file_get_contents(strPath.c_str(), &pData, &nSize, &pError)) {
+        const bool bMissing = pError->code == G_FILE_ERROR_NOENT ||
+                              pError->code == G_FILE_ERROR_NOTDIR ||
+                              pError->code == G_FILE_ERROR_NAMETOOLONG;
+        g_error_free(pError);
+        return bMissing ? MapiResult::AttachmentMissing : MapiResult::AttachmentUnreadable;
+    }
+    const GObjectPtr<GMimeStream> pStream(g_mime_stream_mem_new_with_byte_array(
+        g_byte_array_new_take(reinterpret_cast<guint8*>(pData), nSize)));
+    const std::string strType = ContentTypeOf(strName);
+    const size_t nSlash = strType.find('/');
+    GMimePart* pPart = g_mime_part_new_with_type(strType.substr(0, nSlash).c_str(),
+                                                 strType.substr(nSlash + 1).c_str());
+    SetContent(pPart, pStream.get());
+    g_mime_part_set_filename(pPart, strName.c_str());
+    g_mime_part_set_content_encoding(pPart, GMIME_CONTENT_ENCODING_BASE64);
+    *ppPart = GMIME_OBJECT(pPart);
+    return SUCCESS_SUCCESS;
+}
+
+std::string CMailComposer::Serialize(GMimeMessage* pMessage) {
+    GMimeFormatOptions* pOptions = g_mime_format_options_new();
+    g_mime_format_options_set_newline_format(pOptions, GMIME_NEWLINE_FORMAT_DOS);
+    const GObjectPtr<GMimeStream> pStream(g_mime_stream_mem_new());
+    g_mime_object_write_to_stream(GMIME_OBJECT(pMessage), pOptions, pStream.get());
+    g_mime_format_options_free(pOptions);
+    const GByteArray* pBytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(pStream.get()));
+    return std::string(reinterpret_cast<const char*>(pBytes->data), pBytes->len);
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/mapi/SimpleMapi.h"
+
+#include <gmime/gmime.h>
+#include <string>
+
+class CMailRequest;
+class CMailSettings;
+
+// Builds the Internet message for one request with GMime: From, To, Subject
+// (encoded when it is not ASCII), Date, Message-ID, a UTF-8 text/plain body
+// and each attachment as its own base64 part, with CR LF line ends as SMTP
+// and .eml files want them.
+class CMailComposer {
+public:
+    // Reads the attachments and writes the whole message into strMessage;
+    // SUCCESS_SUCCESS, or the result code of the attachment that failed.
+    static ULONG Compose(const CMailRequest& request, const CMailSettings& settings,
+                         std::string& strMessage);
+
+private:
+    static GMimeObject* BodyPart(const std::string& strBody);
+    static ULONG AttachmentPart(const std::string& strPath, const std::string& strName,
+                                GMimeObject** ppPart);
+    static std::string Serialize(GMimeMessage* pMessage);
+};

@@ -1,0 +1,76 @@
+#include "mapi32/CMailRequest.h"
+
+#include "mapi32/CHeaderText.h"
+#include "mapi32/CMailAddress.h"
+#include "mapi32/MapiResult.h"
+
+#include <cstring>
+#include <glib.h>
+#include <memory>
+
+namespace {
+
+bool IsUtf8(const char* pText) {
+    return pText == nullptr || g_utf8_validate(pText, -1, nullptr);
+}
+
+std::string TextOf(const char* pText) {
+    return pText ? std::string(pText) : std::string();
+}
+
+// The last path component; the whole text when it has no folder part.
+std::string BaseName(const char* pPath) {
+    const std::unique_ptr<char, decltype(&g_free)> pBase(g_path_get_basename(pPath), &g_free);
+    return pBase.get();
+}
+
+} // namespace
+
+ULONG CMailRequest::Read(const MapiMessage* pMessage) {
+    if (!pMessage)
+        return MapiResult::NoMessage;
+    if (!IsUtf8(pMessage->lpszSubject) || !IsUtf8(pMessage->lpszNoteText))
+        return MapiResult::TextNotUtf8;
+    if (const ULONG nResult = ReadRecipient(*pMessage); nResult != SUCCESS_SUCCESS)
+        return nResult;
+    m_strSubject = CHeaderText::OneLine(TextOf(pMessage->lpszSubject));
+    m_strBody = TextOf(pMessage->lpszNoteText);
+    return ReadAttachments(*pMessage);
+}
+
+// Exactly one recipient, a MAPI_TO with one plain address; anything else is
+// refused before a single byte goes out.
+ULONG CMailRequest::ReadRecipient(const MapiMessage& message) {
+    if (message.nRecipCount == 0 || !message.lpRecips)
+        return MapiResult::NoRecipient;
+    if (message.nRecipCount > 1)
+        return MapiResult::TooManyRecipients;
+    const MapiRecipDesc& recipient = message.lpRecips[0];
+    if (recipient.ulRecipClass != MAPI_TO)
+        return MapiResult::RecipientNotTo;
+    if (!IsUtf8(recipient.lpszName) || !IsUtf8(recipient.lpszAddress))
+        return MapiResult::TextNotUtf8;
+    const std::string strAddress(CMailAddress::WithoutType(TextOf(recipient.lpszAddress)));
+    if (!CMailAddress::IsPlain(strAddress))
+        return MapiResult::AddressInvalid;
+    m_strRecipientAddress = strAddress;
+    const std::string strName = CHeaderText::OneLine(TextOf(recipient.lpszName));
+    m_strRecipientName = strName == strAddress ? std::string() : strName;
+    return SUCCESS_SUCCESS;
+}
+
+ULONG CMailRequest::ReadAttachments(const MapiMessage& message) {
+    if (message.nFileCount > 0 && !message.lpFiles)
+        return MapiResult::AttachmentMissing;
+    for (ULONG i = 0; i < message.nFileCount; ++i) {
+        const MapiFileDesc& file = message.lpFiles[i];
+        if (!file.lpszPathName || !*file.lpszPathName)
+            return MapiResult::AttachmentMissing;
+        const char* pShownName =
+            file.lpszFileName && *file.lpszFileName ? file.lpszFileName : file.lpszPathName;
+        if (!IsUtf8(pShownName))
+            return MapiResult::TextNotUtf8;
+        m_vecAttachments.push_back({file.lpszPathName, CHeaderText::OneLine(BaseName(pShownName))});
+    }
+    return SUCCESS_SUCCESS;
+}

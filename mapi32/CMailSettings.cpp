@@ -1,0 +1,65 @@
+#include "mapi32/CMailSettings.h"
+
+#include "mapi32/CHeaderText.h"
+#include "mapi32/CMailAddress.h"
+#include "mapi32/GObjectPtr.h"
+#include "mapi32/MapiResult.h"
+#include "platform/settings/CProfileSettings.h"
+
+#include <gmime/gmime.h>
+
+namespace {
+
+const QString kSection = QStringLiteral("MailSystem");
+
+std::string Setting(const char* pKey) {
+    return CProfileSettings::GetProfileString(kSection, QString::fromLatin1(pKey))
+        .trimmed()
+        .toStdString();
+}
+
+} // namespace
+
+ULONG CMailSettings::Read() {
+    const std::string strTransport = Setting("Transport");
+    if (strTransport.empty() || g_ascii_strcasecmp(strTransport.c_str(), "smtp") == 0)
+        m_eTransport = Transport::Smtp;
+    else if (g_ascii_strcasecmp(strTransport.c_str(), "outbox") == 0)
+        m_eTransport = Transport::Outbox;
+    else
+        return MapiResult::SettingsInvalid;
+
+    m_strServer = Setting("Server");
+    m_strUser = Setting("User");
+    // A password may begin or end with blanks.
+    m_strPassword =
+        CProfileSettings::GetProfileString(kSection, QStringLiteral("Password")).toStdString();
+    m_strCaFile = Setting("CAFile");
+    m_strOutbox = Setting("Outbox");
+    const std::string& strWhere = m_eTransport == Transport::Smtp ? m_strServer : m_strOutbox;
+    if (strWhere.empty())
+        return MapiResult::SettingsIncomplete;
+    return ReadSender(Setting("Sender"));
+}
+
+// The sender is one mailbox, "Jane Doe <jane@example.com>" or a bare address.
+ULONG CMailSettings::ReadSender(const std::string& strSender) {
+    if (strSender.empty())
+        return MapiResult::SettingsIncomplete;
+    if (!g_utf8_validate(strSender.data(), static_cast<gssize>(strSender.size()), nullptr))
+        return MapiResult::SettingsInvalid;
+    const GObjectPtr<InternetAddressList> pList(
+        internet_address_list_parse(nullptr, strSender.c_str()));
+    if (!pList || internet_address_list_length(pList.get()) != 1)
+        return MapiResult::SettingsInvalid;
+    InternetAddress* pAddress = internet_address_list_get_address(pList.get(), 0);
+    if (!INTERNET_ADDRESS_IS_MAILBOX(pAddress))
+        return MapiResult::SettingsInvalid;
+    const char* pMailbox = internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(pAddress));
+    if (!pMailbox || !CMailAddress::IsPlain(pMailbox))
+        return MapiResult::SettingsInvalid;
+    const char* pName = internet_address_get_name(pAddress);
+    m_strSenderName = pName ? CHeaderText::OneLine(pName) : std::string();
+    m_strSenderAddress = pMailbox;
+    return SUCCESS_SUCCESS;
+}

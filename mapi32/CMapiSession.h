@@ -1,0 +1,19 @@
+#pragma once
+
+#include "mapi32/CMailSettings.h"
+#include "mapi32/CMailTransport.h"
+
+#include <memory>
+
+// One Simple MAPI session: the settings read at logon and the transport they
+// name. Ending the session (destroying it) closes the transport.
+class CMapiSession {
+public:
+    ULONG Logon();
+    // Checks, composes and delivers one message.
+    ULONG SendMail(const MapiMessage* pMessage);
+
+private:
+    CMailSettings m_settings;
+    std::unique_ptr<CMailTransport> m_pTransport;
+};

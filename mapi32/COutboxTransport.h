@@ -1,0 +1,21 @@
+#pragma once
+
+#include "mapi32/CMailTransport.h"
+
+// Delivery into a folder: each mail becomes one .eml file that some other
+// program sends on. A file appears whole or not at all, and never replaces
+// another one.
+class COutboxTransport : public CMailTransport {
+public:
+    explicit COutboxTransport(std::string strFolder);
+
+    ULONG Logon() override;
+    ULONG Deliver(const std::string& strSender, const std::string& strRecipient,
+                  const std::string& strMessage) override;
+
+private:
+    ULONG PublishUnderNewName(const std::string& strTemporary);
+    static ULONG FailureOf(int nErrno);
+
+    std::string m_strFolder;
+};

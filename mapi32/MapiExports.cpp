@@ -1,0 +1,110 @@
+// The three Simple MAPI functions the program looks up in libmapi32.so.
+//
+// The program loads and unloads the library for every mail. The library is
+// linked with -z nodelete, so it stays in memory after the first unload, and
+// GMime (whose GObject types can be registered only once per process) and
+// libcurl are initialised once and never shut down.
+//
+// No dialogs: MAPI_LOGON_UI and MAPI_PASSWORD_UI are ignored, the profile
+// name and password arguments too (everything comes from the settings file),
+// and MAPISendMail refuses MAPI_DIALOG.
+
+#include "mapi32/CMapiSession.h"
+#include "mapi32/MapiResult.h"
+#include "platform/mapi/SimpleMapi.h"
+
+#include <curl/curl.h>
+#include <gmime/gmime.h>
+#include <map>
+#include <mutex>
+#include <new>
+
+namespace {
+
+std::mutex g_sessionsMutex;
+std::map<LHANDLE, std::shared_ptr<CMapiSession>> g_mapSessions;
+LHANDLE g_hLastSession = 0;
+
+void InitialiseOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        g_mime_init();
+        curl_global_init(CURL_GLOBAL_DEFAULT);
+    });
+}
+
+LHANDLE AddSession(std::shared_ptr<CMapiSession> pSession) {
+    const std::lock_guard lock(g_sessionsMutex);
+    g_mapSessions.emplace(++g_hLastSession, std::move(pSession));
+    return g_hLastSession;
+}
+
+std::shared_ptr<CMapiSession> FindSession(LHANDLE hSession) {
+    const std::lock_guard lock(g_sessionsMutex);
+    const auto it = g_mapSessions.find(hSession);
+    return it == g_mapSessions.end() ? nullptr : it->second;
+}
+
+bool RemoveSession(LHANDLE hSession) {
+    std::shared_ptr<CMapiSession> pSession;
+    {
+        const std::lock_guard lock(g_sessionsMutex);
+        const auto it = g_mapSessions.find(hSession);
+        if (it == g_mapSessions.end())
+            return false;
+        pSession = std::move(it->second);
+        g_mapSessions.erase(it);
+    }
+    return true; // the session closes its connection here, outside the lock
+}
+
+// No exception may cross into the calling program.
+template <typename Call> ULONG Guarded(Call call) {
+    try {
+        InitialiseOnce();
+        return call();
+    } catch (const std::bad_alloc&) {
+        return MapiResult::OutOfMemory;
+    } catch (...) {
+        return MapiResult::Unexpected;
+    }
+}
+
+} // namespace
+
+extern "C" {
+
+ULONG MAPILogon(ULONG_PTR, LPSTR, LPSTR, FLAGS, ULONG, LPLHANDLE lplhSession) {
+    return Guarded([&] {
+        if (!lplhSession)
+            return MapiResult::NoSessionPointer;
+        *lplhSession = 0;
+        auto pSession = std::make_shared<CMapiSession>();
+        if (const ULONG nResult = pSession->Logon(); nResult != SUCCESS_SUCCESS)
+            return nResult;
+        *lplhSession = AddSession(std::move(pSession));
+        return SUCCESS_SUCCESS;
+    });
+}
+
+// A session handle of 0 sends within a session of its own, as Simple MAPI
+// allows.
+ULONG MAPISendMail(LHANDLE lhSession, ULONG_PTR, lpMapiMessage lpMessage, FLAGS flFlags, ULONG) {
+    return Guarded([&] {
+        if (flFlags & MAPI_DIALOG)
+            return MapiResult::DialogRequested;
+        if (lhSession == 0) {
+            CMapiSession session;
+            const ULONG nResult = session.Logon();
+            return nResult != SUCCESS_SUCCESS ? nResult : session.SendMail(lpMessage);
+        }
+        const std::shared_ptr<CMapiSession> pSession = FindSession(lhSession);
+        return pSession ? pSession->SendMail(lpMessage) : MapiResult::InvalidSession;
+    });
+}
+
+ULONG MAPILogoff(LHANDLE lhSession, ULONG_PTR, FLAGS, ULONG) {
+    return Guarded(
+        [&] { return RemoveSession(lhSession) ? SUCCESS_SUCCESS : MapiResult::InvalidSession; });
+}
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "platform/mapi/SimpleMapi.h"
+
+// The Simple MAPI result code that the mail library returns for each way a
+// call can fail. This table is the only place that chooses a code; the rest
+// of the library names the failure. The README repeats it for users.
+namespace MapiResult {
+
+// Arguments and session.
+constexpr ULONG NoSessionPointer = MAPI_E_FAILURE;       // MAPILogon without a handle to fill
+constexpr ULONG InvalidSession = MAPI_E_INVALID_SESSION; // handle not from MAPILogon, or logged off
+constexpr ULONG DialogRequested = MAPI_E_NOT_SUPPORTED;  // MAPI_DIALOG: the library has no windows
+constexpr ULONG OutOfMemory = MAPI_E_INSUFFICIENT_MEMORY;
+constexpr ULONG Unexpected = MAPI_E_FAILURE;
+
+// Settings in section [MailSystem], checked by MAPILogon.
+constexpr ULONG SettingsIncomplete = MAPI_E_LOGON_FAILURE; // Server, Sender or Outbox missing
+constexpr ULONG SettingsInvalid = MAPI_E_LOGON_FAILURE;    // unknown Transport, Server not
+                                                           // smtp:// or smtps://, Sender not
+                                                           // one address
+constexpr ULONG CaFileUnreadable = MAPI_E_LOGON_FAILURE;
+
+// The message handed to MAPISendMail.
+constexpr ULONG NoMessage = MAPI_E_INVALID_MESSAGE;   // null message
+constexpr ULONG TextNotUtf8 = MAPI_E_INVALID_MESSAGE; // a text that is not UTF-8
+constexpr ULONG NoRecipient = MAPI_E_INVALID_RECIPS;  // recipient count 0
+constexpr ULONG TooManyRecipients = MAPI_E_TOO_MANY_RECIPIENTS;
+constexpr ULONG RecipientNotTo = MAPI_E_BAD_RECIPTYPE;  // class other than MAPI_TO
+constexpr ULONG AddressInvalid = MAPI_E_INVALID_RECIPS; // not exactly one plain address
+constexpr ULONG AttachmentMissing = MAPI_E_ATTACHMENT_NOT_FOUND;
+constexpr ULONG AttachmentUnreadable = MAPI_E_ATTACHMENT_OPEN_FAILURE;
+
+// SMTP delivery.
+constexpr ULONG ServerUnreachable = MAPI_E_NETWORK_FAILURE; // name unknown, refused, timed out
+constexpr ULONG ConnectionLost = MAPI_E_NETWORK_FAILURE;    // broken or garbled conversation
+constexpr ULONG TlsFailed = MAPI_E_LOGON_FAILURE; // certificate not trusted or not for the
+                                                  // host, STARTTLS not offered, handshake
+constexpr ULONG LoginDenied = MAPI_E_LOGON_FAILURE;
+constexpr ULONG SenderRefused = MAPI_E_ACCESS_DENIED;        // MAIL FROM refused
+constexpr ULONG RecipientRefused = MAPI_E_UNKNOWN_RECIPIENT; // RCPT TO refused
+constexpr ULONG MessageTooLarge = MAPI_E_TEXT_TOO_LARGE;     // server's size limit (552)
+constexpr ULONG MessageRefused = MAPI_E_FAILURE;             // DATA or the message refused
+
+// Outbox folder.
+constexpr ULONG OutboxMissing = MAPI_E_FAILURE;      // folder missing or not a folder
+constexpr ULONG OutboxDenied = MAPI_E_ACCESS_DENIED; // no permission, read-only file system
+constexpr ULONG OutboxFull = MAPI_E_DISK_FULL;       // no space, quota or file size limit
+constexpr ULONG OutboxWriteFailed = MAPI_E_FAILURE;  // any other write error
+
+} // namespace MapiResult
