@@ -1,0 +1,34 @@
+#include "CTestMailLibrary.h"
+
+#include <QFile>
+#include <dlfcn.h>
+
+CTestMailLibrary::CTestMailLibrary(const QString& strPath)
+    : m_hLibrary(dlopen(QFile::encodeName(strPath).constData(), RTLD_NOW | RTLD_LOCAL)) {
+    if (!m_hLibrary) {
+        m_strError = QString::fromLocal8Bit(dlerror());
+        return;
+    }
+    m_pfnLogon = reinterpret_cast<LPMAPILOGON>(dlsym(m_hLibrary, "MAPILogon"));
+    m_pfnSendMail = reinterpret_cast<LPMAPISENDMAIL>(dlsym(m_hLibrary, "MAPISendMail"));
+    m_pfnLogoff = reinterpret_cast<LPMAPILOGOFF>(dlsym(m_hLibrary, "MAPILogoff"));
+}
+
+CTestMailLibrary::~CTestMailLibrary() {
+    if (m_hLibrary)
+        dlclose(m_hLibrary);
+}
+
+QString CTestMailLibrary::Path() {
+    return QStringLiteral(MAPI32_LIBRARY_PATH);
+}
+
+ULONG CTestMailLibrary::SendOne(MapiMessage* pMessage, FLAGS flFlags) {
+    LHANDLE hSession = 0;
+    const ULONG nLogon = m_pfnLogon(0, nullptr, nullptr, 0, 0, &hSession);
+    if (nLogon != SUCCESS_SUCCESS)
+        return nLogon;
+    const ULONG nSend = m_pfnSendMail(hSession, 0, pMessage, flFlags, 0);
+    const ULONG nLogoff = m_pfnLogoff(hSession, 0, 0, 0);
+    return nSend != SUCCESS_SUCCESS ? nSend : nLogoff;
+}

@@ -1,0 +1,150 @@
+// libmapi32.so's logon checks of the settings, its handling of session
+// handles and flags, and what it exports.
+
+#include "CTestMailLibrary.h"
+#include "CTestMapiMessage.h"
+#include "platform/settings/CProfileSettings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const QString kSection = QStringLiteral("MailSystem");
+
+} // namespace
+
+class TestMapiSession : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void logonChecksSettings_data();
+    void logonChecksSettings();
+    void refusesUnknownSessions();
+    void refusesDialogs();
+    void refusesTextsThatAreNotUtf8();
+    void exportsOnlyTheThreeFunctions();
+
+private:
+    QString Outbox() const { return m_dir.filePath(QStringLiteral("outbox")); }
+
+    QTemporaryDir m_dir;
+};
+
+void TestMapiSession::initTestCase() {
+    QVERIFY(m_dir.isValid());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("config"))));
+    QVERIFY(QDir().mkpath(Outbox()));
+}
+
+// Every case starts from a working outbox set-up.
+void TestMapiSession::init() {
+    QFile::remove(CProfileSettings::FilePath());
+    CProfileSettings::WriteProfileValue(kSection, QStringLiteral("Transport"),
+                                        QStringLiteral("outbox"));
+    CProfileSettings::WriteProfileValue(kSection, QStringLiteral("Outbox"), Outbox());
+    CProfileSettings::WriteProfileValue(kSection, QStringLiteral("Sender"),
+                                        QStringLiteral("Jane Doe <jane@example.com>"));
+}
+
+void TestMapiSession::logonChecksSettings_data() {
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<ULONG>("result");
+    const ULONG nLogon = MAPI_E_LOGON_FAILURE;
+    QTest::newRow("outbox as set up") << ""
+                                      << "" << ULONG(SUCCESS_SUCCESS);
+    QTest::newRow("transport named in capitals") << "Transport"
+                                                 << "OUTBOX" << ULONG(SUCCESS_SUCCESS);
+    QTest::newRow("sender as bare address") << "Sender"
+                                            << "jane@example.com" << ULONG(SUCCESS_SUCCESS);
+    QTest::newRow("sender missing") << "Sender"
+                                    << "" << nLogon;
+    QTest::newRow("sender of two addresses") << "Sender"
+                                             << "jane@example.com, joe@example.com" << nLogon;
+    QTest::newRow("sender with a blank in the address") << "Sender"
+                                                        << "Jane <jane doe@example.com>" << nLogon;
+    QTest::newRow("sender without @") << "Sender"
+                                      << "Jane Doe" << nLogon;
+    QTest::newRow("outbox missing") << "Outbox"
+                                    << "" << nLogon;
+    QTest::newRow("unknown transport") << "Transport"
+                                       << "pigeon" << nLogon;
+    QTest::newRow("SMTP without server") << "Transport"
+                                         << "smtp" << nLogon;
+}
+
+void TestMapiSession::logonChecksSettings() {
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    QFETCH(ULONG, result);
+    if (!key.isEmpty())
+        CProfileSettings::WriteProfileValue(kSection, key, value);
+    CTestMailLibrary library;
+    LHANDLE hSession = 0;
+
+    QCOMPARE(library.m_pfnLogon(0, nullptr, nullptr, 0, 0, &hSession), result);
+
+    QCOMPARE(hSession != 0, result == SUCCESS_SUCCESS);
+    if (hSession != 0)
+        QCOMPARE(library.m_pfnLogoff(hSession, 0, 0, 0), SUCCESS_SUCCESS);
+}
+
+void TestMapiSession::refusesUnknownSessions() {
+    CTestMailLibrary library;
+    CTestMapiMessage message(QString(), "ann@example.org", QStringLiteral("s"),
+                             QStringLiteral("b"));
+    LHANDLE hSession = 0;
+    QCOMPARE(library.m_pfnLogon(0, nullptr, nullptr, 0, 0, nullptr), MAPI_E_FAILURE);
+    QCOMPARE(library.m_pfnLogon(0, nullptr, nullptr, 0, 0, &hSession), SUCCESS_SUCCESS);
+    QCOMPARE(library.m_pfnLogoff(hSession, 0, 0, 0), SUCCESS_SUCCESS);
+
+    QCOMPARE(library.m_pfnSendMail(hSession, 0, message.Get(), 0, 0), MAPI_E_INVALID_SESSION);
+    QCOMPARE(library.m_pfnLogoff(hSession, 0, 0, 0), MAPI_E_INVALID_SESSION);
+    QCOMPARE(library.m_pfnSendMail(hSession + 1000, 0, message.Get(), 0, 0),
+             MAPI_E_INVALID_SESSION);
+    QCOMPARE(QDir(Outbox()).isEmpty(), true);
+}
+
+void TestMapiSession::refusesDialogs() {
+    CTestMailLibrary library;
+    CTestMapiMessage message(QString(), "ann@example.org", QStringLiteral("s"),
+                             QStringLiteral("b"));
+
+    QCOMPARE(library.SendOne(message.Get(), MAPI_DIALOG), MAPI_E_NOT_SUPPORTED);
+
+    QVERIFY(QDir(Outbox()).isEmpty());
+}
+
+void TestMapiSession::refusesTextsThatAreNotUtf8() {
+    CTestMailLibrary library;
+    CTestMapiMessage message(QString(), "ann@example.org", QString(), QStringLiteral("b"));
+    message.SetSubjectBytes("Gr\xfc\xdf"
+                            "e"); // Windows-1252, not UTF-8
+
+    QCOMPARE(library.SendOne(message.Get()), MAPI_E_INVALID_MESSAGE);
+
+    QVERIFY(QDir(Outbox()).isEmpty());
+}
+
+void TestMapiSession::exportsOnlyTheThreeFunctions() {
+    QProcess nm;
+    nm.start(QStringLiteral("nm"),
+             {QStringLiteral("--dynamic"), QStringLiteral("--defined-only"),
+              QStringLiteral("--format=just-symbols"), CTestMailLibrary::Path()});
+    QVERIFY(nm.waitForFinished());
+    QCOMPARE(nm.exitCode(), 0);
+    QStringList arrSymbols =
+        QString::fromLatin1(nm.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    arrSymbols.sort();
+    QCOMPARE(arrSymbols, (QStringList{QStringLiteral("MAPILogoff"), QStringLiteral("MAPILogon"),
+                                      QStringLiteral("MAPISendMail")}));
+}
+
+QTEST_GUILESS_MAIN(TestMapiSession)
+#include "test_mapi_session.moc"
