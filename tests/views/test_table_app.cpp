@@ -1,0 +1,174 @@
+#include "test_table_app.h"
+
+#include "app/CCorvaneApp.h"
+#include "app/CMainFrame.h"
+#include "app/Globals.h"
+#include "platform/mfc/CDocument.h"
+#include "platform/mfc/CMDIChildWnd.h"
+#include "views/CListView_Table.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <sqlite3.h>
+
+namespace {
+
+const char* const s_fieldNames[] = {"editEMail",     "comboPrefix", "editName",
+                                    "comboTemplate", "editMY1",     "editMY2",
+                                    "editMY3",       "editMY4",     "editMY5"};
+
+constexpr int s_nModalWaitMs = 5000;
+
+void ResetGlobals() {
+    g_strFindFilter.clear();
+    g_strPreviewText.clear();
+    g_bNoTwins = false;
+    g_nSortColumn = 0;
+    g_bSortDescending = false;
+}
+
+} // namespace
+
+CTestCorvane::CTestCorvane() : m_strPreviousDir(QDir::currentPath()) {
+    ResetGlobals();
+    if (!m_dir.isValid() || !QDir::setCurrent(m_dir.path()))
+        return;
+    m_previousBoxes = SetMessageBoxHandler([this](const MessageBoxCall& call) {
+        m_arrBoxes.append(call);
+        if (!m_arrAnswers.isEmpty())
+            return m_arrAnswers.takeFirst();
+        return (call.nType & MB_YESNO) == MB_YESNO ? int(IDYES) : int(IDOK);
+    });
+    m_pApp = std::make_unique<CCorvaneApp>();
+    m_bReady = m_pApp->InitInstance() && Frame() != nullptr;
+    if (m_bReady)
+        m_bReady = QTest::qWaitForWindowExposed(Frame());
+}
+
+CTestCorvane::~CTestCorvane() {
+    m_pApp.reset();
+    SetMessageBoxHandler(m_previousBoxes);
+    QDir::setCurrent(m_strPreviousDir);
+    ResetGlobals();
+}
+
+CMainFrame* CTestCorvane::Frame() const {
+    return m_pApp ? static_cast<CMainFrame*>(m_pApp->m_pMainWnd) : nullptr;
+}
+
+bool CTestCorvane::WriteFile(const QString& strName, const QByteArray& bytes) const {
+    QFile file(FilePath(strName));
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
+}
+
+void CTestCorvane::Command(unsigned nID) {
+    Frame()->ExecuteCommand(nID);
+}
+
+CListView_Table* CTestCorvane::ActiveTable() const {
+    CMDIChildWnd* pChild = Frame()->MDIGetActive();
+    return pChild ? dynamic_cast<CListView_Table*>(pChild->GetActiveView()) : nullptr;
+}
+
+QString CTestCorvane::ActiveTitle() const {
+    CMDIChildWnd* pChild = Frame()->MDIGetActive();
+    CDocument* pDocument = pChild ? pChild->GetActiveDocument() : nullptr;
+    return pDocument ? pDocument->GetTitle() : QString();
+}
+
+int CTestCorvane::ChildCount() const {
+    return int(Frame()->GetChildFrames().size());
+}
+
+void CTestCorvane::WhenModal(const QString& strObjectName, std::function<void(QDialog*)> answer) {
+    auto* pPoll = new QTimer(qApp);
+    auto* pWaited = new QElapsedTimer;
+    pWaited->start();
+    pPoll->setInterval(5);
+    QObject::connect(pPoll, &QTimer::timeout, pPoll, [=] {
+        auto* pDialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        const bool bFound = pDialog != nullptr && pDialog->objectName() == strObjectName;
+        // Keys go to the focus, which the dialog has once it is active.
+        const bool bReady = bFound && (pDialog->isActiveWindow() || pWaited->elapsed() > 1000);
+        if (!bReady && pWaited->elapsed() < s_nModalWaitMs)
+            return;
+        pPoll->stop();
+        pPoll->deleteLater();
+        delete pWaited;
+        if (bFound)
+            answer(pDialog);
+    });
+    pPoll->start();
+}
+
+void CTestCorvane::TypeRecord(QDialog* pDialog, const QStringList& arrTexts) {
+    for (int i = 0; i < arrTexts.size() && i < int(std::size(s_fieldNames)); ++i) {
+        QWidget* pField = pDialog->findChild<QWidget*>(QString::fromLatin1(s_fieldNames[i]));
+        if (auto* pCombo = qobject_cast<QComboBox*>(pField))
+            pField = pCombo->lineEdit();
+        if (pField == nullptr)
+            continue;
+        pField->setFocus();
+        QTest::keyClicks(pField, arrTexts[i]);
+    }
+}
+
+void CTestCorvane::Click(QDialog* pDialog, const QString& strButton) {
+    if (auto* pButton = pDialog->findChild<QPushButton*>(strButton))
+        QTest::mouseClick(pButton, Qt::LeftButton);
+}
+
+QList<QStringList> CTestCorvane::StoredRecords() const {
+    QList<QStringList> records;
+    sqlite3* pDb = nullptr;
+    const QByteArray path = FilePath(QStringLiteral("Addresses.mdb")).toUtf8();
+    if (sqlite3_open_v2(path.constData(), &pDb, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+        sqlite3_close(pDb);
+        return records;
+    }
+    sqlite3_stmt* pStmt = nullptr;
+    const char* pszSql = "SELECT ID_Address, Date, EMail, Prefix, Name, Template, MY_1, MY_2, "
+                         "MY_3, MY_4, MY_5 FROM ADDRESSES ORDER BY ID_Address";
+    if (sqlite3_prepare_v2(pDb, pszSql, -1, &pStmt, nullptr) == SQLITE_OK) {
+        while (sqlite3_step(pStmt) == SQLITE_ROW) {
+            QStringList record;
+            for (int i = 0; i < sqlite3_column_count(pStmt); ++i) {
+                const auto* pText = reinterpret_cast<const char*>(sqlite3_column_text(pStmt, i));
+                record << (pText ? QString::fromUtf8(pText) : QString());
+            }
+            records << record;
+        }
+    }
+    sqlite3_finalize(pStmt);
+    sqlite3_close(pDb);
+    return records;
+}
+
+bool CTestCorvane::ExecuteSql(const QString& strSql) const {
+    sqlite3* pDb = nullptr;
+    const QByteArray path = FilePath(QStringLiteral("Addresses.mdb")).toUtf8();
+    bool bDone =
+        sqlite3_open_v2(path.constData(), &pDb, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK;
+    if (bDone)
+        bDone =
+            sqlite3_exec(pDb, strSql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(pDb);
+    return bDone;
+}
+
+QStringList CTestCorvane::BoxTexts() const {
+    QStringList texts;
+    for (const MessageBoxCall& call : m_arrBoxes)
+        texts << call.strText;
+    return texts;
+}

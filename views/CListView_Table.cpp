@@ -1,0 +1,381 @@
+#include "views/CListView_Table.h"
+
+#include "app/CCorvaneApp.h"
+#include "app/CMainFrame.h"
+#include "app/Globals.h"
+#include "platform/dao/CDaoRecordset.h"
+#include "platform/dao/COleDateTime.h"
+#include "platform/mfc/CDocument.h"
+#include "platform/mfc/CMultiDocTemplate.h"
+#include "platform/mfc/CStatusBar.h"
+#include "platform/mfc/CWinApp.h"
+#include "platform/ui/EngineErrorGuard.h"
+#include "platform/ui/MessageBoxes.h"
+#include "res/Resource.h"
+#include "store/CAddressDatabase.h"
+#include "views/CDia_Record.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+namespace {
+
+constexpr int s_nDefaultColumnWidth = 150;
+
+// Hides a view for a bulk change of its rows and shows it again afterwards,
+// also when the change fails. While hidden, the view neither repaints nor
+// reports item changes. A view that had the keyboard focus gets it back.
+class HiddenView {
+public:
+    explicit HiddenView(QWidget* pView) : m_pView(pView), m_bHadFocus(pView->hasFocus()) {
+        m_pView->hide();
+    }
+    ~HiddenView() { Show(); }
+    HiddenView(const HiddenView&) = delete;
+    HiddenView& operator=(const HiddenView&) = delete;
+
+    void Show() {
+        if (m_bShown)
+            return;
+        m_bShown = true;
+        m_pView->show();
+        if (m_bHadFocus)
+            m_pView->setFocus();
+    }
+
+private:
+    QWidget* m_pView;
+    bool m_bHadFocus;
+    bool m_bShown = false;
+};
+
+// The wait cursor for the length of one piece of work.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { Restore(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+    void Restore() {
+        if (m_bRestored)
+            return;
+        m_bRestored = true;
+        QApplication::restoreOverrideCursor();
+    }
+
+private:
+    bool m_bRestored = false;
+};
+
+// The status-bar progress bar of one operation; it goes away with the
+// operation, also when that fails.
+class Progress {
+public:
+    Progress(CAddressDatabase& db, const QString& strLabel) : m_db(db) {
+        m_db.StartProgress(strLabel);
+    }
+    ~Progress() { Destroy(); }
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
+
+    void Destroy() { m_db.m_wndProgress.DestroyWindow(); }
+
+private:
+    CAddressDatabase& m_db;
+};
+
+// The Date cell: "%x" of a date, and "Invalid DateTime" for anything that is
+// no date, a null included.
+QString DateText(const QVariant& value) {
+    return COleDateTime(value).Format(QStringLiteral("%x"));
+}
+
+// The preview text is handed to the window that opens, and to no other.
+class PreviewTextHandover {
+public:
+    PreviewTextHandover() { g_strPreviewText.clear(); }
+    ~PreviewTextHandover() { g_strPreviewText.clear(); }
+    PreviewTextHandover(const PreviewTextHandover&) = delete;
+    PreviewTextHandover& operator=(const PreviewTextHandover&) = delete;
+};
+
+} // namespace
+
+CListView_Table::CListView_Table() : m_pMainFrame(static_cast<CMainFrame*>(AfxGetMainWnd())) {
+    setObjectName(QStringLiteral("tableView"));
+    ON_COMMAND(ID_DELETE_ADDRESS, &CListView_Table::OnDeleteAddress);
+    ON_COMMAND(ID_ADD_ADDRESS, &CListView_Table::OnAddAddress);
+    ON_COMMAND(ID_SEND_MAIL, &CListView_Table::OnSendMail);
+    ON_COMMAND(ID_SHOW_ADDRESS, &CListView_Table::OnShowAddress);
+    ON_COMMAND(ID_PREVIEW_MAIL, &CListView_Table::OnPreviewMail);
+
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
+            [this](int nColumn) { Guarded([this, nColumn] { OnLvnColumnclick(nColumn); }); });
+    connect(this, &CListCtrl::itemChanged, this,
+            [this](int nItem, unsigned, unsigned) { OnLvnItemchanged(nItem); });
+}
+
+CListView_Table::~CListView_Table() {
+    if (m_pMainFrame != nullptr)
+        m_pMainFrame->SetMessageText(QString());
+}
+
+// A fill that the engine refuses is reported; the window stays open, empty.
+void CListView_Table::OnInitialUpdate() {
+    CListView::OnInitialUpdate();
+    m_pList = this;
+    Guarded([this] { FillTable(); });
+}
+
+void CListView_Table::FillTable() {
+    const CTableSchema& schema = Store().m_schema;
+    int nCount = Store().CountRecords(schema.m_strTable);
+
+    Progress progress(Store(), QStringLiteral("Filling the Table: "));
+    WaitCursor waitCursor;
+    HiddenView hidden(this);
+    DeleteAllItems();
+    m_strText = FillStatement();
+
+    CDaoRecordset recordset(Store().m_pCDaoDatabase.get());
+    recordset.Open(AFX_DAO_USE_DEFAULT_TYPE, m_strText, 0);
+    if (!g_strFindFilter.isEmpty())
+        nCount = recordset.IsEOF() ? 0 : (recordset.MoveLast(), int(recordset.GetRecordCount()));
+    if (GetHeaderItemCount() == 0)
+        InsertColumns();
+    if (nCount > 0)
+        recordset.MoveFirst();
+    FillRows(recordset, nCount);
+
+    waitCursor.Restore();
+    hidden.Show();
+    progress.Destroy();
+    if (hasFocus())
+        m_pMainFrame->SetMessageText(QString());
+}
+
+QString CListView_Table::FillStatement() const {
+    const CTableSchema& schema = Store().m_schema;
+    const QString& strSort1 = schema.m_arrName.at(schema.m_nSortField1);
+    const QString& strSort2 = schema.m_arrName.at(schema.m_nSortField2);
+    if (g_strFindFilter.isEmpty()) {
+        return QStringLiteral("SELECT * FROM %1 ORDER BY %2, %3;")
+            .arg(schema.m_strTable, strSort1, strSort2);
+    }
+    return QStringLiteral("SELECT * FROM %1 WHERE %2 ORDER BY %3, %4;")
+        .arg(schema.m_strTable, g_strFindFilter, strSort1, strSort2);
+}
+
+// Built at the first fill only, so widths the user changed survive refills.
+void CListView_Table::InsertColumns() {
+    const CTableSchema& schema = Store().m_schema;
+    for (int nColumn = 0; nColumn < schema.m_nFields; ++nColumn) {
+        const int nSize = schema.m_arrSize.at(nColumn);
+        InsertColumn(nColumn, schema.m_arrName.at(nColumn), schema.m_arrFormat.at(nColumn),
+                     nSize == 0 ? s_nDefaultColumnWidth : nSize, nColumn);
+    }
+}
+
+// Every record the statement yields becomes a row, numbered by its position;
+// the count only paces the progress bar.
+void CListView_Table::FillRows(CDaoRecordset& recordset, int nCount) {
+    const CTableSchema& schema = Store().m_schema;
+    const QString& strKey = schema.m_arrName.at(0);
+    const QString& strDate = schema.m_arrName.at(1);
+    for (int nItem = 0; !recordset.IsEOF(); ++nItem) {
+        InsertItem(nItem, QString::number(recordset.GetFieldValue(strKey).toLongLong()));
+        SetItemData(nItem, quintptr(nItem));
+        SetItemText(nItem, 1, DateText(recordset.GetFieldValue(strDate)));
+        for (int nField = 2; nField < schema.m_nFields; ++nField)
+            SetItemText(nItem, nField, recordset.GetFieldValue(nField).toString());
+        recordset.MoveNext();
+        if (nCount > 0)
+            Store().m_wndProgress.SetPos(qMin(100, int(qint64(100) * nItem / nCount)));
+    }
+}
+
+// Every click turns the direction round, in whichever table window, and
+// sorts by the clicked column's texts as they stand now.
+void CListView_Table::OnLvnColumnclick(int nColumn) {
+    g_bSortDescending = !g_bSortDescending;
+    HiddenView hidden(this);
+    g_nSortColumn = nColumn;
+    WaitCursor waitCursor;
+    m_arrSortTexts.resize(GetItemCount());
+    for (int nItem = 0; nItem < GetItemCount(); ++nItem)
+        m_arrSortTexts[nItem] = GetItemText(nItem, nColumn);
+    SortItems(&CListView_Table::CompareItems, reinterpret_cast<quintptr>(m_pList));
+    m_arrSortTexts.clear();
+    Renumber();
+}
+
+// Strict in both directions: equal texts are never "after" each other, so
+// they keep their order and the sort stays well defined.
+int CListView_Table::CompareItems(quintptr lParam1, quintptr lParam2, quintptr lParamSort) {
+    const auto* pView =
+        static_cast<const CListView_Table*>(reinterpret_cast<CListCtrl*>(lParamSort));
+    const std::vector<QString>& texts = pView->m_arrSortTexts;
+    if (lParam1 >= texts.size() || lParam2 >= texts.size())
+        return 0;
+    const int nOrder = texts[lParam1].compare(texts[lParam2], Qt::CaseSensitive);
+    return (g_bSortDescending ? nOrder < 0 : nOrder > 0) ? 1 : 0;
+}
+
+void CListView_Table::Renumber() {
+    for (int nItem = 0; nItem < GetItemCount(); ++nItem)
+        SetItemData(nItem, quintptr(nItem));
+}
+
+void CListView_Table::OnLvnItemchanged(int nItem) {
+    if (!isVisible())
+        return;
+    m_strText = QString::asprintf(" Record: %6d / %6d", nItem + 1, GetItemCount());
+    if (CStatusBar* pStatusBar = m_pMainFrame->GetMessageBar())
+        pStatusBar->SetPaneText(0, m_strText, true);
+    m_nCurrentItem = nItem;
+}
+
+void CListView_Table::keyPressEvent(QKeyEvent* pEvent) {
+    Guarded([this, pEvent] { OnKeyDown(pEvent); });
+    CListView::keyPressEvent(pEvent);
+}
+
+void CListView_Table::OnKeyDown(QKeyEvent* pEvent) {
+    const bool bControl = pEvent->modifiers() & Qt::ControlModifier;
+    switch (pEvent->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        OnShowAddress();
+        break;
+    case Qt::Key_Delete:
+        OnDeleteAddress();
+        break;
+    case Qt::Key_A:
+        if (bControl)
+            SelectAll();
+        break;
+    case Qt::Key_F:
+        if (bControl)
+            m_pMainFrame->OnFind();
+        break;
+    default:
+        break;
+    }
+}
+
+// Row by row from the top, so that each row whose state changes is reported.
+void CListView_Table::SelectAll() {
+    for (int nItem = 0; nItem < GetItemCount(); ++nItem)
+        SetItemState(nItem, LVIS_SELECTED, LVIS_SELECTED);
+}
+
+void CListView_Table::mouseDoubleClickEvent(QMouseEvent* pEvent) {
+    CListView::mouseDoubleClickEvent(pEvent);
+    const QModelIndex index = indexAt(pEvent->position().toPoint());
+    const int nItem = index.isValid() ? index.row() : -1;
+    Guarded([this, nItem] { OnNMDblclk(nItem); });
+}
+
+void CListView_Table::OnNMDblclk(int nItem) {
+    ShowRecord(nItem);
+}
+
+void CListView_Table::ShowRecord(int nItem) {
+    CDia_Record dialog;
+    QStringList record;
+    if (nItem != -1) {
+        for (int nColumn = 0; nColumn < Store().m_schema.m_nFields; ++nColumn)
+            record << GetItemText(nItem, nColumn);
+        dialog.m_pRecord = &record;
+    }
+    if (dialog.DoModal() != IDOK)
+        return;
+    if (nItem == -1) {
+        FillTable();
+        return;
+    }
+    for (int nColumn = 0; nColumn < Store().m_schema.m_nFields; ++nColumn)
+        SetItemText(nItem, nColumn, record.value(nColumn));
+}
+
+int CListView_Table::CurrentItem() const {
+    if (m_nCurrentItem >= 0 && m_nCurrentItem < GetItemCount())
+        return m_nCurrentItem;
+    return GetNextItem(-1, LVNI_SELECTED);
+}
+
+void CListView_Table::OnAddAddress() {
+    ShowRecord(-1);
+}
+
+void CListView_Table::OnShowAddress() {
+    const int nItem = CurrentItem();
+    if (nItem != -1)
+        ShowRecord(nItem);
+}
+
+void CListView_Table::OnDeleteAddress() {
+    HiddenView hidden(this);
+    Store().DeleteSelected(m_pList);
+    Renumber();
+}
+
+void CListView_Table::ForEachSelected(const std::function<void(int)>& work) const {
+    for (int nItem = GetNextItem(-1, LVNI_SELECTED); nItem != -1;) {
+        const int nNext = GetNextItem(nItem, LVNI_SELECTED);
+        work(nItem);
+        nItem = nNext;
+    }
+}
+
+void CListView_Table::OnPreviewMail() {
+    if (GetNextItem(-1, LVNI_SELECTED) == -1) {
+        WindowMessageBox(this, QStringLiteral("Please select address(es) for previewing EMail(s)."),
+                         MB_OK);
+        return;
+    }
+    int nWalked = 0;
+    CDocument* pDocument = nullptr;
+    {
+        PreviewTextHandover handover;
+        {
+            Progress progress(Store(), QStringLiteral("Preiewing EMails: "));
+            const int nSelected = GetSelectedCount();
+            ForEachSelected([&](int nItem) {
+                QString strBlock;
+                Store().AssembleMail(*m_pList, nItem, &strBlock, false);
+                g_strPreviewText += strBlock;
+                ++nWalked;
+                Store().m_wndProgress.SetPos(100 * nWalked / nSelected);
+            });
+        }
+        m_pMainFrame->SetMessageText(QString());
+        auto* pApp = static_cast<CCorvaneApp*>(AfxGetApp());
+        pDocument = pApp->m_pTextTemplate->OpenDocumentFile(QString(), true);
+    }
+    if (pDocument == nullptr)
+        return;
+    if (nWalked == 1) {
+        pDocument->SetTitle(
+            QStringLiteral("Mail Preview for \"%1\"").arg(GetItemText(CurrentItem(), 2)));
+    } else {
+        pDocument->SetTitle(QStringLiteral("Mail Preview for %1 addresses").arg(nWalked));
+    }
+}
+
+// Each selected row is one mail; a row that fails is reported by the
+// assembly or the transport, and the walk goes on.
+void CListView_Table::OnSendMail() {
+    ForEachSelected([this](int nItem) { Store().AssembleMail(*m_pList, nItem, nullptr, true); });
+}
+
+CAddressDatabase& CListView_Table::Store() const {
+    return m_pMainFrame->m_db;
+}
+
+void CListView_Table::Guarded(const std::function<void()>& work) {
+    EngineErrorGuard(work);
+}

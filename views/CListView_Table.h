@@ -1,0 +1,75 @@
+#pragma once
+
+#include "platform/mfc/CListView.h"
+
+#include <QString>
+#include <functional>
+#include <vector>
+
+class CAddressDatabase;
+class CDaoRecordset;
+class CMainFrame;
+
+// The view of a table window: one row per address record, one column per
+// field. It fills itself from the store (all records, or those that match
+// the find filter of the Find that opens it), sorts by a column when its
+// header is clicked, shows the current row's position in the status bar,
+// opens the record dialog to add or edit, deletes the selected records, and
+// previews or sends the mails of the selected rows.
+class CListView_Table : public CListView {
+    Q_OBJECT
+
+public:
+    CListView_Table();
+    ~CListView_Table() override;
+
+    void OnInitialUpdate() override;
+
+    void FillTable();
+    // Opens the record dialog on a row, or empty for an addition (nItem -1).
+    void ShowRecord(int nItem);
+    // The header click's comparison: 1 when the first row goes after the
+    // second in the current direction, else 0. lParamSort is the list.
+    static int CompareItems(quintptr lParam1, quintptr lParam2, quintptr lParamSort);
+
+    // Commands.
+    void OnDeleteAddress();
+    void OnAddAddress();
+    void OnShowAddress();
+    void OnPreviewMail();
+    void OnSendMail();
+
+    // The row of the latest item-change notification; -1 before the first.
+    int m_nCurrentItem = -1;
+    QString m_strText;
+    CListCtrl* m_pList = nullptr;
+    CMainFrame* m_pMainFrame = nullptr;
+
+protected:
+    void keyPressEvent(QKeyEvent* pEvent) override;
+    void mouseDoubleClickEvent(QMouseEvent* pEvent) override;
+
+private:
+    CAddressDatabase& Store() const;
+    void Guarded(const std::function<void()>& work);
+
+    void OnKeyDown(QKeyEvent* pEvent);
+    void OnLvnColumnclick(int nColumn);
+    void OnNMDblclk(int nItem);
+    void OnLvnItemchanged(int nItem);
+
+    void InsertColumns();
+    QString FillStatement() const;
+    void FillRows(CDaoRecordset& recordset, int nCount);
+    void SelectAll();
+    void Renumber();
+    // The row that Show Address and Enter work on: the current row, or
+    // before there is one the first selected row; -1 for none.
+    int CurrentItem() const;
+    // The walk over the selected rows, top to bottom; the next row is looked
+    // up before the current one is handed to the work.
+    void ForEachSelected(const std::function<void(int)>& work) const;
+
+    // The texts of the sort column as they stood when the sort began, by row.
+    std::vector<QString> m_arrSortTexts;
+};
