@@ -49,12 +49,18 @@ void CDocument::SetPathName(const QString& strPathName) {
 }
 
 void CDocument::AddView(CView* pView) {
-    if (!m_views.contains(pView))
-        m_views.append(pView);
+    if (m_views.contains(pView))
+        return;
+    m_views.append(pView);
+    Q_EMIT viewsChanged();
 }
 
 // A document lives as long as it has views.
 void CDocument::RemoveView(CView* pView) {
-    if (m_views.removeAll(pView) > 0 && m_views.isEmpty())
+    if (m_views.removeAll(pView) == 0)
+        return;
+    if (m_views.isEmpty())
         deleteLater();
+    else
+        Q_EMIT viewsChanged();
 }

@@ -48,6 +48,8 @@ public:
 
 Q_SIGNALS:
     void titleChanged(const QString& strTitle);
+    // A view was added or removed (frames number their captions by it).
+    void viewsChanged();
 
 private:
     QString m_strTitle;

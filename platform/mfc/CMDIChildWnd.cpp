@@ -9,7 +9,15 @@ CMDIChildWnd::CMDIChildWnd(QWidget* pParent) : QMdiSubWindow(pParent) {
     setAttribute(Qt::WA_DeleteOnClose);
 }
 
-CMDIChildWnd::~CMDIChildWnd() = default;
+// The view leaves its document while this frame is still whole: the other
+// frames of the document renumber their captions.
+CMDIChildWnd::~CMDIChildWnd() {
+    if (!m_pDocument)
+        return;
+    disconnect(m_pDocument, nullptr, this, nullptr);
+    if (CView* pView = GetActiveView())
+        pView->SetDocument(nullptr);
+}
 
 void CMDIChildWnd::SetView(CView* pView, CDocument* pDocument, CMultiDocTemplate* pTemplate) {
     m_pView = pView;
@@ -19,6 +27,7 @@ void CMDIChildWnd::SetView(CView* pView, CDocument* pDocument, CMultiDocTemplate
     pView->SetDocument(pDocument);
     setWidget(pView->GetWidget());
     connect(pDocument, &CDocument::titleChanged, this, &CMDIChildWnd::OnUpdateFrameTitle);
+    connect(pDocument, &CDocument::viewsChanged, this, &CMDIChildWnd::OnUpdateFrameTitle);
     OnUpdateFrameTitle();
 }
 
