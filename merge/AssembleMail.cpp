@@ -41,7 +41,7 @@ QString TodayText() {
 // first zero byte. Nothing when the file cannot be opened or read.
 std::optional<QString> ReadTemplate(const QString& strName) {
     QFile file(strName);
-    if (!file.open(QIODevice::ReadOnly))
+    if (strName.isEmpty() || !file.open(QIODevice::ReadOnly))
         return std::nullopt;
     QByteArray bytes(kTemplateLimit, Qt::Uninitialized);
     const qint64 nRead = file.read(bytes.data(), kTemplateLimit);

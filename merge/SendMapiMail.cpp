@@ -26,7 +26,7 @@ QStringList AttachableFiles(const QString& strAttachments) {
     for (const QString& strToken : arrTokens) {
         const QString strPath = TrimWhiteSpace(strToken);
         QFile file(strPath);
-        if (file.open(QIODevice::ReadOnly)) {
+        if (!strPath.isEmpty() && file.open(QIODevice::ReadOnly)) {
             arrKept += strPath;
         } else {
             AfxMessageBox(QStringLiteral(
