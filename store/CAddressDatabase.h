@@ -5,7 +5,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <memory>
 
 class CDaoDatabase;
@@ -53,4 +52,10 @@ public:
     std::unique_ptr<CDaoDatabase> m_pCDaoDatabase;
     std::unique_ptr<CDaoTableDef> m_pCDaoTableDef;
     CProgressCtrl m_wndProgress;
+
+private:
+    static QString SelectAll(const QString& strTable);
+    bool KeyCriteria(const QString& strKey, QString* pCriteria);
+
+    QString m_strOpenError; // why the file could not be opened or created
 };

@@ -8,6 +8,15 @@
 // sizes, column alignments, attributes, key and sort fields.
 class CTableSchema {
 public:
+    // Appends one field to the five per-field arrays.
+    void AppendField(const QString& strName, int nType, int nSize, int nFormat, int nAttributes) {
+        m_arrName.append(strName);
+        m_arrType.append(nType);
+        m_arrSize.append(nSize);
+        m_arrFormat.append(nFormat);
+        m_arrAttributes.append(nAttributes);
+    }
+
     int m_nFields = 0;
     int m_nKeyField = 0;
     int m_nLabelField = 0;

@@ -1,0 +1,258 @@
+#include "store/CAddressDatabase.h"
+
+#include "platform/dao/CDaoDatabase.h"
+#include "platform/dao/CDaoException.h"
+#include "platform/dao/CDaoIndexInfo.h"
+#include "platform/dao/CDaoRecordset.h"
+#include "platform/dao/CDaoTableDef.h"
+#include "platform/dao/CSqlText.h"
+#include "platform/ui/CListCtrl.h"
+#include "platform/ui/MessageBoxes.h"
+
+#include <QFileInfo>
+#include <climits>
+#include <new>
+
+namespace {
+
+// The number at the start of a text, read the way atoi reads it: blanks
+// skipped, an optional sign, then digits up to the first non-digit; 0 when
+// there are none. Values beyond int are held at its limits.
+int AtoI(const QString& strText) {
+    qsizetype nPos = 0;
+    while (nPos < strText.size() && strText[nPos].isSpace())
+        ++nPos;
+    bool bNegative = false;
+    if (nPos < strText.size() && (strText[nPos] == u'-' || strText[nPos] == u'+'))
+        bNegative = strText[nPos++] == u'-';
+    long long nValue = 0;
+    for (; nPos < strText.size() && strText[nPos] >= u'0' && strText[nPos] <= u'9'; ++nPos)
+        nValue = std::min<long long>(nValue * 10 + (strText[nPos].unicode() - u'0'), 1LL + INT_MAX);
+    return int(std::clamp<long long>(bNegative ? -nValue : nValue, INT_MIN, INT_MAX));
+}
+
+void ShowDaoError(const CDaoException& e) {
+    AfxMessageBox(e.m_pErrorInfo->m_strDescription, MB_OK);
+}
+
+} // namespace
+
+CAddressDatabase::CAddressDatabase() {
+    m_pCDaoDatabase.reset(new (std::nothrow) CDaoDatabase);
+    if (!m_pCDaoDatabase)
+        AfxMessageBox(QStringLiteral("ERROR: Can not create m_pCDaoDatabase."), MB_OK);
+    else {
+        m_pCDaoTableDef.reset(new (std::nothrow) CDaoTableDef(m_pCDaoDatabase.get()));
+        if (!m_pCDaoTableDef)
+            AfxMessageBox(QStringLiteral("ERROR: Can not create m_pCDaoTableDef."), MB_OK);
+    }
+    m_schema.m_strFile = QStringLiteral("Addresses.mdb");
+    m_schema.m_strTable = QStringLiteral("ADDRESSES");
+    m_schema.m_nKeyField = 0;
+    m_schema.m_nLabelField = 2;
+    m_schema.m_nSortField1 = 0;
+    m_schema.m_nSortField2 = 1;
+    m_schema.AppendField(QStringLiteral("ID_Address"), dbLong, 4, LVCFMT_LEFT, dbAutoIncrField);
+    m_schema.AppendField(QStringLiteral("Date"), dbDate, 60, LVCFMT_CENTER, 0);
+    m_schema.AppendField(QStringLiteral("EMail"), dbText, 200, LVCFMT_LEFT, 0);
+    m_schema.AppendField(QStringLiteral("Prefix"), dbText, 50, LVCFMT_LEFT, 0);
+    m_schema.AppendField(QStringLiteral("Name"), dbText, 150, LVCFMT_LEFT, 0);
+    m_schema.AppendField(QStringLiteral("Template"), dbText, 100, LVCFMT_LEFT, 0);
+    for (int nMy = 1; nMy <= 5; ++nMy)
+        m_schema.AppendField(QStringLiteral("MY_%1").arg(nMy), dbMemo, 0, LVCFMT_LEFT, 0);
+    m_schema.m_nFields = int(m_schema.m_arrName.size());
+}
+
+CAddressDatabase::~CAddressDatabase() {
+    if (m_pCDaoTableDef) {
+        if (m_pCDaoTableDef->IsOpen())
+            m_pCDaoTableDef->Close();
+        m_pCDaoTableDef.reset();
+    }
+    if (m_pCDaoDatabase) {
+        if (m_pCDaoDatabase->IsOpen())
+            m_pCDaoDatabase->Close();
+        m_pCDaoDatabase.reset();
+    }
+}
+
+bool CAddressDatabase::OpenOrCreate() {
+    if (m_pCDaoDatabase && m_pCDaoDatabase->IsOpen())
+        return true;
+    if (OpenDatabase(m_schema.m_strFile, false))
+        return true;
+    // A file that is there but cannot be used is never created over: it is
+    // left as it is, and the user learns once which file it is and why.
+    const QFileInfo file(m_schema.m_strFile);
+    if (m_pCDaoDatabase && (file.exists() || file.isSymLink())) {
+        AfxMessageBox(QStringLiteral("The address file \"%1\" could not be opened and was left "
+                                     "untouched:\n\n%2\n\nAddresses can neither be listed nor "
+                                     "saved until the file is repaired or moved away.")
+                          .arg(file.absoluteFilePath(), m_strOpenError),
+                      MB_OK);
+        return false;
+    }
+    return CreateDatabase(m_schema);
+}
+
+bool CAddressDatabase::OpenDatabase(const QString& strPath, bool bCreate) {
+    if (!m_pCDaoDatabase)
+        return false;
+    try {
+        if (bCreate)
+            m_pCDaoDatabase->Create(strPath, QString::fromLatin1(dbLangGeneral), 0);
+        else
+            m_pCDaoDatabase->Open(strPath, false, false, QString());
+        return true;
+    } catch (const CDaoException& e) {
+        m_strOpenError = e.m_pErrorInfo->m_strDescription;
+        return false;
+    }
+}
+
+bool CAddressDatabase::CreateDatabase(const CTableSchema& schema) {
+    if (!OpenDatabase(schema.m_strFile, true))
+        return false;
+    if (!CreateTableDef(schema.m_strTable))
+        return false;
+    for (int i = 0; i < schema.m_nFields; ++i) {
+        if (!AddField(schema.m_arrName[i], short(schema.m_arrType[i]), schema.m_arrSize[i],
+                      schema.m_arrAttributes[i]))
+            return false;
+    }
+    CDaoIndexFieldInfo keyField;
+    keyField.m_strName = schema.m_arrName[schema.m_nKeyField];
+    keyField.m_bDescending = false;
+    CDaoIndexInfo index;
+    index.m_strName = QStringLiteral("PrimaryKey");
+    index.m_fieldInfos = {keyField};
+    index.m_bPrimary = true;
+    index.m_bUnique = true;
+    index.m_bRequired = true;
+    index.m_bIgnoreNulls = false;
+    // Append writes the table whole or not at all; a failure is shown like
+    // the other creation steps.
+    try {
+        m_pCDaoTableDef->CreateIndex(index);
+        m_pCDaoTableDef->Append();
+    } catch (const CDaoException& e) {
+        ShowDaoError(e);
+        return false;
+    }
+    return true;
+}
+
+bool CAddressDatabase::CreateTableDef(const QString& strName) {
+    if (!m_pCDaoTableDef)
+        return false;
+    try {
+        m_pCDaoTableDef->Create(strName, 0, QString(), QString());
+        return true;
+    } catch (const CDaoException& e) {
+        ShowDaoError(e);
+        return false;
+    }
+}
+
+bool CAddressDatabase::AddField(const QString& strName, short nType, int nSize, int nAttributes) {
+    if (!m_pCDaoTableDef)
+        return false;
+    try {
+        m_pCDaoTableDef->CreateField(strName, nType, nSize, nAttributes);
+        return true;
+    } catch (const CDaoException& e) {
+        ShowDaoError(e);
+        return false;
+    }
+}
+
+int CAddressDatabase::CountRecords(const QString& strTable) {
+    CDaoRecordset recordset(m_pCDaoDatabase.get());
+    recordset.Open(AFX_DAO_USE_DEFAULT_TYPE, SelectAll(strTable), 0);
+    try {
+        recordset.MoveLast();
+    } catch (const CDaoException&) {
+        return 0; // an empty table has no last record
+    }
+    const int nCount = int(recordset.GetRecordCount());
+    recordset.Close();
+    return nCount;
+}
+
+void CAddressDatabase::DeleteSelected(CListCtrl* pList) {
+    int nItem = pList->GetNextItem(-1, LVNI_SELECTED);
+    if (nItem < 0) {
+        MessageBoxA(nullptr, QStringLiteral("Please select a record(s) for delete."), QString(),
+                    MB_OK);
+        return;
+    }
+    const int nSelected = pList->GetSelectedCount();
+    if (nSelected == 1)
+        m_strQuery = QStringLiteral("Delete a record \"%1\" from Table?")
+                         .arg(pList->GetItemText(nItem, m_schema.m_nLabelField));
+    else
+        m_strQuery = QStringLiteral("Delete those %1 records from Table?").arg(nSelected);
+    if (AfxMessageBox(m_strQuery, MB_YESNO) != IDYES)
+        return;
+    CDaoRecordset recordset(m_pCDaoDatabase.get());
+    recordset.Open(AFX_DAO_USE_DEFAULT_TYPE, SelectAll(m_schema.m_strTable), 0);
+    while ((nItem = pList->GetNextItem(-1, LVNI_SELECTED)) >= 0) {
+        if (!KeyCriteria(pList->GetItemText(nItem, m_schema.m_nKeyField), &m_strQuery))
+            break;
+        // A record that another program deleted meanwhile only loses its row.
+        if (recordset.FindFirst(m_strQuery))
+            recordset.Delete();
+        if (!pList->DeleteItem(nItem))
+            break;
+    }
+    recordset.Close();
+}
+
+bool CAddressDatabase::SaveRecord(const QStringList& arrValues, bool bAdd) {
+    CDaoRecordset recordset(m_pCDaoDatabase.get());
+    recordset.Open(AFX_DAO_USE_DEFAULT_TYPE, SelectAll(m_schema.m_strTable), 0);
+    if (bAdd) {
+        // The new record is saved once, filled: the engine numbers it in the
+        // same statement, so a failure leaves no empty record behind.
+        recordset.AddNew();
+    } else {
+        m_strQuery = QStringLiteral("ID_Address = %1").arg(AtoI(arrValues.value(0)));
+        if (!recordset.Find(AFX_DAO_FIRST, m_strQuery)) {
+            m_strQuery = QStringLiteral("Not found \"%1\" in Database.").arg(m_strQuery);
+            AfxMessageBox(m_strQuery, MB_OK);
+            recordset.Close();
+            return false;
+        }
+        recordset.Edit();
+    }
+    for (int i = 0; i < m_schema.m_nFields; ++i) {
+        const int nType = m_schema.m_arrType[i];
+        if (nType == dbText || nType == dbMemo || nType == dbDate)
+            recordset.SetFieldValue(m_schema.m_arrName[i], arrValues.value(i));
+    }
+    recordset.Update();
+    recordset.Close();
+    return true;
+}
+
+QString CAddressDatabase::SelectAll(const QString& strTable) {
+    return QStringLiteral("SELECT * FROM %1").arg(strTable);
+}
+
+// The criteria that finds a row's record by its key: "%s='%s'" for a text
+// key (its quotes doubled, so that they stay part of the key) or "%s=%d" for
+// a number.
+bool CAddressDatabase::KeyCriteria(const QString& strKey, QString* pCriteria) {
+    const QString& strField = m_schema.m_arrName[m_schema.m_nKeyField];
+    switch (m_schema.m_arrType[m_schema.m_nKeyField]) {
+    case dbText:
+        *pCriteria = QStringLiteral("%1='%2'").arg(strField, CSqlText::EscapeQuotes(strKey));
+        return true;
+    case dbLong:
+        *pCriteria = QStringLiteral("%1=%2").arg(strField).arg(AtoI(strKey));
+        return true;
+    default:
+        AfxMessageBox(QStringLiteral("DataType not dbText or dbLong."), MB_OK);
+        return false;
+    }
+}
