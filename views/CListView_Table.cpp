@@ -24,12 +24,19 @@ namespace {
 
 constexpr int s_nDefaultColumnWidth = 150;
 
+// Whether the keyboard focus is on the view within its window, also while
+// that window is not active (a modal dialog has just closed, and the window
+// manager has not yet given the main window back its activation).
+bool HasFocus(const QWidget* pView) {
+    return pView->window()->focusWidget() == pView;
+}
+
 // Hides a view for a bulk change of its rows and shows it again afterwards,
 // also when the change fails. While hidden, the view neither repaints nor
 // reports item changes. A view that had the keyboard focus gets it back.
 class HiddenView {
 public:
-    explicit HiddenView(QWidget* pView) : m_pView(pView), m_bHadFocus(pView->hasFocus()) {
+    explicit HiddenView(QWidget* pView) : m_pView(pView), m_bHadFocus(HasFocus(pView)) {
         m_pView->hide();
     }
     ~HiddenView() { Show(); }
@@ -153,7 +160,7 @@ void CListView_Table::FillTable() {
     waitCursor.Restore();
     hidden.Show();
     progress.Destroy();
-    if (hasFocus())
+    if (HasFocus(this))
         m_pMainFrame->SetMessageText(QString());
 }
 

@@ -39,17 +39,20 @@ public:
     int ChildCount() const;
 
     // Runs answer on the dialog with this object name as soon as it is up
-    // and modal. The answer must end the dialog.
-    static void WhenModal(const QString& strObjectName, std::function<void(QDialog*)> answer);
-    // Types the nine texts of a record dialog into its fields, in field
-    // order (EMail, Prefix, Name, Template, MY_1 ... MY_5).
+    // and modal. The answer must end the dialog. Deleting the returned
+    // object stops the wait.
+    static QObject* WhenModal(const QString& strObjectName, std::function<void(QDialog*)> answer);
+    // Types the texts of a record dialog's fields over what they hold, in
+    // field order (EMail, Prefix, Name, Template, MY_1 ... MY_5).
     static void TypeRecord(QDialog* pDialog, const QStringList& arrTexts);
+    // Add Address: one dialog saves the records in turn and is closed.
+    void AddAddresses(const QList<QStringList>& records);
     static void Click(QDialog* pDialog, const QString& strButton);
 
     // The records as another SQLite client reads the file: ID_Address, Date
     // as stored, then the nine texts; ordered by ID_Address.
     QList<QStringList> StoredRecords() const;
-    // Another SQLite client changes the file.
+    // Another SQLite client, one that does not hold the file's rules, changes it.
     bool ExecuteSql(const QString& strSql) const;
 
     QStringList BoxTexts() const;

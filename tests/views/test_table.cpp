@@ -1,0 +1,364 @@
+// Table windows as a user works with them: filled from the store, sorted by
+// a header click, edited, added to and deleted from.
+
+#include "app/CMainFrame.h"
+#include "app/Globals.h"
+#include "platform/dao/COleDateTime.h"
+#include "res/Resource.h"
+#include "test_table_app.h"
+#include "views/CListView_Table.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QProgressBar>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+enum Column { ColKey = 0, ColDate = 1, ColEMail = 2, ColName = 4, ColTemplate = 5 };
+
+QStringList ColumnTexts(const CListView_Table* pView, int nColumn) {
+    QStringList texts;
+    for (int nItem = 0; nItem < pView->GetItemCount(); ++nItem)
+        texts << pView->GetItemText(nItem, nColumn);
+    return texts;
+}
+
+bool RowsNumberedByPosition(const CListView_Table* pView) {
+    for (int nItem = 0; nItem < pView->GetItemCount(); ++nItem) {
+        if (pView->GetItemData(nItem) != quintptr(nItem))
+            return false;
+    }
+    return true;
+}
+
+void ClickHeader(CListView_Table* pView, int nColumn) {
+    QHeaderView* pHeader = pView->horizontalHeader();
+    const int nX = pHeader->sectionViewportPosition(nColumn) + pHeader->sectionSize(nColumn) / 2;
+    QTest::mouseClick(pHeader->viewport(), Qt::LeftButton, {}, QPoint(nX, pHeader->height() / 2));
+}
+
+QPoint RowPoint(CListView_Table* pView, int nItem) {
+    return pView->visualRect(pView->model()->index(nItem, ColEMail)).center();
+}
+
+void ClickRow(CListView_Table* pView, int nItem, Qt::KeyboardModifiers modifiers = {}) {
+    QTest::mouseClick(pView->viewport(), Qt::LeftButton, modifiers, RowPoint(pView, nItem));
+}
+
+QString PaneText(CTestCorvane& corvane) {
+    return corvane.Frame()->m_wndStatusBar.GetPaneText(0);
+}
+
+QString Today() {
+    return COleDateTime::GetCurrentTime().Format(u"%x"_s);
+}
+
+QStringList Addresses(int nCount) {
+    QStringList addresses;
+    for (int i = 1; i <= nCount; ++i)
+        addresses << u"person%1@example.com"_s.arg(i);
+    return addresses;
+}
+
+} // namespace
+
+class TestTableView : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void userKeepsAddressBook();
+    void emptyTableStillHasColumns();
+    void sortsAsTextInAlternatingDirections_data();
+    void sortsAsTextInAlternatingDirections();
+    void equalTextsKeepTheirOrder();
+    void invalidDateShows_data();
+    void invalidDateShows();
+    void ctrlAThenShowAddressOpensLastRow();
+    void showAddressWithoutCurrentRowDoesNothing();
+    void doubleClickBelowRowsAddsAndRefills();
+    void deleteWithoutSelectionOnlyTells();
+    void failedFillLeavesUsableWindow();
+
+private:
+    CListView_Table* ShowTable();
+
+    std::unique_ptr<CTestCorvane> m_pCorvane;
+};
+
+void TestTableView::init() {
+    m_pCorvane = std::make_unique<CTestCorvane>();
+    QVERIFY(m_pCorvane->IsReady());
+}
+
+void TestTableView::cleanup() {
+    m_pCorvane.reset();
+}
+
+CListView_Table* TestTableView::ShowTable() {
+    m_pCorvane->Command(ID_SHOW_TABLE);
+    CListView_Table* pView = m_pCorvane->ActiveTable();
+    if (pView != nullptr)
+        QTest::qWaitForWindowExposed(pView);
+    return pView;
+}
+
+// The road of a user from an empty folder: three addresses typed in (one
+// with every field empty), listed, sorted, edited and two of them deleted.
+void TestTableView::userKeepsAddressBook() {
+    QVERIFY(m_pCorvane->WriteFile(u"offer.txt"_s, "#SUBJECT Offer for #NAME\nDear #NAME\n"));
+    QVERIFY(m_pCorvane->WriteFile(u"news.txt"_s, "#SUBJECT News\nHello #NAME\n"));
+    m_pCorvane->AddAddresses({{u"jane@example.com"_s, u"Dr."_s, u"Jane Smith"_s, u"offer.txt"_s},
+                              QStringList(9, QString()),
+                              {u"bob@example.org"_s, u"Mr."_s, u"Bob Smithers"_s, u"news.txt"_s}});
+    QCOMPARE(m_pCorvane->StoredRecords().size(), 3);
+
+    CListView_Table* pView = ShowTable();
+    QVERIFY(pView != nullptr);
+    QCOMPARE(m_pCorvane->ActiveTitle(), u"Addresses"_s);
+    QCOMPARE(ColumnTexts(pView, ColKey), (QStringList{u"1"_s, u"2"_s, u"3"_s}));
+    QCOMPARE(ColumnTexts(pView, ColDate), QStringList(3, Today()));
+    QCOMPARE(ColumnTexts(pView, ColEMail),
+             (QStringList{u"jane@example.com"_s, u" "_s, u"bob@example.org"_s}));
+    QCOMPARE(ColumnTexts(pView, ColTemplate), (QStringList{u"offer.txt"_s, u" "_s, u"news.txt"_s}));
+
+    ClickHeader(pView, ColName);
+    QCOMPARE(ColumnTexts(pView, ColName),
+             (QStringList{u"Jane Smith"_s, u"Bob Smithers"_s, u" "_s}));
+    ClickHeader(pView, ColName);
+    QCOMPARE(ColumnTexts(pView, ColName),
+             (QStringList{u" "_s, u"Bob Smithers"_s, u"Jane Smith"_s}));
+    QVERIFY(RowsNumberedByPosition(pView));
+
+    ClickRow(pView, 0);
+    QCOMPARE(PaneText(*m_pCorvane), u" Record:      1 /      3"_s);
+
+    CTestCorvane::WhenModal(u"CDia_Record"_s, [](QDialog* pDialog) {
+        CTestCorvane::TypeRecord(pDialog, {u"bob@example.org"_s, u"Mr."_s, u"Robert Smithers"_s});
+        CTestCorvane::Click(pDialog, u"buttonSave"_s);
+        CTestCorvane::Click(pDialog, u"buttonClose"_s);
+    });
+    QTest::mouseDClick(pView->viewport(), Qt::LeftButton, {}, RowPoint(pView, 1));
+    QCOMPARE(pView->GetItemText(1, ColName), u"Robert Smithers"_s);
+    QCOMPARE(pView->GetItemText(1, ColDate), Today());
+    QCOMPARE(m_pCorvane->StoredRecords().value(2).value(ColName), u"Robert Smithers"_s);
+
+    ClickRow(pView, 0);
+    ClickRow(pView, 2, Qt::ControlModifier);
+    m_pCorvane->m_arrAnswers = {IDNO};
+    QTest::keyClick(pView, Qt::Key_Delete);
+    QCOMPARE(m_pCorvane->BoxTexts(), QStringList{u"Delete those 2 records from Table?"_s});
+    QCOMPARE(pView->GetItemCount(), 3);
+    QCOMPARE(m_pCorvane->StoredRecords().size(), 3);
+    QVERIFY(pView->isVisible());
+
+    m_pCorvane->m_arrAnswers = {IDYES};
+    QTest::keyClick(pView, Qt::Key_Delete);
+    QCOMPARE(m_pCorvane->BoxTexts().size(), 2);
+    QCOMPARE(ColumnTexts(pView, ColEMail), QStringList{u"bob@example.org"_s});
+    QCOMPARE(m_pCorvane->StoredRecords().size(), 1);
+    QCOMPARE(m_pCorvane->StoredRecords()[0][ColEMail], u"bob@example.org"_s);
+    QVERIFY(RowsNumberedByPosition(pView));
+}
+
+// Header clicks on an empty list still turn the direction round.
+void TestTableView::emptyTableStillHasColumns() {
+    CListView_Table* pView = ShowTable();
+    QVERIFY(pView != nullptr);
+    QCOMPARE(pView->GetItemCount(), 0);
+    QStringList headers;
+    QList<int> widths;
+    for (int nColumn = 0; nColumn < pView->GetHeaderItemCount(); ++nColumn) {
+        headers << pView->model()->headerData(nColumn, Qt::Horizontal).toString();
+        widths << pView->horizontalHeader()->sectionSize(nColumn);
+    }
+    QCOMPARE(headers,
+             (QStringList{u"ID_Address"_s, u"Date"_s, u"EMail"_s, u"Prefix"_s, u"Name"_s,
+                          u"Template"_s, u"MY_1"_s, u"MY_2"_s, u"MY_3"_s, u"MY_4"_s, u"MY_5"_s}));
+    QCOMPARE(widths, (QList<int>{4, 60, 200, 50, 150, 100, 150, 150, 150, 150, 150}));
+
+    ClickHeader(pView, ColEMail);
+    QVERIFY(g_bSortDescending);
+    ClickHeader(pView, ColEMail);
+    QVERIFY(!g_bSortDescending);
+}
+
+// Keys and dates compare as text; the direction alternates across columns
+// and across table windows.
+void TestTableView::sortsAsTextInAlternatingDirections_data() {
+    QTest::addColumn<int>("column");
+    QTest::addColumn<bool>("secondWindow");
+    QTest::addColumn<QStringList>("descending");
+    QTest::addColumn<QStringList>("ascending");
+    const QStringList keysDown = {u"9"_s, u"8"_s, u"7"_s, u"6"_s,  u"5"_s,
+                                  u"4"_s, u"3"_s, u"2"_s, u"10"_s, u"1"_s};
+    QStringList keysUp = keysDown;
+    std::reverse(keysUp.begin(), keysUp.end());
+    QTest::newRow("keys, one window") << int(ColKey) << false << keysDown << keysUp;
+    QTest::newRow("keys, two windows") << int(ColKey) << true << keysDown << keysUp;
+    QStringList emailsUp = Addresses(10);
+    emailsUp.sort();
+    QStringList emailsDown = emailsUp;
+    std::reverse(emailsDown.begin(), emailsDown.end());
+    QTest::newRow("addresses") << int(ColEMail) << false << emailsDown << emailsUp;
+}
+
+void TestTableView::sortsAsTextInAlternatingDirections() {
+    QFETCH(int, column);
+    QFETCH(bool, secondWindow);
+    QFETCH(QStringList, descending);
+    QFETCH(QStringList, ascending);
+    QList<QStringList> records;
+    for (const QString& strEMail : Addresses(10))
+        records << QStringList{strEMail};
+    m_pCorvane->AddAddresses(records);
+
+    CListView_Table* pFirst = ShowTable();
+    QVERIFY(pFirst != nullptr);
+    ClickHeader(pFirst, column);
+    QCOMPARE(ColumnTexts(pFirst, column), descending);
+    CListView_Table* pSecond = pFirst;
+    if (secondWindow) {
+        pSecond = ShowTable();
+        QVERIFY(pSecond != nullptr && pSecond != pFirst);
+    }
+    ClickHeader(pSecond, column);
+    QCOMPARE(ColumnTexts(pSecond, column), ascending);
+}
+
+// Rows with equal texts follow one another in the order they had, whichever
+// the direction.
+void TestTableView::equalTextsKeepTheirOrder() {
+    QVERIFY(m_pCorvane->WriteFile(u"a.txt"_s, "A\n"));
+    QVERIFY(m_pCorvane->WriteFile(u"b.txt"_s, "B\n"));
+    QList<QStringList> records;
+    for (int i = 1; i <= 6; ++i)
+        records << QStringList{u"p%1@example.com"_s.arg(i), QString(), QString(),
+                               i % 2 ? u"a.txt"_s : u"b.txt"_s};
+    m_pCorvane->AddAddresses(records);
+    CListView_Table* pView = ShowTable();
+    QVERIFY(pView != nullptr);
+
+    ClickHeader(pView, ColTemplate);
+    QCOMPARE(ColumnTexts(pView, ColKey),
+             (QStringList{u"2"_s, u"4"_s, u"6"_s, u"1"_s, u"3"_s, u"5"_s}));
+    ClickHeader(pView, ColTemplate);
+    QCOMPARE(ColumnTexts(pView, ColKey),
+             (QStringList{u"1"_s, u"3"_s, u"5"_s, u"2"_s, u"4"_s, u"6"_s}));
+}
+
+// Another SQLite client puts a text or nothing into the Date field.
+void TestTableView::invalidDateShows_data() {
+    QTest::addColumn<QString>("value");
+    QTest::newRow("text") << u"'not a date'"_s;
+    QTest::newRow("null") << u"NULL"_s;
+    QTest::newRow("number") << u"17"_s;
+}
+
+void TestTableView::invalidDateShows() {
+    QFETCH(QString, value);
+    m_pCorvane->AddAddresses({{u"a@example.com"_s}, {u"b@example.com"_s}});
+    QVERIFY(m_pCorvane->ExecuteSql(
+        u"UPDATE ADDRESSES SET Date = %1 WHERE ID_Address = 2"_s.arg(value)));
+    CListView_Table* pView = ShowTable();
+    QVERIFY(pView != nullptr);
+    QCOMPARE(ColumnTexts(pView, ColDate), (QStringList{Today(), u"Invalid DateTime"_s}));
+}
+
+// Ctrl+A reports each row it selects, so the current row ends at the last
+// one; Show Address and Enter open that row.
+void TestTableView::ctrlAThenShowAddressOpensLastRow() {
+    m_pCorvane->AddAddresses({{u"a@example.com"_s}, {u"b@example.com"_s}, {u"c@example.com"_s}});
+    CListView_Table* pView = ShowTable();
+    QVERIFY(pView != nullptr);
+    ClickRow(pView, 0);
+    QTest::keyClick(pView, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(pView->GetSelectedCount(), 3);
+    QCOMPARE(pView->m_nCurrentItem, 2);
+    QCOMPARE(PaneText(*m_pCorvane), u" Record:      3 /      3"_s);
+
+    QStringList opened;
+    const auto answer = [&opened](QDialog* pDialog) {
+        opened << pDialog->findChild<QLineEdit*>(u"editEMail"_s)->text();
+        pDialog->reject();
+    };
+    CTestCorvane::WhenModal(u"CDia_Record"_s, answer);
+    m_pCorvane->Command(ID_SHOW_ADDRESS);
+    CTestCorvane::WhenModal(u"CDia_Record"_s, answer);
+    QTest::keyClick(pView, Qt::Key_Return);
+    QCOMPARE(opened, (QStringList{u"c@example.com"_s, u"c@example.com"_s}));
+}
+
+void TestTableView::showAddressWithoutCurrentRowDoesNothing() {
+    m_pCorvane->AddAddresses({{u"a@example.com"_s}});
+    CListView_Table* pView = ShowTable();
+    QVERIFY(pView != nullptr);
+    bool bOpened = false;
+    QObject* pWait = CTestCorvane::WhenModal(u"CDia_Record"_s, [&bOpened](QDialog* pDialog) {
+        bOpened = true;
+        pDialog->reject();
+    });
+    m_pCorvane->Command(ID_SHOW_ADDRESS);
+    delete pWait;
+    QVERIFY(!bOpened);
+}
+
+// After "Close" the whole list is read again; with the focus in the list the
+// fill leaves the status text empty.
+void TestTableView::doubleClickBelowRowsAddsAndRefills() {
+    m_pCorvane->AddAddresses({{u"a@example.com"_s}});
+    CListView_Table* pView = ShowTable();
+    QVERIFY(pView != nullptr);
+    pView->setFocus();
+    QString strCaption;
+    CTestCorvane::WhenModal(u"CDia_Record"_s, [&strCaption](QDialog* pDialog) {
+        strCaption = pDialog->windowTitle();
+        CTestCorvane::TypeRecord(pDialog, {u"b@example.com"_s});
+        CTestCorvane::Click(pDialog, u"buttonSave"_s);
+        CTestCorvane::Click(pDialog, u"buttonClose"_s);
+    });
+    const QPoint below(20, pView->viewport()->height() - 5);
+    QTest::mouseDClick(pView->viewport(), Qt::LeftButton, {}, below);
+    QCOMPARE(strCaption, u"Adding a new address"_s);
+    QCOMPARE(ColumnTexts(pView, ColEMail), (QStringList{u"a@example.com"_s, u"b@example.com"_s}));
+    QCOMPARE(PaneText(*m_pCorvane), QString());
+    QCOMPARE(pView->window()->focusWidget(), pView);
+}
+
+void TestTableView::deleteWithoutSelectionOnlyTells() {
+    m_pCorvane->AddAddresses({{u"a@example.com"_s}});
+    CListView_Table* pView = ShowTable();
+    QVERIFY(pView != nullptr);
+    m_pCorvane->Command(ID_DELETE_ADDRESS);
+    QCOMPARE(m_pCorvane->BoxTexts(), QStringList{u"Please select a record(s) for delete."_s});
+    QCOMPARE(pView->GetItemCount(), 1);
+    QCOMPARE(m_pCorvane->StoredRecords().size(), 1);
+    QVERIFY(pView->isVisible());
+}
+
+// The engine refuses the fill (the table is gone): its text is shown, and
+// the window is left usable: visible, no progress bar, no wait cursor.
+void TestTableView::failedFillLeavesUsableWindow() {
+    QVERIFY(m_pCorvane->ExecuteSql(u"DROP TABLE ADDRESSES"_s));
+    CListView_Table* pView = ShowTable();
+    QVERIFY(pView != nullptr);
+    QCOMPARE(m_pCorvane->BoxTexts().size(), 1);
+    QVERIFY2(m_pCorvane->BoxTexts()[0].contains(u"ADDRESSES"_s),
+             qPrintable(m_pCorvane->BoxTexts()[0]));
+    QVERIFY(pView->isVisible());
+    QCOMPARE(pView->GetItemCount(), 0);
+    QVERIFY(m_pCorvane->Frame()->m_db.m_wndProgress.GetSafeHwnd() == nullptr);
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+    QCOMPARE(m_pCorvane->ChildCount(), 1);
+}
+
+QTEST_MAIN(TestTableView)
+#include "test_table.moc"
