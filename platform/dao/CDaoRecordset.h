@@ -18,7 +18,9 @@ class CDaoDatabase;
 // count is a count(*), a find a WHERE ... LIMIT 1), so no question reads the
 // whole table into memory. Criteria and conditions are SQL; LIKE follows
 // Jet's wildcards and, on a Date field, compares the date as the table shows
-// it ("%x"). Moving or finding drops an edit that was not saved.
+// it ("%x"). Moving or finding drops an edit that was not saved. While
+// MoveFirst and MoveNext walk the records SQLite holds a read lock, so other
+// programs' writes wait until the walk ends (Close, MoveLast or a find).
 class CDaoRecordset {
 public:
     explicit CDaoRecordset(CDaoDatabase* pDatabase = nullptr);

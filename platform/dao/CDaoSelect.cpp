@@ -32,7 +32,7 @@ bool CDaoSelect::Parse(const QString& strSql) {
         (tokens[3].kind != Token::Word && tokens[3].kind != Token::QuotedName))
         return false;
     m_strTable = CSqlText::Name(sql, tokens[3]);
-    m_strFrom = Span(sql, tokens[3].nBegin, tokens[3].nEnd);
+    m_strFrom = CSqlText::QuoteName(m_strTable);
     m_strWhere.clear();
     m_strOrderBy.clear();
     const qsizetype nEnd = tokens.size() > 4 ? tokens.last().nEnd : tokens[3].nEnd;

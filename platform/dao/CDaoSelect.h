@@ -10,7 +10,7 @@ public:
     bool Parse(const QString& strSql);
 
     QString m_strTable;   // the table's name
-    QString m_strFrom;    // the table as the statement writes it
+    QString m_strFrom;    // the table's name, quoted where SQL needs it
     QString m_strWhere;   // the condition, empty without WHERE
     QString m_strOrderBy; // the terms, empty without ORDER BY
 };
