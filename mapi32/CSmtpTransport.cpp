@@ -7,10 +7,13 @@
 #include <cstring>
 #include <glib.h>
 #include <memory>
+#include <openssl/err.h>
+#include <openssl/pem.h>
+#include <openssl/ssl.h>
+#include <unistd.h>
 
 namespace {
 
-constexpr const char* kDefaultCaBundle = "/etc/ssl/certs/ca-certificates.crt";
 constexpr long kConnectTimeoutSeconds = 30;
 // A server that sends or takes nothing for this long is given up on.
 constexpr long kStallSeconds = 60;
@@ -41,23 +44,21 @@ bool IsThisMachine(const std::string& strHost) {
            strHost == "[::1]";
 }
 
-bool ReadFile(const std::string& strPath, std::string& strContent) {
-    gchar* pData = nullptr;
-    gsize nSize = 0;
-    if (!g_file_get_contents(strPath.c_str(), &pData, &nSize, nullptr))
+// Adds the certificates of a PEM file to the store; false when it holds none.
+bool AddCertificates(X509_STORE* pStore, const std::string& strPemFile) {
+    BIO* pFile = BIO_new_file(strPemFile.c_str(), "r");
+    if (!pFile)
         return false;
-    strContent.append(pData, nSize);
-    strContent += '\n';
-    g_free(pData);
-    return true;
-}
-
-// The CA bundle that libcurl was built to trust, the system's.
-std::string SystemCaBundle(CURL* pCurl) {
-    char* pPath = nullptr;
-    if (curl_easy_getinfo(pCurl, CURLINFO_CAINFO, &pPath) == CURLE_OK && pPath && *pPath)
-        return pPath;
-    return kDefaultCaBundle;
+    int nAdded = 0;
+    while (X509* pCertificate = PEM_read_bio_X509(pFile, nullptr, nullptr, nullptr)) {
+        // A certificate the store has already is no failure.
+        X509_STORE_add_cert(pStore, pCertificate);
+        X509_free(pCertificate);
+        ++nAdded;
+    }
+    BIO_free(pFile);
+    ERR_clear_error();
+    return nAdded > 0;
 }
 
 } // namespace
@@ -135,18 +136,23 @@ ULONG CSmtpTransport::Configure() {
     return SUCCESS_SUCCESS;
 }
 
-// The system's CAs plus those of CAFile, as one bundle in memory: a CA file
-// given to libcurl by name would replace the system's instead.
+// The system's CAs, which libcurl loads, plus those of CAFile, added to
+// OpenSSL's store when a TLS connection is set up. (A CA file named to libcurl
+// would replace the system's instead.) Plain connections never read either.
 ULONG CSmtpTransport::TrustedCertificates() {
-    m_strCertificates.clear();
-    ReadFile(SystemCaBundle(m_pCurl), m_strCertificates);
-    if (!m_settings.m_strCaFile.empty() && !ReadFile(m_settings.m_strCaFile, m_strCertificates))
-        return MapiResult::CaFileUnreadable;
-    if (m_strCertificates.empty())
+    if (m_settings.m_strCaFile.empty())
         return SUCCESS_SUCCESS;
-    curl_blob blob{m_strCertificates.data(), m_strCertificates.size(), CURL_BLOB_NOCOPY};
-    curl_easy_setopt(m_pCurl, CURLOPT_CAINFO_BLOB, &blob);
+    if (::access(m_settings.m_strCaFile.c_str(), R_OK) != 0 ||
+        curl_easy_setopt(m_pCurl, CURLOPT_SSL_CTX_FUNCTION, &CSmtpTransport::AddCaFile) != CURLE_OK)
+        return MapiResult::CaFileUnusable;
+    curl_easy_setopt(m_pCurl, CURLOPT_SSL_CTX_DATA, this);
     return SUCCESS_SUCCESS;
+}
+
+CURLcode CSmtpTransport::AddCaFile(CURL*, void* pSslContext, void* pThis) {
+    X509_STORE* pStore = SSL_CTX_get_cert_store(static_cast<SSL_CTX*>(pSslContext));
+    const std::string& strCaFile = static_cast<CSmtpTransport*>(pThis)->m_settings.m_strCaFile;
+    return AddCertificates(pStore, strCaFile) ? CURLE_OK : CURLE_SSL_CACERT_BADFILE;
 }
 
 ULONG CSmtpTransport::Perform(bool bSending) {

@@ -11,8 +11,8 @@ class CMailSettings;
 // Delivery over SMTP with libcurl, on one connection for the whole session:
 // the logon connects, starts TLS (implicit for smtps://, STARTTLS for
 // smtp://), checks the server's certificate against the system's CAs and
-// CAFile, logs in and says NOOP; the mails then go over that connection,
-// and destroying the transport says QUIT.
+// those of CAFile (libcurl's OpenSSL flavour is needed for that), logs in and says NOOP; the mails
+// then go over that connection, and destroying the transport says QUIT.
 //
 // smtp:// to any host but this machine (localhost, 127.0.0.1, ::1) demands
 // STARTTLS; to this machine TLS is used when the server offers it.
@@ -32,12 +32,12 @@ private:
     ULONG TrustedCertificates();
     ULONG Perform(bool bSending);
     ULONG FailureOf(CURLcode eCode, bool bSending) const;
+    static CURLcode AddCaFile(CURL* pCurl, void* pSslContext, void* pThis);
     static size_t ReadMessage(char* pBuffer, size_t nSize, size_t nCount, void* pThis);
     static size_t DiscardReply(char* pBuffer, size_t nSize, size_t nCount, void* pThis);
 
     const CMailSettings& m_settings;
     CURL* m_pCurl = nullptr;
-    std::string m_strCertificates;
     std::string_view m_strUnsent;
     char m_szError[CURL_ERROR_SIZE] = {};
 };

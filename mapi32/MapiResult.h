@@ -19,7 +19,7 @@ constexpr ULONG SettingsIncomplete = MAPI_E_LOGON_FAILURE; // Server, Sender or 
 constexpr ULONG SettingsInvalid = MAPI_E_LOGON_FAILURE;    // unknown Transport, Server not
                                                            // smtp:// or smtps://, Sender not
                                                            // one address
-constexpr ULONG CaFileUnreadable = MAPI_E_LOGON_FAILURE;
+constexpr ULONG CaFileUnusable = MAPI_E_LOGON_FAILURE;     // unreadable, or no certificate in it
 
 // The message handed to MAPISendMail.
 constexpr ULONG NoMessage = MAPI_E_INVALID_MESSAGE;   // null message

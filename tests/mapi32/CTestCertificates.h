@@ -13,6 +13,7 @@ public:
     QString ErrorText() const { return m_strError; }
 
     QString CaFile() const { return File(QStringLiteral("ca.pem")); }
+    QString UntrustedCaFile() const { return File(QStringLiteral("rogue-ca.pem")); }
     QString ServerCertificate() const { return File(QStringLiteral("server.pem")); }
     QString ServerKey() const { return File(QStringLiteral("server.key")); }
     QString OtherHostCertificate() const { return File(QStringLiteral("otherhost.pem")); }

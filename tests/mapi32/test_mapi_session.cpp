@@ -53,38 +53,40 @@ void TestMapiSession::init() {
 }
 
 void TestMapiSession::logonChecksSettings_data() {
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("value");
+    QTest::addColumn<QStringList>("changes");
     QTest::addColumn<ULONG>("result");
     const ULONG nLogon = MAPI_E_LOGON_FAILURE;
-    QTest::newRow("outbox as set up") << ""
-                                      << "" << ULONG(SUCCESS_SUCCESS);
-    QTest::newRow("transport named in capitals") << "Transport"
-                                                 << "OUTBOX" << ULONG(SUCCESS_SUCCESS);
-    QTest::newRow("sender as bare address") << "Sender"
-                                            << "jane@example.com" << ULONG(SUCCESS_SUCCESS);
-    QTest::newRow("sender missing") << "Sender"
-                                    << "" << nLogon;
-    QTest::newRow("sender of two addresses") << "Sender"
-                                             << "jane@example.com, joe@example.com" << nLogon;
-    QTest::newRow("sender with a blank in the address") << "Sender"
-                                                        << "Jane <jane doe@example.com>" << nLogon;
-    QTest::newRow("sender without @") << "Sender"
-                                      << "Jane Doe" << nLogon;
-    QTest::newRow("outbox missing") << "Outbox"
-                                    << "" << nLogon;
-    QTest::newRow("unknown transport") << "Transport"
-                                       << "pigeon" << nLogon;
-    QTest::newRow("SMTP without server") << "Transport"
-                                         << "smtp" << nLogon;
+    const QString strSmtp = QStringLiteral("Transport=smtp");
+    const QString strServer = QStringLiteral("Server=smtp://127.0.0.1:1");
+    QTest::newRow("outbox as set up") << QStringList() << ULONG(SUCCESS_SUCCESS);
+    QTest::newRow("transport named in capitals")
+        << QStringList{QStringLiteral("Transport=OUTBOX")} << ULONG(SUCCESS_SUCCESS);
+    QTest::newRow("sender as bare address")
+        << QStringList{QStringLiteral("Sender=jane@example.com")} << ULONG(SUCCESS_SUCCESS);
+    QTest::newRow("sender missing") << QStringList{QStringLiteral("Sender=")} << nLogon;
+    QTest::newRow("sender of two addresses")
+        << QStringList{QStringLiteral("Sender=jane@example.com, joe@example.com")} << nLogon;
+    QTest::newRow("sender with a blank in the address")
+        << QStringList{QStringLiteral("Sender=Jane <jane doe@example.com>")} << nLogon;
+    QTest::newRow("sender without @") << QStringList{QStringLiteral("Sender=Jane Doe")} << nLogon;
+    QTest::newRow("outbox missing") << QStringList{QStringLiteral("Outbox=")} << nLogon;
+    QTest::newRow("unknown transport") << QStringList{QStringLiteral("Transport=pigeon")} << nLogon;
+    QTest::newRow("SMTP without server") << QStringList{strSmtp} << nLogon;
+    QTest::newRow("server of another protocol")
+        << QStringList{strSmtp, QStringLiteral("Server=ftp://127.0.0.1:1")} << nLogon;
+    QTest::newRow("CA file missing")
+        << QStringList{strSmtp, strServer, QStringLiteral("CAFile=/nonexistent/ca.pem")} << nLogon;
 }
 
+// Each change is "Key=Value" in section [MailSystem].
 void TestMapiSession::logonChecksSettings() {
-    QFETCH(QString, key);
-    QFETCH(QString, value);
+    QFETCH(QStringList, changes);
     QFETCH(ULONG, result);
-    if (!key.isEmpty())
-        CProfileSettings::WriteProfileValue(kSection, key, value);
+    for (const QString& strChange : changes) {
+        const qsizetype nEquals = strChange.indexOf(u'=');
+        CProfileSettings::WriteProfileValue(kSection, strChange.left(nEquals),
+                                            strChange.mid(nEquals + 1));
+    }
     CTestMailLibrary library;
     LHANDLE hSession = 0;
 

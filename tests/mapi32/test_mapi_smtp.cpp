@@ -163,14 +163,17 @@ void TestMapiSmtp::deliversComposedMail_data() {
     QTest::addColumn<bool>("login");
     QTest::addColumn<QString>("scheme");
     QTest::addColumn<QString>("host");
+    QTest::addColumn<bool>("caFileOfTwo");
     QTest::newRow("plain to 127.0.0.1") << "none" << false << "smtp"
-                                        << "127.0.0.1";
+                                        << "127.0.0.1" << false;
     QTest::newRow("STARTTLS and login") << "starttls" << true << "smtp"
-                                        << "127.0.0.1";
+                                        << "127.0.0.1" << false;
     QTest::newRow("STARTTLS by host name") << "starttls" << true << "smtp"
-                                           << "localhost";
+                                           << "localhost" << false;
     QTest::newRow("SMTPS and login") << "smtps" << true << "smtps"
-                                     << "127.0.0.1";
+                                     << "127.0.0.1" << false;
+    QTest::newRow("SMTPS, CA second in CAFile") << "smtps" << true << "smtps"
+                                                << "127.0.0.1" << true;
 }
 
 void TestMapiSmtp::deliversComposedMail() {
@@ -178,9 +181,21 @@ void TestMapiSmtp::deliversComposedMail() {
     QFETCH(bool, login);
     QFETCH(QString, scheme);
     QFETCH(QString, host);
+    QFETCH(bool, caFileOfTwo);
     const auto pServer = StartServer(tls, login);
     QVERIFY(pServer->Port() > 0);
-    Configure(pServer->Url(scheme, host));
+    QString strCaFile = m_certificates.CaFile();
+    if (caFileOfTwo) {
+        strCaFile = m_dir.filePath(QStringLiteral("two-cas.pem"));
+        QFile bundle(strCaFile);
+        QVERIFY(bundle.open(QIODevice::WriteOnly));
+        for (const QString& strPart : {m_certificates.UntrustedCaFile(), m_certificates.CaFile()}) {
+            QFile part(strPart);
+            QVERIFY(part.open(QIODevice::ReadOnly));
+            bundle.write(part.readAll());
+        }
+    }
+    Configure(pServer->Url(scheme, host), kPassword, strCaFile);
     CTestMailLibrary library;
     QVERIFY2(library.IsUsable(), qPrintable(library.ErrorText()));
     CTestMapiMessage message(kRecipientName, kRecipient, kSubject, kBody, m_arrAttachments);
