@@ -1,0 +1,154 @@
+// Times mail as the program makes it. First the mail library the way the
+// program uses it, loading, logging on, sending, logging off and unloading
+// for each of 1,000 mails to aiosmtpd on 127.0.0.1, against Python's smtplib
+// delivering the same 1,000 messages to the same server, one connection each.
+// Then the assembly of 10,000 preview blocks from one template that uses
+// every placeholder and both keywords.
+
+#include "CSmtpTestServer.h"
+#include "CTestMailLibrary.h"
+#include "CTestMapiMessage.h"
+#include "app/Globals.h"
+#include "platform/settings/CProfileSettings.h"
+#include "platform/ui/CListCtrl.h"
+#include "store/CAddressDatabase.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cstdio>
+
+namespace {
+
+constexpr int kMails = 1000;
+constexpr int kPreviews = 10000;
+constexpr double kTargetRatio = 1.5;
+
+const QString kSender = QStringLiteral("Jane Doe <jane@example.com>");
+const QString kRecipientName = QStringLiteral("Jürgen Müller");
+const QString kRecipient = QStringLiteral("juergen@example.org");
+const QString kSubject = QStringLiteral("Grüße für Jürgen");
+const QString kBody = QStringLiteral("Lieber Jürgen,\n\nanbei die Unterlagen für das Treffen am "
+                                     "Montag.\n\nViele Grüße\nJane\n");
+
+bool ConfigureSmtp(int nPort) {
+    const QString strSection = QStringLiteral("MailSystem");
+    return CProfileSettings::WriteProfileValue(strSection, QStringLiteral("Transport"),
+                                               QStringLiteral("smtp")) &&
+           CProfileSettings::WriteProfileValue(strSection, QStringLiteral("Server"),
+                                               QStringLiteral("smtp://127.0.0.1:%1").arg(nPort)) &&
+           CProfileSettings::WriteProfileValue(strSection, QStringLiteral("Sender"), kSender);
+}
+
+// Seconds for kMails rounds of load, logon, send, logoff, unload; negative
+// when a mail failed.
+double LibrarySeconds() {
+    CTestMapiMessage message(kRecipientName, kRecipient.toUtf8(), kSubject, kBody);
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < kMails; ++i) {
+        CTestMailLibrary library;
+        if (!library.IsUsable() || library.SendOne(message.Get()) != SUCCESS_SUCCESS)
+            return -1;
+    }
+    return timer.nsecsElapsed() / 1e9;
+}
+
+// Seconds that smtplib's loop took, as the script measured it; negative when
+// it failed.
+double SmtplibSeconds(int nPort) {
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral(BENCH_SOURCE_DIR "/bench_mail_baseline.py"),
+                  QString::number(nPort), QString::number(kMails), kSender, kRecipientName,
+                  kRecipient, kSubject, kBody});
+    if (!python.waitForFinished(-1) || python.exitCode() != 0) {
+        std::fprintf(stderr, "%s", python.readAllStandardError().constData());
+        return -1;
+    }
+    bool bNumber = false;
+    const double dSeconds = python.readAllStandardOutput().trimmed().toDouble(&bNumber);
+    return bNumber ? dSeconds : -1;
+}
+
+bool BenchDelivery(const QString& strFolder) {
+    CSmtpTestServer server(strFolder);
+    if (!server.Start() || !ConfigureSmtp(server.Port())) {
+        std::fprintf(stderr, "SMTP server did not start: %s\n", qPrintable(server.ErrorText()));
+        return false;
+    }
+    const double dLibrary = LibrarySeconds();
+    const double dSmtplib = SmtplibSeconds(server.Port());
+    if (dLibrary < 0 || dSmtplib < 0 || server.MessageCount() != 2 * kMails) {
+        std::fprintf(stderr, "delivery failed\n");
+        return false;
+    }
+    const double dRatio = dLibrary / dSmtplib;
+    std::printf("%-58s %8.0f mails/s (%.2f s)\n",
+                "libmapi32: load, logon, send, logoff, unload per mail", kMails / dLibrary,
+                dLibrary);
+    std::printf("%-58s %8.0f mails/s (%.2f s)\n", "Python smtplib: one connection per mail",
+                kMails / dSmtplib, dSmtplib);
+    std::printf("%-58s %8.2fx (target at most %.1fx) %s\n", "time of libmapi32 / time of smtplib",
+                dRatio, kTargetRatio, dRatio <= kTargetRatio ? "met" : "MISSED");
+    return true;
+}
+
+bool WriteTemplate(const QString& strPath) {
+    QFile file(strPath);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write("#SUBJECT Your order of #DATE, #PREFIX #NAME\r\n"
+               "#PREFIX #NAME,\r\n\r\n"
+               "thank you for your order of #DATE (today is #TODAY).\r\n"
+               "Customer #MY_1, order #MY_2, items #MY_3, total #MY_4 (#MY_5).\r\n"
+               "#ATTACHMENTS invoice.pdf, terms.txt\r\n"
+               "Kind regards,\r\nJane\r\n");
+    return true;
+}
+
+bool BenchAssembly(const QString& strFolder) {
+    g_strStartDir = strFolder;
+    if (!WriteTemplate(QDir(strFolder).filePath(QStringLiteral("order.txt"))))
+        return false;
+    CListCtrl list;
+    const QStringList arrRow = {
+        QStringLiteral("1"),          QStringLiteral("12/07/26"),      kRecipient,
+        QStringLiteral("Dear Mr"),    QStringLiteral("Jürgen Müller"), QStringLiteral("order.txt"),
+        QStringLiteral("C-1041"),     QStringLiteral("A-77812"),       QStringLiteral("3"),
+        QStringLiteral("129.90 EUR"), QStringLiteral("paid")};
+    for (int nColumn = 0; nColumn < arrRow.size(); ++nColumn)
+        list.InsertColumn(nColumn, QString::number(nColumn));
+    list.InsertItem(0, arrRow[0]);
+    for (int nColumn = 1; nColumn < arrRow.size(); ++nColumn)
+        list.SetItemText(0, nColumn, arrRow[nColumn]);
+
+    CAddressDatabase db;
+    QString strPreview;
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < kPreviews; ++i)
+        db.AssembleMail(list, 0, &strPreview, false);
+    const double dSeconds = timer.nsecsElapsed() / 1e9;
+    if (!strPreview.contains(QStringLiteral("Jürgen Müller")))
+        return false;
+    std::printf("%-58s %8.0f mails/s (%.2f s)\n", "AssembleMail: preview blocks from one template",
+                kPreviews / dSeconds, dSeconds);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath(QStringLiteral("config"))));
+    const bool bDelivered = BenchDelivery(dir.filePath(QStringLiteral("server")));
+    const bool bAssembled = BenchAssembly(dir.path());
+    return bDelivered && bAssembled ? 0 : 1;
+}
