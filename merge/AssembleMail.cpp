@@ -146,10 +146,11 @@ void CAddressDatabase::AssembleMail(CListCtrl& list, int nItem, QString* pPrevie
     for (int i = 0; i < 5; ++i)
         strText.replace(QStringLiteral("#MY_%1").arg(i + 1), arrCells[ColMy1 + i]);
 
-    QString strSubject = CutSubject(strText);
+    // The subject line first: the attachment keyword is looked for in what
+    // remains of the text.
+    const QString strSubject = TrimWhiteSpace(CutSubject(strText));
     const QString strAttachments = CutAttachments(strText);
     const QString strEMail = TrimWhiteSpace(arrCells[ColEMail]);
-    strSubject = TrimWhiteSpace(strSubject);
     const QString strBody = TrimWhiteSpace(strText);
 
     if (pPreview)
