@@ -85,6 +85,7 @@ CDocument* CMDIFrameWnd::GetActiveDocument() const {
 // New windows take the larger part of the client area, as MDI children do.
 void CMDIFrameWnd::AddChildFrame(CMDIChildWnd* pFrame) {
     m_pMdiArea->addSubWindow(pFrame);
+    connect(pFrame, &QWidget::windowTitleChanged, this, &CMDIFrameWnd::OnUpdateFrameTitle);
     const QSize area = m_pMdiArea->viewport()->size();
     pFrame->resize(qMax(400, area.width() * 3 / 4), qMax(300, area.height() * 3 / 4));
 }

@@ -50,12 +50,17 @@ QStringList CAppFixture::BoxTexts() const {
 }
 
 void CAppFixture::WhenModal(const QString& strObjectName, std::function<void(QWidget*)> answer) {
+    WhenModal([strObjectName](QWidget* pModal) { return pModal->objectName() == strObjectName; },
+              std::move(answer));
+}
+
+void CAppFixture::WhenModal(std::function<bool(QWidget*)> match,
+                            std::function<void(QWidget*)> answer) {
     auto* pPoll = new QTimer(qApp);
     pPoll->setInterval(10);
-    QObject::connect(pPoll, &QTimer::timeout, pPoll, [pPoll, strObjectName, answer] {
+    QObject::connect(pPoll, &QTimer::timeout, pPoll, [pPoll, match, answer] {
         QWidget* pModal = QApplication::activeModalWidget();
-        if (pModal == nullptr ||
-            (!strObjectName.isEmpty() && pModal->objectName() != strObjectName))
+        if (pModal == nullptr || !match(pModal))
             return;
         pPoll->stop();
         pPoll->deleteLater();

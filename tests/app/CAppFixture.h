@@ -34,9 +34,12 @@ public:
     int ChildCount() const;
     QStringList BoxTexts() const;
 
-    // Runs answer on the first modal widget with this object name (or any
-    // modal widget for an empty name) as soon as it is up; answer must end it.
+    // Runs answer on the first modal widget with this object name as soon as
+    // it is up; answer must end it.
     static void WhenModal(const QString& strObjectName, std::function<void(QWidget*)> answer);
+    // The same for the first modal widget that match accepts.
+    static void WhenModal(std::function<bool(QWidget*)> match,
+                          std::function<void(QWidget*)> answer);
 
     QList<MessageBoxCall> m_arrBoxes;
 

@@ -1,0 +1,267 @@
+// The shell as a user meets it: start-up, the About box, the dialogs the
+// main frame opens, Show Table and Find, opening files with the recent-file
+// list, and saving a text window.
+
+#include "CAppFixture.h"
+#include "app/CCorvaneApp.h"
+#include "app/CMainFrame.h"
+#include "app/Globals.h"
+#include "platform/mfc/CDocument.h"
+#include "platform/settings/CProfileSettings.h"
+#include "res/Resource.h"
+#include "views/CCorvaneView.h"
+
+#include <QClipboard>
+#include <QDate>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QTest>
+
+namespace {
+
+QStringList Record(const QString& strEMail, const QString& strName) {
+    return {QStringLiteral("0"),
+            QDate::currentDate().toString(QStringLiteral("MM/dd/yy")),
+            strEMail,
+            QStringLiteral("Mr."),
+            strName,
+            QStringLiteral("offer.txt"),
+            QStringLiteral(" "),
+            QStringLiteral(" "),
+            QStringLiteral(" "),
+            QStringLiteral(" "),
+            QStringLiteral(" ")};
+}
+
+bool WriteFile(const QString& strPath, const QByteArray& bytes) {
+    QFile file(strPath);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray ReadFile(const QString& strPath) {
+    QFile file(strPath);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+// Picks strPath in the next file dialog and confirms replacing it.
+void AnswerFileDialog(const QString& strPath) {
+    CAppFixture::WhenModal(
+        [](QWidget* pModal) { return qobject_cast<QFileDialog*>(pModal) != nullptr; },
+        [strPath](QWidget* pModal) {
+            CAppFixture::WhenModal(
+                [](QWidget* pBox) { return qobject_cast<QMessageBox*>(pBox) != nullptr; },
+                [](QWidget* pBox) {
+                    auto* pMessageBox = static_cast<QMessageBox*>(pBox);
+                    pMessageBox->button(QMessageBox::Yes)->click();
+                });
+            auto* pDialog = static_cast<QFileDialog*>(pModal);
+            pDialog->selectFile(strPath);
+            QMetaObject::invokeMethod(pDialog, &QDialog::accept);
+        });
+}
+
+// A key as the user presses it in the main window, which must be active for
+// its shortcuts.
+bool PressKey(CMainFrame* pFrame, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    pFrame->activateWindow();
+    if (!QTest::qWaitForWindowActive(pFrame))
+        return false;
+    QTest::keyClick(pFrame, key, modifiers);
+    return true;
+}
+
+CCorvaneView* ActiveTextView(CMainFrame* pFrame) {
+    return dynamic_cast<CCorvaneView*>(pFrame->GetActiveView());
+}
+
+} // namespace
+
+class TestAppShell : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { QFile::remove(CProfileSettings::FilePath()); }
+
+    void startUp() {
+        CAppFixture app;
+        QVERIFY(app.IsReady());
+        CMainFrame* pFrame = app.Frame();
+        QCOMPARE(QFileInfo(g_strStartDir).canonicalFilePath(),
+                 QFileInfo(app.Dir()).canonicalFilePath());
+        QVERIFY(!g_strStartDir.endsWith(QLatin1Char('/')));
+        QCOMPARE(pFrame->windowTitle(), QStringLiteral("Corvane"));
+        QCOMPARE(app.ChildCount(), 0);
+        QVERIFY(QFile::exists(app.FilePath(QStringLiteral("Addresses.mdb"))));
+        QVERIFY(pFrame->IsTimerActive(1));
+        QVERIFY(!pFrame->windowIcon().isNull());
+        QCOMPARE(pFrame->GetShownMenuBar(), unsigned(IDR_MAINFRAME));
+
+        const CStatusBar& bar = pFrame->m_wndStatusBar;
+        QCOMPARE(bar.GetCount(), 4);
+        QCOMPARE(bar.GetItemID(0), unsigned(ID_SEPARATOR));
+        QCOMPARE(bar.GetItemID(1), unsigned(ID_INDICATOR_CAPS));
+        QCOMPARE(bar.GetItemID(2), unsigned(ID_INDICATOR_NUM));
+        QCOMPARE(bar.GetItemID(3), unsigned(ID_INDICATOR_SCRL));
+        QCOMPARE(bar.GetPaneText(0), QStringLiteral(" "));
+        QTest::qWait(300); // an idle update: without an X display the lights read off
+        for (int nPane = 1; nPane < 4; ++nPane)
+            QCOMPARE(bar.GetPaneText(nPane), QString());
+        QVERIFY(app.BoxTexts().isEmpty());
+    }
+
+    void aboutBox() {
+        CAppFixture app;
+        QVERIFY(app.IsReady());
+        QString strCaption;
+        QStringList texts;
+        bool bIcon = false;
+        CAppFixture::WhenModal(QStringLiteral("CAboutDlg"), [&](QWidget* pDialog) {
+            strCaption = pDialog->windowTitle();
+            for (QLabel* pLabel : pDialog->findChildren<QLabel*>()) {
+                texts.append(pLabel->text());
+                bIcon = bIcon || !pLabel->pixmap().isNull();
+            }
+            auto* pOK = pDialog->findChild<QPushButton*>(QStringLiteral("buttonOK"));
+            QVERIFY(pOK && pOK->isDefault() && pOK->text() == QStringLiteral("OK"));
+            pOK->click();
+        });
+        app.Command(ID_APP_ABOUT);
+        QCOMPARE(strCaption, QStringLiteral("About Corvane"));
+        QVERIFY(texts.contains(QStringLiteral("Corvane Version 1.0")));
+        QVERIFY(bIcon);
+    }
+
+    void theMainFrameOpensItsDialogs_data() {
+        QTest::addColumn<unsigned>("id");
+        QTest::addColumn<QString>("dialog");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("Mail Settings") << unsigned(ID_MAIL_SETTINGS) << "CDia_MailSettings"
+                                       << "Mail Settings";
+        QTest::newRow("Add Address") << unsigned(ID_ADD_ADDRESS) << "CDia_Record"
+                                     << "Adding a new address";
+        QTest::newRow("Find") << unsigned(ID_FIND) << "CDia_Find"
+                              << "Find records";
+    }
+    void theMainFrameOpensItsDialogs() {
+        QFETCH(unsigned, id);
+        QFETCH(QString, dialog);
+        QFETCH(QString, caption);
+        CAppFixture app;
+        QVERIFY(app.IsReady());
+        QString strCaption;
+        CAppFixture::WhenModal(dialog, [&](QWidget* pDialog) {
+            strCaption = pDialog->windowTitle();
+            static_cast<QDialog*>(pDialog)->reject();
+        });
+        app.Command(id);
+        QCOMPARE(strCaption, caption);
+        QCOMPARE(app.ChildCount(), 0);
+        QVERIFY(app.BoxTexts().isEmpty());
+    }
+
+    void showTableTwice() {
+        CAppFixture app;
+        QVERIFY(app.IsReady());
+        app.Command(ID_SHOW_TABLE);
+        app.Command(ID_SHOW_TABLE);
+        QCOMPARE(app.ChildCount(), 2);
+        for (QMdiSubWindow* pWindow : app.Frame()->GetMdiArea()->subWindowList())
+            QCOMPARE(pWindow->windowTitle(), QStringLiteral("Addresses"));
+        QCOMPARE(app.Frame()->windowTitle(), QStringLiteral("Corvane - Addresses"));
+    }
+
+    void find_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("a name") << "smith"
+                                << "2 \"smith\" in ADDRESSES";
+        QTest::newRow("a single quote is just a character") << "o'neil"
+                                                            << "1 \"o'neil\" in ADDRESSES";
+        QTest::newRow("wildcard") << "j*n"
+                                  << "2 \"j*n\" in ADDRESSES";
+        QTest::newRow("empty text lists every record") << ""
+                                                       << "3 \"\" in ADDRESSES";
+        QTest::newRow("nothing found") << "nobody"
+                                       << "0 \"nobody\" in ADDRESSES";
+    }
+    void find() {
+        QFETCH(QString, text);
+        QFETCH(QString, title);
+        CAppFixture app;
+        QVERIFY(app.IsReady());
+        CAddressDatabase& store = app.Frame()->m_db;
+        QVERIFY(store.SaveRecord(Record("john@example.com", "John Smith"), true));
+        QVERIFY(store.SaveRecord(Record("jane@example.com", "Jane Smith"), true));
+        QVERIFY(store.SaveRecord(Record("o'neil@example.com", "Pat O'Neil"), true));
+        CAppFixture::WhenModal(QStringLiteral("CDia_Find"), [text](QWidget* pDialog) {
+            pDialog->findChild<QLineEdit*>(QStringLiteral("editFind"))->setText(text);
+            pDialog->findChild<QPushButton*>(QStringLiteral("buttonOK"))->click();
+        });
+        app.Command(ID_FIND);
+        QCOMPARE(app.ChildCount(), 1);
+        QCOMPARE(app.Frame()->GetActiveDocument()->GetTitle(), title);
+        QVERIFY(g_strFindFilter.isEmpty());
+        QVERIFY2(app.BoxTexts().isEmpty(), qPrintable(app.BoxTexts().join('\n')));
+    }
+
+    void openRemembersRecentFiles() {
+        QStringList paths;
+        {
+            CAppFixture app;
+            QVERIFY(app.IsReady());
+            for (int nFile = 1; nFile <= 11; ++nFile) {
+                const QString strPath = app.FilePath(QStringLiteral("note%1.txt").arg(nFile));
+                QVERIFY(WriteFile(strPath, "some text"));
+                paths.prepend(QFileInfo(strPath).absoluteFilePath());
+                AnswerFileDialog(strPath);
+                QVERIFY(PressKey(app.Frame(), Qt::Key_O, Qt::ControlModifier));
+                QCOMPARE(app.Frame()->GetActiveDocument()->GetTitle(),
+                         QStringLiteral("note%1.txt").arg(nFile));
+            }
+            QCOMPARE(app.ChildCount(), 11);
+            QCOMPARE(app.App()->GetRecentFileList(), paths.mid(0, 10));
+
+            QSettings settings(CProfileSettings::FilePath(), QSettings::IniFormat);
+            QCOMPARE(settings.value(QStringLiteral("Recent File List/File1")).toString(),
+                     paths.first());
+            QCOMPARE(settings.value(QStringLiteral("Recent File List/File10")).toString(),
+                     paths.at(9));
+            QVERIFY(!paths.mid(0, 10).contains(
+                QFileInfo(app.FilePath("note1.txt")).absoluteFilePath()));
+        }
+        CAppFixture again;
+        QVERIFY(again.IsReady());
+        QCOMPARE(again.App()->GetRecentFileList(), paths.mid(0, 10));
+    }
+
+    // The text the window shows is written, over an existing file, whole.
+    void saveWritesTheShownText() {
+        CAppFixture app;
+        QVERIFY(app.IsReady());
+        const QString strPath = app.FilePath(QStringLiteral("kept.txt"));
+        QVERIFY(WriteFile(strPath, "old contents\n"));
+        QGuiApplication::clipboard()->setText(QStringLiteral("First line\nSecond line"));
+        app.Command(ID_FILE_NEW);
+        CCorvaneView* pView = ActiveTextView(app.Frame());
+        QVERIFY(pView != nullptr);
+        QTRY_COMPARE(pView->GetText(), QStringLiteral("First line\nSecond line"));
+
+        AnswerFileDialog(strPath);
+        QVERIFY(PressKey(app.Frame(), Qt::Key_S, Qt::ControlModifier));
+        QCOMPARE(ReadFile(strPath), QByteArray("First line\nSecond line"));
+        QVERIFY(app.BoxTexts().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestAppShell)
+#include "test_app_shell.moc"
