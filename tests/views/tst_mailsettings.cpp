@@ -1,3 +1,4 @@
+#include "CSmtpTestServer.h"
 #include "platform/settings/CProfileSettings.h"
 #include "platform/ui/MessageBoxes.h"
 #include "store/CAddressDatabase.h"
@@ -8,9 +9,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -58,6 +61,8 @@ private Q_SLOTS:
     void senderAddress();
     void testMailNeedsSender();
     void testMailWithoutMailLibrary();
+    void testMailThroughMailLibrary_data();
+    void testMailThroughMailLibrary();
 
 private:
     QStringList m_arrMessages;
@@ -218,6 +223,53 @@ void TestMailSettings::testMailWithoutMailLibrary() {
     const QString strResult = Child<QLabel>(dialog, u"labelTestResult"_s)->text();
     QVERIFY2(strResult.contains(u"jane@example.com"_s) && strResult.contains(u"not"_s),
              qPrintable(strResult));
+}
+
+void TestMailSettings::testMailThroughMailLibrary_data() {
+    QTest::addColumn<QStringList>("serverOptions");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<bool>("delivered");
+
+    const QStringList arrLogin{u"--user"_s, u"jane"_s, u"--password"_s, u"p;a=s#s, ü"_s};
+    QTest::newRow("delivered after login") << arrLogin << u"p;a=s#s, ü"_s << true;
+    QTest::newRow("wrong password") << arrLogin << u"p;a=s#s"_s << false;
+    QTest::newRow("recipient refused")
+        << QStringList{u"--refuse-recipient"_s, u"jane@example.com"_s} << QString() << false;
+}
+
+// The test mail goes through the mail library to a real SMTP server with
+// exactly the settings typed into the dialog.
+void TestMailSettings::testMailThroughMailLibrary() {
+    QFETCH(QStringList, serverOptions);
+    QFETCH(QString, password);
+    QFETCH(bool, delivered);
+    QTemporaryDir folder;
+    CSmtpTestServer server(folder.filePath(u"server"_s));
+    QVERIFY2(server.Start(serverOptions), qPrintable(server.ErrorText()));
+
+    CAddressDatabase database;
+    CDia_MailSettings dialog(&database);
+    SetText(dialog, u"editServer"_s, server.Url(u"smtp"_s));
+    SetText(dialog, u"editUser"_s, u"jane"_s);
+    SetText(dialog, u"editPassword"_s, password);
+    SetText(dialog, u"editSender"_s, u"Jane Doe <jane@example.com>"_s);
+    Child<QCheckBox>(dialog, u"checkMapi"_s)->setChecked(true);
+    dialog.show();
+    Click(dialog, u"buttonSendTestMail"_s);
+
+    const QString strResult = Child<QLabel>(dialog, u"labelTestResult"_s)->text();
+    QVERIFY2(strResult.contains(u"jane@example.com"_s), qPrintable(strResult));
+    QCOMPARE(server.MessageCount(), delivered ? 1 : 0);
+    QCOMPARE(strResult.contains(u"not"_s), !delivered);
+    if (delivered) {
+        QVERIFY(m_arrMessages.isEmpty());
+        QCOMPARE(server.Envelope(1)[u"rcpt_tos"].toArray(), QJsonArray{u"jane@example.com"_s});
+        QVERIFY(server.MessageBytes(1).contains("Subject: Corvane test mail"));
+    } else {
+        QCOMPARE(m_arrMessages.size(), 1);
+        QVERIFY2(m_arrMessages.first().startsWith(u"Can not "_s),
+                 qPrintable(m_arrMessages.first()));
+    }
 }
 
 QTEST_MAIN(TestMailSettings)
