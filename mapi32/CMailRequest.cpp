@@ -4,7 +4,6 @@
 #include "mapi32/CMailAddress.h"
 #include "mapi32/MapiResult.h"
 
-#include <cstring>
 #include <glib.h>
 #include <memory>
 

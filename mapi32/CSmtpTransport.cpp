@@ -61,6 +61,18 @@ bool AddCertificates(X509_STORE* pStore, const std::string& strPemFile) {
     return nAdded > 0;
 }
 
+// What the server refused while a mail was being sent; libcurl names the
+// refused command at the start of its error text.
+ULONG RefusalOf(long nReply, std::string_view strError) {
+    if (nReply == kMessageTooLarge)
+        return MapiResult::MessageTooLarge;
+    if (strError.starts_with("MAIL"))
+        return MapiResult::SenderRefused;
+    if (strError.starts_with("RCPT"))
+        return MapiResult::RecipientRefused;
+    return MapiResult::MessageRefused;
+}
+
 } // namespace
 
 CSmtpTransport::CSmtpTransport(const CMailSettings& settings)
@@ -128,6 +140,7 @@ ULONG CSmtpTransport::Configure() {
     curl_easy_setopt(m_pCurl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
     curl_easy_setopt(m_pCurl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(m_pCurl, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
+    curl_easy_setopt(m_pCurl, CURLOPT_SERVER_RESPONSE_TIMEOUT, kStallSeconds);
     curl_easy_setopt(m_pCurl, CURLOPT_ERRORBUFFER, m_szError);
     curl_easy_setopt(m_pCurl, CURLOPT_WRITEFUNCTION, &CSmtpTransport::DiscardReply);
     curl_easy_setopt(m_pCurl, CURLOPT_WRITEDATA, this);
@@ -164,7 +177,6 @@ ULONG CSmtpTransport::FailureOf(CURLcode eCode, bool bSending) const {
     long nReply = 0;
     curl_easy_getinfo(m_pCurl, CURLINFO_RESPONSE_CODE, &nReply);
     const bool bRefused = bSending && nReply >= 400;
-    const std::string_view strError(m_szError);
     switch (eCode) {
     case CURLE_OK:
         return SUCCESS_SUCCESS;
@@ -195,16 +207,7 @@ ULONG CSmtpTransport::FailureOf(CURLcode eCode, bool bSending) const {
     case CURLE_RECV_ERROR:
     case CURLE_GOT_NOTHING:
     case CURLE_WEIRD_SERVER_REPLY:
-        if (!bRefused)
-            return MapiResult::ConnectionLost;
-        // libcurl names the refused command at the start of its message.
-        if (nReply == kMessageTooLarge)
-            return MapiResult::MessageTooLarge;
-        if (strError.starts_with("MAIL"))
-            return MapiResult::SenderRefused;
-        if (strError.starts_with("RCPT"))
-            return MapiResult::RecipientRefused;
-        return MapiResult::MessageRefused;
+        return bRefused ? RefusalOf(nReply, m_szError) : MapiResult::ConnectionLost;
     default:
         return MapiResult::Unexpected;
     }

@@ -45,6 +45,8 @@ std::shared_ptr<CMapiSession> FindSession(LHANDLE hSession) {
     return it == g_mapSessions.end() ? nullptr : it->second;
 }
 
+// The session is destroyed (and says QUIT) after the lock is released, so a
+// slow server never holds up the other sessions.
 bool RemoveSession(LHANDLE hSession) {
     std::shared_ptr<CMapiSession> pSession;
     {
@@ -55,7 +57,7 @@ bool RemoveSession(LHANDLE hSession) {
         pSession = std::move(it->second);
         g_mapSessions.erase(it);
     }
-    return true; // the session closes its connection here, outside the lock
+    return true;
 }
 
 // No exception may cross into the calling program.
