@@ -5,7 +5,6 @@
 #include "res/Resource.h"
 
 #include <QAction>
-#include <QIcon>
 #include <QMenu>
 #include <QToolBar>
 
@@ -252,7 +251,7 @@ void CCommandTable::CreateActions(CMDIFrameWnd* pFrame) {
         pAction->setShortcuts(command.keys);
         pAction->setCheckable(command.bCheckable);
         if (!command.strPicture.isEmpty())
-            pAction->setIcon(QIcon(command.strPicture));
+            pAction->setIcon(CResources::Picture(command.strPicture));
         pAction->setEnabled(false);
         pFrame->RegisterCommand(command.nID, pAction);
     }

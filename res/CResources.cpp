@@ -1,5 +1,7 @@
 #include "res/CResources.h"
 
+#include <QPixmap>
+
 void CResources::Load() {
     static const bool bLoaded = [] {
         Q_INIT_RESOURCE(corvane);
@@ -9,8 +11,13 @@ void CResources::Load() {
 }
 
 QIcon CResources::Icon(unsigned nIDResource) {
+    return Picture(QStringLiteral(":/res/icons/icon%1.png").arg(nIDResource));
+}
+
+// Naming the format spares the start-up the search through every image plugin.
+QIcon CResources::Picture(const QString& strPath) {
     Load();
-    return QIcon(QStringLiteral(":/res/icons/icon%1.png").arg(nIDResource));
+    return QIcon(QPixmap(strPath, "PNG"));
 }
 
 QString CResources::HelpPage(const QString& strPage) {
