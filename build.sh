@@ -13,7 +13,10 @@ packages=(
     libgmime-3.0-dev libcurl4-openssl-dev ca-certificates libcanberra-dev libx11-dev
     fonts-liberation fonts-dejavu-core
 )
-test_packages=(python3-aiosmtpd openssl xvfb xauth xclip poppler-utils locales)
+test_packages=(
+    python3-aiosmtpd openssl xvfb xauth xclip xdotool x11-utils poppler-utils locales
+    desktop-file-utils appstream lintian file dpkg-dev
+)
 
 usage() {
     echo "usage: $0 run|test" >&2
