@@ -149,13 +149,26 @@ void CListView_Table::FillTable() {
 
     CDaoRecordset recordset(Store().m_pCDaoDatabase.get());
     recordset.Open(AFX_DAO_USE_DEFAULT_TYPE, m_strText, 0);
-    if (!g_strFindFilter.isEmpty())
-        nCount = recordset.IsEOF() ? 0 : (recordset.MoveLast(), int(recordset.GetRecordCount()));
     if (GetHeaderItemCount() == 0)
         InsertColumns();
-    if (nCount > 0)
-        recordset.MoveFirst();
-    FillRows(recordset, nCount);
+    if (g_strFindFilter.isEmpty()) {
+        for (int nItem = 0; !recordset.IsEOF(); ++nItem) {
+            AddRow(nItem, RecordTexts(recordset));
+            recordset.MoveNext();
+            SetFillProgress(nItem, nCount);
+        }
+    } else {
+        // The matches are read before they are listed, so that their number
+        // is known without testing the filter on every record twice.
+        QList<QStringList> records;
+        for (; !recordset.IsEOF(); recordset.MoveNext())
+            records.append(RecordTexts(recordset));
+        nCount = int(records.size());
+        for (int nItem = 0; nItem < nCount; ++nItem) {
+            AddRow(nItem, records[nItem]);
+            SetFillProgress(nItem, nCount);
+        }
+    }
 
     waitCursor.Restore();
     hidden.Show();
@@ -186,22 +199,30 @@ void CListView_Table::InsertColumns() {
     }
 }
 
-// Every record the statement yields becomes a row, numbered by its position;
-// the count only paces the progress bar.
-void CListView_Table::FillRows(CDaoRecordset& recordset, int nCount) {
+// The texts of the recordset's current record, as the list shows them.
+QStringList CListView_Table::RecordTexts(CDaoRecordset& recordset) const {
     const CTableSchema& schema = Store().m_schema;
-    const QString& strKey = schema.m_arrName.at(0);
-    const QString& strDate = schema.m_arrName.at(1);
-    for (int nItem = 0; !recordset.IsEOF(); ++nItem) {
-        InsertItem(nItem, QString::number(recordset.GetFieldValue(strKey).toLongLong()));
-        SetItemData(nItem, quintptr(nItem));
-        SetItemText(nItem, 1, DateText(recordset.GetFieldValue(strDate)));
-        for (int nField = 2; nField < schema.m_nFields; ++nField)
-            SetItemText(nItem, nField, recordset.GetFieldValue(nField).toString());
-        recordset.MoveNext();
-        if (nCount > 0)
-            Store().m_wndProgress.SetPos(qMin(100, int(qint64(100) * nItem / nCount)));
-    }
+    QStringList texts;
+    texts.reserve(schema.m_nFields);
+    texts << QString::number(recordset.GetFieldValue(schema.m_arrName.at(0)).toLongLong())
+          << DateText(recordset.GetFieldValue(schema.m_arrName.at(1)));
+    for (int nField = 2; nField < schema.m_nFields; ++nField)
+        texts << recordset.GetFieldValue(nField).toString();
+    return texts;
+}
+
+// A new row at nItem, numbered by its position.
+void CListView_Table::AddRow(int nItem, const QStringList& texts) {
+    InsertItem(nItem, texts.value(0));
+    SetItemData(nItem, quintptr(nItem));
+    for (int nColumn = 1; nColumn < texts.size(); ++nColumn)
+        SetItemText(nItem, nColumn, texts[nColumn]);
+}
+
+// After row nItem (counted from 0) of nCount: 100 * nItem / nCount.
+void CListView_Table::SetFillProgress(int nItem, int nCount) {
+    if (nCount > 0)
+        Store().m_wndProgress.SetPos(qMin(100, int(qint64(100) * nItem / nCount)));
 }
 
 // Every click turns the direction round, in whichever table window, and

@@ -3,6 +3,7 @@
 #include "platform/mfc/CListView.h"
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <vector>
 
@@ -60,7 +61,9 @@ private:
 
     void InsertColumns();
     QString FillStatement() const;
-    void FillRows(CDaoRecordset& recordset, int nCount);
+    QStringList RecordTexts(CDaoRecordset& recordset) const;
+    void AddRow(int nItem, const QStringList& texts);
+    void SetFillProgress(int nItem, int nCount);
     void SelectAll();
     void Renumber();
     // The row that Show Address and Enter work on: the current row, or
