@@ -76,7 +76,10 @@ CDia_Record::CDia_Record(QWidget* pParent) : QDialog(pParent) {
 
 CDia_Record::~CDia_Record() = default;
 
+// Without the main window there is no store to save to.
 int CDia_Record::DoModal() {
+    if (m_pMainFrame == nullptr)
+        return IDCANCEL;
     OnInitDialog();
     return exec() == QDialog::Accepted ? IDOK : IDCANCEL;
 }

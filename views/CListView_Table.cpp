@@ -23,6 +23,7 @@
 namespace {
 
 constexpr int s_nDefaultColumnWidth = 150;
+constexpr int s_nEMailColumn = 2;
 
 // Whether the keyboard focus is on the view within its window, also while
 // that window is not active (a modal dialog has just closed, and the window
@@ -387,8 +388,8 @@ void CListView_Table::OnPreviewMail() {
     if (pDocument == nullptr)
         return;
     if (nWalked == 1) {
-        pDocument->SetTitle(
-            QStringLiteral("Mail Preview for \"%1\"").arg(GetItemText(CurrentItem(), 2)));
+        pDocument->SetTitle(QStringLiteral("Mail Preview for \"%1\"")
+                                .arg(GetItemText(CurrentItem(), s_nEMailColumn)));
     } else {
         pDocument->SetTitle(QStringLiteral("Mail Preview for %1 addresses").arg(nWalked));
     }
