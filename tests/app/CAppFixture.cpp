@@ -59,12 +59,15 @@ void CAppFixture::WhenModal(std::function<bool(QWidget*)> match,
     auto* pPoll = new QTimer(qApp);
     pPoll->setInterval(10);
     QObject::connect(pPoll, &QTimer::timeout, pPoll, [pPoll, match, answer] {
-        QWidget* pModal = QApplication::activeModalWidget();
+        QPointer<QWidget> pModal = QApplication::activeModalWidget();
         if (pModal == nullptr || !match(pModal))
+            return;
+        answer(pModal);
+        // A dialog that is not ready for its answer yet gets it again.
+        if (pModal && pModal->isVisible())
             return;
         pPoll->stop();
         pPoll->deleteLater();
-        answer(pModal);
     });
     pPoll->start();
 }

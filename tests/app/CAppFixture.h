@@ -35,7 +35,7 @@ public:
     QStringList BoxTexts() const;
 
     // Runs answer on the first modal widget with this object name as soon as
-    // it is up; answer must end it.
+    // it is up, and again while it stays up; answer must end it.
     static void WhenModal(const QString& strObjectName, std::function<void(QWidget*)> answer);
     // The same for the first modal widget that match accepts.
     static void WhenModal(std::function<bool(QWidget*)> match,

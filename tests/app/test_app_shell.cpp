@@ -53,19 +53,21 @@ QByteArray ReadFile(const QString& strPath) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
-// Picks strPath in the next file dialog and confirms replacing it.
-void AnswerFileDialog(const QString& strPath) {
+// Picks strPath in the next file dialog (and confirms replacing it).
+void AnswerFileDialog(const QString& strPath, bool bConfirmReplace = false) {
+    if (bConfirmReplace)
+        CAppFixture::WhenModal(
+            [](QWidget* pBox) { return qobject_cast<QMessageBox*>(pBox) != nullptr; },
+            [](QWidget* pBox) {
+                static_cast<QMessageBox*>(pBox)->button(QMessageBox::Yes)->click();
+            });
     CAppFixture::WhenModal(
         [](QWidget* pModal) { return qobject_cast<QFileDialog*>(pModal) != nullptr; },
         [strPath](QWidget* pModal) {
-            CAppFixture::WhenModal(
-                [](QWidget* pBox) { return qobject_cast<QMessageBox*>(pBox) != nullptr; },
-                [](QWidget* pBox) {
-                    auto* pMessageBox = static_cast<QMessageBox*>(pBox);
-                    pMessageBox->button(QMessageBox::Yes)->click();
-                });
             auto* pDialog = static_cast<QFileDialog*>(pModal);
-            pDialog->selectFile(strPath);
+            // The dialog's name field, as the user types into it (selectFile
+            // leaves a focused field alone).
+            pDialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(strPath);
             QMetaObject::invokeMethod(pDialog, &QDialog::accept);
         });
 }
@@ -256,7 +258,7 @@ private Q_SLOTS:
         QVERIFY(pView != nullptr);
         QTRY_COMPARE(pView->GetText(), QStringLiteral("First line\nSecond line"));
 
-        AnswerFileDialog(strPath);
+        AnswerFileDialog(strPath, true);
         QVERIFY(PressKey(app.Frame(), Qt::Key_S, Qt::ControlModifier));
         QCOMPARE(ReadFile(strPath), QByteArray("First line\nSecond line"));
         QVERIFY(app.BoxTexts().isEmpty());
