@@ -156,6 +156,7 @@ private Q_SLOTS:
         QTest::mouseMove(pMenu, pMenu->actionGeometry(pItem).center());
         QTRY_COMPARE(pFrame->m_wndStatusBar.GetPaneText(0), prompt);
         pMenu->hide();
+        QTRY_COMPARE(pFrame->m_wndStatusBar.GetPaneText(0), QStringLiteral(" "));
     }
 
     void toolbarButtons() {
