@@ -224,14 +224,6 @@ const QList<CCommandTable::Command>& CCommandTable::Commands() {
     return commands;
 }
 
-const CCommandTable::Command* CCommandTable::Find(unsigned nID) {
-    for (const Command& command : Commands()) {
-        if (command.nID == nID)
-            return &command;
-    }
-    return nullptr;
-}
-
 QString CCommandTable::StatusText(const Command& command) {
     return command.strPrompt.section(QLatin1Char('\n'), 0, 0);
 }

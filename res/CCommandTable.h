@@ -26,7 +26,6 @@ public:
     };
 
     static const QList<Command>& Commands();
-    static const Command* Find(unsigned nID);
 
     // The prompt's halves: before "\n" for the status bar, after it for tips.
     static QString StatusText(const Command& command);
