@@ -53,7 +53,8 @@ struct Window {
         g_strPreviewText.clear();
         view.resize(800, 600);
         view.show();
-        QTest::qWaitForWindowExposed(&view);
+        if (!QTest::qWaitForWindowExposed(&view))
+            std::fprintf(stderr, "the window was not shown; run with QT_QPA_PLATFORM=offscreen\n");
     }
 
     // Mean time of one repaint of the whole window, in microseconds.
