@@ -28,6 +28,17 @@ char32_t Decode(const unsigned char* p, qsizetype nBytes, qsizetype& nPos) {
     return ch;
 }
 
+bool IsAscii(const unsigned char* p, qsizetype nBytes) {
+    unsigned char bits = 0;
+    for (qsizetype nPos = 0; nPos < nBytes; ++nPos)
+        bits |= p[nPos];
+    return bits < 0x80;
+}
+
+unsigned char FoldAscii(unsigned char ch) {
+    return ch >= 'A' && ch <= 'Z' ? ch + ('a' - 'A') : ch;
+}
+
 } // namespace
 
 CJetLike::CJetLike(QStringView patternText, char32_t chEscape) : m_chEscape(chEscape) {
@@ -49,6 +60,38 @@ CJetLike::CJetLike(QStringView patternText, char32_t chEscape) : m_chEscape(chEs
         else
             m_elements.append(Element(Element::Char, Fold(ch)));
     }
+    FindAsciiLiteral();
+}
+
+// Find asks "*text*" of ten fields in every row, and the general matcher
+// decodes and folds each character; for ASCII texts a byte search does.
+void CJetLike::FindAsciiLiteral() {
+    if (!m_bValid || m_elements.isEmpty() || m_elements.first().kind != Element::AnyRun ||
+        m_elements.last().kind != Element::AnyRun)
+        return;
+    QByteArray literal;
+    for (qsizetype nElement = 1; nElement < m_elements.size() - 1; ++nElement) {
+        const Element& element = m_elements[nElement];
+        if (element.kind != Element::Char || element.ch >= 0x80)
+            return;
+        literal.append(char(element.ch));
+    }
+    m_asciiLiteral = literal;
+    m_bAsciiLiteral = true;
+}
+
+// Only for ASCII texts: their letters fold to ASCII only, as the literal's do.
+bool CJetLike::ContainsAsciiLiteral(const unsigned char* p, qsizetype nBytes) const {
+    const auto* pLiteral = reinterpret_cast<const unsigned char*>(m_asciiLiteral.constData());
+    const qsizetype nLiteral = m_asciiLiteral.size();
+    for (qsizetype nStart = 0; nStart + nLiteral <= nBytes; ++nStart) {
+        qsizetype nPos = 0;
+        while (nPos < nLiteral && FoldAscii(p[nStart + nPos]) == pLiteral[nPos])
+            ++nPos;
+        if (nPos == nLiteral)
+            return true;
+    }
+    return false;
 }
 
 // Reads a list from just after its '[' and returns the position of its ']'.
@@ -106,9 +149,16 @@ bool CJetLike::Matches(const Element& element, char32_t ch) {
     return false;
 }
 
+bool CJetLike::Match(const char* pUtf8, qsizetype nBytes) const {
+    const auto* p = reinterpret_cast<const unsigned char*>(pUtf8);
+    if (m_bAsciiLiteral && IsAscii(p, nBytes))
+        return ContainsAsciiLiteral(p, nBytes);
+    return MatchEachElement(pUtf8, nBytes);
+}
+
 // Every element but * takes exactly one character, so on a mismatch it is
 // enough to let the latest * take one character more and try again.
-bool CJetLike::Match(const char* pUtf8, qsizetype nBytes) const {
+bool CJetLike::MatchEachElement(const char* pUtf8, qsizetype nBytes) const {
     const auto* p = reinterpret_cast<const unsigned char*>(pUtf8);
     const qsizetype nElements = m_elements.size();
     qsizetype nElement = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QStringView>
 #include <utility>
@@ -17,6 +18,9 @@ public:
     char32_t Escape() const { return m_chEscape; }
 
     bool Match(const char* pUtf8, qsizetype nBytes) const;
+    // Match without its shortcut for "*text*" patterns; the two agree on
+    // every text.
+    bool MatchEachElement(const char* pUtf8, qsizetype nBytes) const;
 
 private:
     struct Element {
@@ -29,9 +33,14 @@ private:
     };
 
     qsizetype ReadSet(const QList<uint>& pattern, qsizetype nPos);
+    void FindAsciiLiteral();
+    bool ContainsAsciiLiteral(const unsigned char* p, qsizetype nBytes) const;
     static bool Matches(const Element& element, char32_t ch);
 
     QList<Element> m_elements;
     char32_t m_chEscape;
     bool m_bValid = true;
+    // For a "*text*" pattern whose text is ASCII: that text, case-folded.
+    bool m_bAsciiLiteral = false;
+    QByteArray m_asciiLiteral;
 };

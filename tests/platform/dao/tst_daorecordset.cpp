@@ -1,7 +1,9 @@
 #include "platform/dao/CDaoDatabase.h"
 #include "platform/dao/CDaoException.h"
 #include "platform/dao/CDaoRecordset.h"
+#include "platform/dao/CJetLike.h"
 #include "platform/dao/COleDateTime.h"
+#include "platform/dao/DaoSqlFunctions.h"
 #include "tests/platform/dao/PeopleTable.h"
 #include "tests/platform/dao/RawSqlite.h"
 
@@ -20,6 +22,52 @@ QString DaoError(const std::function<void()>& call) {
         return e.m_pErrorInfo->m_strDescription;
     }
     return QString();
+}
+
+void Bind(sqlite3_stmt* pStmt, const QVariant& value) {
+    switch (value.typeId()) {
+    case QMetaType::QString: {
+        const QByteArray text = value.toString().toUtf8();
+        sqlite3_bind_text(pStmt, 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+        break;
+    }
+    case QMetaType::QByteArray: {
+        const QByteArray bytes = value.toByteArray();
+        sqlite3_bind_blob(pStmt, 1, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+        break;
+    }
+    case QMetaType::Int:
+        sqlite3_bind_int64(pStmt, 1, value.toLongLong());
+        break;
+    case QMetaType::Double:
+        sqlite3_bind_double(pStmt, 1, value.toDouble());
+        break;
+    default:
+        sqlite3_bind_null(pStmt, 1);
+        break;
+    }
+}
+
+// The first column of a statement run on a connection that holds nothing but
+// the DAO's SQL functions, with its one parameter, if any, bound to value; a
+// null reads as a null QString.
+QStringList DaoFunctionsColumn(const QString& strSql, const QVariant& value = QVariant()) {
+    sqlite3* pDb = nullptr;
+    sqlite3_open(":memory:", &pDb);
+    RegisterDaoFunctions(pDb);
+    sqlite3_stmt* pStmt = nullptr;
+    QStringList values;
+    if (sqlite3_prepare_v2(pDb, strSql.toUtf8().constData(), -1, &pStmt, nullptr) != SQLITE_OK)
+        values.append(QStringLiteral("<error: %1>").arg(QString::fromUtf8(sqlite3_errmsg(pDb))));
+    else if (sqlite3_bind_parameter_count(pStmt) == 1)
+        Bind(pStmt, value);
+    while (pStmt != nullptr && sqlite3_step(pStmt) == SQLITE_ROW) {
+        const auto* pText = reinterpret_cast<const char*>(sqlite3_column_text(pStmt, 0));
+        values.append(pText == nullptr ? QString() : QString::fromUtf8(pText));
+    }
+    sqlite3_finalize(pStmt);
+    sqlite3_close(pDb);
+    return values;
 }
 
 } // namespace
@@ -201,6 +249,16 @@ private Q_SLOTS:
                                     << "σοφία" << true;
         QTest::newRow("whole text") << "hello"
                                     << "hell" << false;
+        QTest::newRow("* around, capitals") << "MARY.SMITH@EXAMPLE.COM"
+                                            << "*smith*" << true;
+        QTest::newRow("* around percent") << "50% off"
+                                          << "*0%*" << true;
+        QTest::newRow("* around underscore") << "axb"
+                                             << "*a_b*" << false;
+        QTest::newRow("* around nothing") << "abc"
+                                          << "**" << true;
+        QTest::newRow("* around accented") << "L’ÉCOLE"
+                                           << "*école*" << true;
     }
     void likeFollowsJetWildcards() {
         QFETCH(QString, text);
@@ -256,6 +314,158 @@ private Q_SLOTS:
                           .arg(QStringLiteral("PEOPLE"), criteria, QStringLiteral("ID"),
                                QStringLiteral("Born")));
         QCOMPARE(filtered.IsEOF(), !found);
+    }
+
+    void shownDateAgreesWithTheGeneralReading_data() {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<QString>("shown");
+        const QString invalid = QStringLiteral("Invalid DateTime");
+        QTest::newRow("stored form") << QVariant("2026-12-07 10:00:00") << "12/07/26";
+        QTest::newRow("day only") << QVariant("2026-12-07") << "12/07/26";
+        QTest::newRow("no seconds") << QVariant("2026-12-07 10:00") << "12/07/26";
+        QTest::newRow("T") << QVariant("2026-12-07T23:59:59") << "12/07/26";
+        QTest::newRow("1930") << QVariant("1930-01-01 13:45:00") << "01/01/30";
+        QTest::newRow("year 1") << QVariant("0001-01-01 00:00:00") << "01/01/01";
+        QTest::newRow("year 9999") << QVariant("9999-12-31 23:59:59") << "12/31/99";
+        QTest::newRow("leap day") << QVariant("2024-02-29 00:00:00") << "02/29/24";
+        QTest::newRow("leap day 2000") << QVariant("2000-02-29") << "02/29/00";
+        QTest::newRow("no leap day 1900") << QVariant("1900-02-29") << invalid;
+        QTest::newRow("no leap day 2023") << QVariant("2023-02-29 00:00:00") << invalid;
+        QTest::newRow("february 30") << QVariant("2026-02-30 00:00:00") << invalid;
+        QTest::newRow("april 31") << QVariant("2026-04-31 00:00:00") << invalid;
+        QTest::newRow("day 32") << QVariant("2026-12-32 00:00:00") << invalid;
+        QTest::newRow("day 0") << QVariant("2026-12-00 00:00:00") << invalid;
+        QTest::newRow("month 13") << QVariant("2026-13-01 00:00:00") << invalid;
+        QTest::newRow("month 0") << QVariant("2026-00-10 00:00:00") << invalid;
+        QTest::newRow("year 0") << QVariant("0000-01-01 00:00:00") << invalid;
+        QTest::newRow("hour 24") << QVariant("2026-12-07 24:00:00") << invalid;
+        QTest::newRow("minute 60") << QVariant("2026-12-07 23:60:00") << invalid;
+        QTest::newRow("second 60") << QVariant("2026-12-07 23:59:60") << invalid;
+        QTest::newRow("blanks") << QVariant(" 2026-12-07 10:00:00\t") << "12/07/26";
+        QTest::newRow("short form") << QVariant("12/7/2026") << "12/07/26";
+        QTest::newRow("one-digit second") << QVariant("2026-12-07 10:00:0") << invalid;
+        QTest::newRow("fraction") << QVariant("2026-12-07 10:00:00.000") << invalid;
+        QTest::newRow("trailing text") << QVariant("2026-12-07 10:00:00x") << invalid;
+        QTest::newRow("underscore") << QVariant("2026-12-07_10:00:00") << invalid;
+        QTest::newRow("colon for dash") << QVariant("2026:12-07 10:00:00") << invalid;
+        QTest::newRow("slashes") << QVariant("2026/12/07 10:00:00") << invalid;
+        QTest::newRow("one-digit month") << QVariant("2026-1-07 10:00:00") << invalid;
+        QTest::newRow("letter digit") << QVariant("2O26-12-07 10:00:00") << invalid;
+        QTest::newRow("wide digits") << QVariant(QString::fromUtf8("２０２６-12-07")) << invalid;
+        QTest::newRow("empty") << QVariant("") << invalid;
+        QTest::newRow("word") << QVariant("someday") << invalid;
+        QTest::newRow("integer") << QVariant(20261207) << invalid;
+        QTest::newRow("real") << QVariant(46363.5) << invalid;
+        QTest::newRow("blob") << QVariant(QByteArray("2026-12-07 10:00:00")) << invalid;
+        QTest::newRow("null") << QVariant() << QString();
+    }
+    void shownDateAgreesWithTheGeneralReading() {
+        QFETCH(QVariant, stored);
+        QFETCH(QString, shown);
+        const QStringList result =
+            DaoFunctionsColumn(QStringLiteral("SELECT %1(?)").arg(kShownDateFunction), stored);
+        QCOMPARE(result, QStringList({shown}));
+        QCOMPARE(result.front().isNull(), !stored.isValid());
+        if (stored.isValid()) {
+            const bool bText = stored.typeId() == QMetaType::QString;
+            QCOMPARE(COleDateTime(bText ? stored : QVariant()).Format(QStringLiteral("%x")), shown);
+        }
+    }
+
+    void likeShortcutAgreesWithEachElement_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<bool>("matches");
+        QTest::newRow("inside") << "mary.smith@example.com"
+                                << "*smith*" << true;
+        QTest::newRow("absent") << "mary.smith@example.com"
+                                << "*smyth*" << false;
+        QTest::newRow("text in capitals") << "MARY.SMITH@EXAMPLE.COM"
+                                          << "*smith*" << true;
+        QTest::newRow("pattern mixed case") << "mary.smith"
+                                            << "*SmItH*" << true;
+        QTest::newRow("at start") << "smith, mary"
+                                  << "*smith*" << true;
+        QTest::newRow("at end") << "mary smith"
+                                << "*smith*" << true;
+        QTest::newRow("whole text") << "Smith"
+                                    << "*smith*" << true;
+        QTest::newRow("longer than text") << "smit"
+                                          << "*smith*" << false;
+        QTest::newRow("after a false start") << "smismith"
+                                             << "*smith*" << true;
+        QTest::newRow("digits and signs") << "call +1 (555) 010"
+                                          << "*(555)*" << true;
+        QTest::newRow("empty literal") << "abc"
+                                       << "**" << true;
+        QTest::newRow("empty literal, empty text") << ""
+                                                   << "**" << true;
+        QTest::newRow("empty literal, accented text") << "é"
+                                                      << "**" << true;
+        QTest::newRow("star alone, empty text") << ""
+                                                << "*" << true;
+        QTest::newRow("empty text") << ""
+                                    << "*a*" << false;
+        QTest::newRow("percent literal") << "50% off"
+                                         << "*0%*" << true;
+        QTest::newRow("percent not wild") << "500 off"
+                                          << "*0%*" << false;
+        QTest::newRow("underscore literal") << "a_b"
+                                            << "*a_b*" << true;
+        QTest::newRow("underscore not wild") << "axb"
+                                             << "*a_b*" << false;
+        QTest::newRow("accented text, plain literal") << "ÉCOLE Smith"
+                                                      << "*SMITH*" << true;
+        QTest::newRow("accented text, literal absent") << "école"
+                                                       << "*smith*" << false;
+        QTest::newRow("accented both") << "L’ÉCOLE"
+                                       << "*école*" << true;
+        QTest::newRow("accented both, other way") << "l’école"
+                                                  << "*ÉCOLE*" << true;
+        QTest::newRow("accented literal, plain text") << "ecole"
+                                                      << "*école*" << false;
+        QTest::newRow("plain literal, accented letter") << "école"
+                                                        << "*ecole*" << false;
+        QTest::newRow("greek") << "ΣΟΦΊΑ"
+                               << "*οφί*" << true;
+        QTest::newRow("kelvin sign in text") << QString::fromUtf8("\u212A") << "*k*" << true;
+        QTest::newRow("kelvin sign in literal") << "K" << QString::fromUtf8("*\u212A*") << true;
+        QTest::newRow("long s in text") << QString::fromUtf8("\u017Fmith") << "*smith*" << true;
+        QTest::newRow("not a literal") << "smith"
+                                       << "*sm?th*" << true;
+        QTest::newRow("not around") << "smith"
+                                    << "sm*" << true;
+    }
+    void likeShortcutAgreesWithEachElement() {
+        QFETCH(QString, text);
+        QFETCH(QString, pattern);
+        QFETCH(bool, matches);
+        const CJetLike like(pattern);
+        QVERIFY(like.IsValid());
+        const QByteArray utf8 = text.toUtf8();
+        QCOMPARE(like.Match(utf8.constData(), utf8.size()), matches);
+        QCOMPARE(like.MatchEachElement(utf8.constData(), utf8.size()), matches);
+    }
+
+    void likeTakesEachRowsPattern_data() {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("one pattern")
+            << "WITH r(t) AS (VALUES ('abc'), ('xyz'), ('ABC')) SELECT t LIKE '*B*' FROM r"
+            << QStringList({"1", "0", "1"});
+        QTest::newRow("pattern per row")
+            << "WITH r(t, p) AS (VALUES ('abc', '*b*'), ('abc', '*x*'), ('abc', 'a?c'), "
+               "('abc', '*B*')) SELECT t LIKE p FROM r"
+            << QStringList({"1", "0", "1", "1"});
+        QTest::newRow("escape per row")
+            << "WITH r(t, p, e) AS (VALUES ('a*c', '*!**', '!'), ('a*c', '*#**', '#'), "
+               "('abc', '*!**', '!'), ('a!c', '*!**', '#')) SELECT t LIKE p ESCAPE e FROM r"
+            << QStringList({"1", "1", "0", "1"});
+    }
+    void likeTakesEachRowsPattern() {
+        QFETCH(QString, sql);
+        QFETCH(QStringList, expected);
+        QCOMPARE(DaoFunctionsColumn(sql), expected);
     }
 
     void datesAreWrittenFromShortAndIsoTexts_data() {
