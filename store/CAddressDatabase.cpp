@@ -35,6 +35,33 @@ void ShowDaoError(const CDaoException& e) {
     AfxMessageBox(e.m_pErrorInfo->m_strDescription, MB_OK);
 }
 
+CDaoIndexInfo PrimaryKey(const CTableSchema& schema) {
+    CDaoIndexFieldInfo keyField;
+    keyField.m_strName = schema.m_arrName[schema.m_nKeyField];
+    keyField.m_bDescending = false;
+    CDaoIndexInfo index;
+    index.m_strName = QStringLiteral("PrimaryKey");
+    index.m_fieldInfos = {keyField};
+    index.m_bPrimary = true;
+    index.m_bUnique = true;
+    index.m_bRequired = true;
+    index.m_bIgnoreNulls = false;
+    return index;
+}
+
+// Append writes the table whole or not at all; a failure is shown like the
+// other creation steps.
+bool AppendTable(CDaoTableDef& tableDef, const CDaoIndexInfo& primaryKey) {
+    try {
+        tableDef.CreateIndex(primaryKey);
+        tableDef.Append();
+        return true;
+    } catch (const CDaoException& e) {
+        ShowDaoError(e);
+        return false;
+    }
+}
+
 } // namespace
 
 CAddressDatabase::CAddressDatabase() {
@@ -99,8 +126,11 @@ bool CAddressDatabase::OpenDatabase(const QString& strPath, bool bCreate) {
     if (!m_pCDaoDatabase)
         return false;
     try {
+        // The file's header waits for the table, so that both cost one write
+        // transaction and the file is never a database without its table.
         if (bCreate)
-            m_pCDaoDatabase->Create(strPath, QString::fromLatin1(dbLangGeneral), 0);
+            m_pCDaoDatabase->Create(strPath, QString::fromLatin1(dbLangGeneral),
+                                    CDaoDatabase::s_nCreateWithFirstTable);
         else
             m_pCDaoDatabase->Open(strPath, false, false, QString());
         return true;
@@ -113,33 +143,16 @@ bool CAddressDatabase::OpenDatabase(const QString& strPath, bool bCreate) {
 bool CAddressDatabase::CreateDatabase(const CTableSchema& schema) {
     if (!OpenDatabase(schema.m_strFile, true))
         return false;
-    if (!CreateTableDef(schema.m_strTable))
-        return false;
-    for (int i = 0; i < schema.m_nFields; ++i) {
-        if (!AddField(schema.m_arrName[i], short(schema.m_arrType[i]), schema.m_arrSize[i],
-                      schema.m_arrAttributes[i]))
-            return false;
-    }
-    CDaoIndexFieldInfo keyField;
-    keyField.m_strName = schema.m_arrName[schema.m_nKeyField];
-    keyField.m_bDescending = false;
-    CDaoIndexInfo index;
-    index.m_strName = QStringLiteral("PrimaryKey");
-    index.m_fieldInfos = {keyField};
-    index.m_bPrimary = true;
-    index.m_bUnique = true;
-    index.m_bRequired = true;
-    index.m_bIgnoreNulls = false;
-    // Append writes the table whole or not at all; a failure is shown like
-    // the other creation steps.
-    try {
-        m_pCDaoTableDef->CreateIndex(index);
-        m_pCDaoTableDef->Append();
-    } catch (const CDaoException& e) {
-        ShowDaoError(e);
-        return false;
-    }
-    return true;
+    bool bDone = CreateTableDef(schema.m_strTable);
+    for (int i = 0; bDone && i < schema.m_nFields; ++i)
+        bDone = AddField(schema.m_arrName[i], short(schema.m_arrType[i]), schema.m_arrSize[i],
+                         schema.m_arrAttributes[i]);
+    if (bDone && AppendTable(*m_pCDaoTableDef, PrimaryKey(schema)))
+        return true;
+    // Closing removes the file, still empty, so that the next start creates
+    // it afresh instead of refusing it; later work meets a closed store.
+    m_pCDaoDatabase->Close();
+    return false;
 }
 
 bool CAddressDatabase::CreateTableDef(const QString& strName) {

@@ -41,20 +41,23 @@ void CDaoDatabase::Open(const QString& strName, bool bExclusive, bool bReadOnly,
         // why not) before anyone relies on it.
         CDaoStatement check = Prepare(QStringLiteral("SELECT count(*) FROM sqlite_schema"), false);
         check.Step();
+        RefuseUnlessWritten();
     } catch (const CDaoException&) {
         Close();
         throw;
     }
 }
 
-void CDaoDatabase::Create(const QString& strName, const QString& /*strLocale*/, int /*nOptions*/) {
+void CDaoDatabase::Create(const QString& strName, const QString& /*strLocale*/, int nOptions) {
     Close();
     m_strName = FullPath(strName);
     CreateEmptyFile(m_strName);
     try {
         Connect(m_strName, SQLITE_OPEN_READWRITE);
+        m_bHeaderHeldBack = (nOptions & s_nCreateWithFirstTable) != 0;
         // Writes the file's header, so that the new file is a database at once.
-        Execute(QStringLiteral("PRAGMA user_version = 0"));
+        if (!m_bHeaderHeldBack)
+            Execute(QStringLiteral("PRAGMA user_version = 0"));
     } catch (const CDaoException&) {
         Close();
         QFile::remove(m_strName);
@@ -74,6 +77,7 @@ void CDaoDatabase::Close() {
     sqlite3_close_v2(m_pDb);
     m_pDb = nullptr;
     ++m_nConnection;
+    RemoveIfNeverWritten();
 }
 
 QString CDaoDatabase::GetName() const {
@@ -136,6 +140,27 @@ void CDaoDatabase::CreateEmptyFile(const QString& strName) const {
                                 .arg(strName, QString::fromLocal8Bit(std::strerror(errno))),
                             SQLITE_CANTOPEN, strName);
     ::close(fd);
+}
+
+// A crash before the first commit leaves a hot journal, and the engine's
+// recovery takes the file back to no page at all: no database, although the
+// file may have shown a header before.
+void CDaoDatabase::RefuseUnlessWritten() {
+    CDaoStatement pages = Prepare(QStringLiteral("PRAGMA page_count"), false);
+    if (pages.Step() && pages.Column(0).toLongLong() > 0)
+        return;
+    throw CDaoException(
+        QStringLiteral("The file \"%1\" is not a database (its creation did not finish).")
+            .arg(m_strName),
+        SQLITE_NOTADB, m_strName);
+}
+
+// An empty file that was made here is no database; left behind, it would be
+// refused by every later start instead of being created afresh.
+void CDaoDatabase::RemoveIfNeverWritten() {
+    if (m_bHeaderHeldBack && QFileInfo(m_strName).size() == 0)
+        QFile::remove(m_strName);
+    m_bHeaderHeldBack = false;
 }
 
 void CDaoDatabase::RequireOpen(const CDaoDatabase* pDatabase) {

@@ -1,9 +1,11 @@
+#include "platform/dao/CDaoDatabase.h"
 #include "platform/dao/CDaoException.h"
 #include "platform/dao/CDaoRecordset.h"
 #include "platform/dao/DaoConstants.h"
 #include "platform/ui/CListCtrl.h"
 #include "platform/ui/MessageBoxes.h"
 #include "store/CAddressDatabase.h"
+#include "tests/platform/dao/CommitWatch.h"
 #include "tests/platform/dao/RawSqlite.h"
 
 #include <QDir>
@@ -44,6 +46,12 @@ QStringList Values(const QString& strEMail, const QString& strName = QStringLite
 QByteArray ReadAll(const QString& strPath) {
     QFile file(strPath);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+void WriteFile(const QString& strPath, const QByteArray& content) {
+    QFile file(strPath);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(content), content.size());
 }
 
 QString RunSqlite3(const QString& strSql) {
@@ -175,6 +183,98 @@ private Q_SLOTS:
         QCOMPARE(m_calls.size(), 2);
         QCOMPARE(ReadAll(strPath), content);
         QCOMPARE(QDir::current().entryList(QDir::Files), QStringList({"Addresses.mdb"}));
+    }
+
+    void aStartWritesOneTransactionAtMost_data() {
+        QTest::addColumn<bool>("fileThere");
+        QTest::addColumn<int>("writeTransactions");
+        QTest::newRow("first start") << false << 1;
+        QTest::newRow("later start") << true << 0;
+    }
+    void aStartWritesOneTransactionAtMost() {
+        QFETCH(bool, fileThere);
+        QFETCH(int, writeTransactions);
+        if (fileThere) {
+            CAddressDatabase store;
+            QVERIFY(store.OpenOrCreate());
+        }
+        CommitWatch watch;
+        {
+            CAddressDatabase store;
+            QVERIFY(store.OpenOrCreate());
+            QCOMPARE(store.CountRecords(store.m_schema.m_strTable), 0);
+        }
+        QCOMPARE(watch.WriteTransactions(), writeTransactions);
+        QVERIFY(m_calls.isEmpty());
+    }
+
+    void aCreationCutShortIsReportedNotRedone_data() {
+        QTest::addColumn<bool>("fileWritten");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("before the first page")
+            << false << QStringLiteral("is not a database (it is not an SQLite 3 file)");
+        QTest::newRow("before the commit")
+            << true << QStringLiteral("is not a database (its creation did not finish)");
+    }
+    void aCreationCutShortIsReportedNotRedone() {
+        QFETCH(bool, fileWritten);
+        QFETCH(QString, reason);
+        QByteArray database;
+        QByteArray journal;
+        {
+            CommitWatch watch;
+            CAddressDatabase store;
+            QVERIFY(store.OpenOrCreate());
+            database = watch.m_databaseBeforeFirstEnd;
+            journal = watch.m_journalBeforeFirstEnd;
+        }
+        const QString strPath = QDir::current().filePath(QStringLiteral("Addresses.mdb"));
+        WriteFile(strPath, fileWritten ? database : QByteArray());
+        WriteFile(strPath + QStringLiteral("-journal"), journal);
+        for (const QString& strReason : {reason, QStringLiteral("is not a database")}) {
+            CAddressDatabase store;
+            QVERIFY(!store.OpenOrCreate());
+            QVERIFY2(m_calls.last().strText.startsWith(
+                         QStringLiteral("The address file \"%1\" could not be opened and was "
+                                        "left untouched")
+                             .arg(strPath)),
+                     qPrintable(m_calls.last().strText));
+            QVERIFY2(m_calls.last().strText.contains(strReason), qPrintable(strReason));
+            QCOMPARE(ReadAll(strPath), QByteArray());
+        }
+        QCOMPARE(m_calls.size(), 2);
+    }
+
+    void aFailedCreationLeavesNoFile_data() {
+        QTest::addColumn<int>("sizeOfEMail");
+        QTest::addColumn<int>("keyField");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("field refused")
+            << 0 << 0
+            << QStringLiteral(
+                   "Field 'EMail' is a text field of 0 characters; text fields hold 1 to 255.");
+        QTest::newRow("table refused")
+            << 200 << 1
+            << QStringLiteral("Field 'ID_Address' is numbered by the database, so it must be the "
+                              "table's one-field primary key.");
+    }
+    void aFailedCreationLeavesNoFile() {
+        QFETCH(int, sizeOfEMail);
+        QFETCH(int, keyField);
+        QFETCH(QString, expected);
+        CAddressDatabase store;
+        CTableSchema schema = store.m_schema;
+        schema.m_arrSize[2] = sizeOfEMail;
+        schema.m_nKeyField = keyField;
+        QVERIFY(!store.CreateDatabase(schema));
+        QCOMPARE(m_calls.size(), 1);
+        QCOMPARE(m_calls[0].strText, expected);
+        QVERIFY(!store.m_pCDaoDatabase->IsOpen());
+        QCOMPARE(QDir::current().entryList(QDir::Files), QStringList());
+        // Nothing stands in the way of the next try.
+        QVERIFY(store.OpenOrCreate());
+        QCOMPARE(store.CountRecords(store.m_schema.m_strTable), 0);
+        QCOMPARE(m_calls.size(), 1);
     }
 
     void countRecordsCountsWithoutMessages() {

@@ -3,6 +3,7 @@
 #include "platform/dao/CDaoIndexInfo.h"
 #include "platform/dao/CDaoRecordset.h"
 #include "platform/dao/CDaoTableDef.h"
+#include "tests/platform/dao/CommitWatch.h"
 #include "tests/platform/dao/PeopleTable.h"
 #include "tests/platform/dao/RawSqlite.h"
 
@@ -12,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -43,6 +45,18 @@ void AddPerson(CDaoDatabase& database, const QString& strName) {
     recordset.AddNew();
     recordset.SetFieldValue(QStringLiteral("Name"), strName);
     recordset.Update();
+}
+
+// The database file and its journal as a crash just before the commit of a
+// new file's first table leaves them.
+std::pair<QByteArray, QByteArray> CreationCutShort(const QString& strPath) {
+    CommitWatch watch;
+    {
+        CDaoDatabase database;
+        database.Create(strPath, dbLangGeneral, CDaoDatabase::s_nCreateWithFirstTable);
+        CreatePeopleTable(database);
+    }
+    return {watch.m_databaseBeforeFirstEnd, watch.m_journalBeforeFirstEnd};
 }
 
 using DefineTable = std::function<void(CDaoTableDef&)>;
@@ -136,6 +150,100 @@ private Q_SLOTS:
         CDaoDatabase opened;
         opened.Open(strPath);
         QVERIFY(opened.IsOpen());
+    }
+
+    void createWritesTheHeaderAtOnceOrWithTheFirstTable_data() {
+        QTest::addColumn<int>("options");
+        QTest::addColumn<bool>("emptyUntilTable");
+        QTest::addColumn<int>("writeTransactions");
+        QTest::newRow("at once") << 0 << false << 2;
+        QTest::newRow("with the first table")
+            << int(CDaoDatabase::s_nCreateWithFirstTable) << true << 1;
+    }
+    void createWritesTheHeaderAtOnceOrWithTheFirstTable() {
+        QFETCH(int, options);
+        QFETCH(bool, emptyUntilTable);
+        QFETCH(int, writeTransactions);
+        const QString strPath = m_pDir->filePath(QStringLiteral("people.mdb"));
+        CommitWatch watch;
+        {
+            CDaoDatabase database;
+            database.Create(strPath, dbLangGeneral, options);
+            QCOMPARE(ReadAll(strPath).isEmpty(), emptyUntilTable);
+            CreatePeopleTable(database);
+        }
+        QCOMPARE(watch.WriteTransactions(), writeTransactions);
+        QVERIFY(ReadAll(strPath).startsWith(QByteArray("SQLite format 3\0", 16)));
+        RawSqlite raw(strPath);
+        QVERIFY(raw.Value(QStringLiteral("SELECT sql FROM sqlite_master WHERE name = 'PEOPLE'"))
+                    .startsWith(QStringLiteral("CREATE TABLE PEOPLE (ID INTEGER CONSTRAINT "
+                                               "PrimaryKey PRIMARY KEY AUTOINCREMENT")));
+        QCOMPARE(raw.Column(QStringLiteral("SELECT name FROM pragma_table_info('PEOPLE')")),
+                 QStringList({"ID", "Born", "Name", "Notes"}));
+        CDaoDatabase opened;
+        opened.Open(strPath);
+        QVERIFY(opened.IsOpen());
+    }
+
+    void aCreationNeverFinishedLeavesNoFile_data() {
+        QTest::addColumn<DefineTable>("define");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("no table") << DefineTable([](CDaoTableDef&) {})
+                                  << QStringLiteral("<no exception>");
+        QTest::newRow("table refused")
+            << DefineTable([](CDaoTableDef& t) {
+                   t.CreateField("A", dbLong, 4, dbAutoIncrField);
+                   t.Append();
+               })
+            << QStringLiteral("Field 'A' is numbered by the database, so it must be the table's "
+                              "one-field primary key.");
+    }
+    void aCreationNeverFinishedLeavesNoFile() {
+        QFETCH(DefineTable, define);
+        QFETCH(QString, expected);
+        const QString strPath = m_pDir->filePath(QStringLiteral("unfinished.mdb"));
+        CDaoDatabase database;
+        database.Create(strPath, dbLangGeneral, CDaoDatabase::s_nCreateWithFirstTable);
+        CDaoTableDef tableDef(&database);
+        tableDef.Create(QStringLiteral("T"));
+        QCOMPARE(DaoError([&] { define(tableDef); }), expected);
+        QVERIFY(QFile::exists(strPath));
+        database.Close();
+        QVERIFY(!QFile::exists(strPath));
+        // So the creation can be tried again, and a file that got its table stays.
+        database.Create(strPath, dbLangGeneral, CDaoDatabase::s_nCreateWithFirstTable);
+        CreatePeopleTable(database);
+        database.Close();
+        RawSqlite raw(strPath);
+        QCOMPARE(raw.Value(QStringLiteral("SELECT count(*) FROM PEOPLE")), QStringLiteral("0"));
+    }
+
+    void openRefusesACreationCutShort_data() {
+        QTest::addColumn<bool>("fileWritten");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("before the first page")
+            << false << QStringLiteral("is not a database (it is not an SQLite 3 file)");
+        QTest::newRow("before the commit")
+            << true << QStringLiteral("is not a database (its creation did not finish)");
+    }
+    void openRefusesACreationCutShort() {
+        QFETCH(bool, fileWritten);
+        QFETCH(QString, expected);
+        const auto [database, journal] =
+            CreationCutShort(m_pDir->filePath(QStringLiteral("image.mdb")));
+        QVERIFY(database.startsWith(QByteArray("SQLite format 3\0", 16)));
+        QVERIFY(!journal.isEmpty());
+        const QString strPath = m_pDir->filePath(QStringLiteral("cut.mdb"));
+        WriteFile(strPath, fileWritten ? database : QByteArray());
+        WriteFile(strPath + QStringLiteral("-journal"), journal);
+        CDaoDatabase opened;
+        QVERIFY2(DaoError([&] { opened.Open(strPath); }).contains(expected), qPrintable(expected));
+        QVERIFY(!opened.IsOpen());
+        // The engine took the uncommitted table back; what stays is refused each time.
+        QCOMPARE(ReadAll(strPath), QByteArray());
+        QVERIFY(DaoError([&] { opened.Open(strPath); }).contains(u"is not a database"));
+        QVERIFY(DaoError([&] { opened.Create(strPath); }).contains(u"exists already"));
+        QCOMPARE(ReadAll(strPath), QByteArray());
     }
 
     void appendWritesTheTableWithItsPrimaryKey() {
