@@ -40,6 +40,7 @@ CCorvaneView::CCorvaneView(QWidget* pParent) : QAbstractScrollArea(pParent), CVi
     ON_COMMAND(ID_FILE_PRINT_DIRECT, &CCorvaneView::OnFilePrintDirect);
     ON_COMMAND(ID_FILE_PRINT_PREVIEW, &CCorvaneView::OnFilePrintPreview);
     ON_COMMAND(ID_FILE_SAVE, &CCorvaneView::OnFileSave);
+    ON_UPDATE_COMMAND_UI(ID_FILE_SAVE, &CCorvaneView::OnUpdateFileSave);
 }
 
 CCorvaneView::~CCorvaneView() = default;
@@ -66,10 +67,13 @@ void CCorvaneView::OnTimer(unsigned) {
     RedrawNow();
 }
 
+// The redraw waits for the next paint: a resize arrives while the frames
+// around the view are still taking their new sizes, and a repaint at once
+// would be clipped to their old ones, leaving the newly shown area blank.
 void CCorvaneView::OnSize() {
     ScrollToTop();
     m_bRecalcScroll = true;
-    RedrawNow();
+    viewport()->update();
 }
 
 void CCorvaneView::OnAutoUpdate() {
@@ -108,8 +112,11 @@ void CCorvaneView::OnFilePrintPreview() {
 }
 
 // Saving writes the text the window shows, under a name the user picks; the
-// document itself holds nothing that could be written.
+// document itself holds nothing that could be written. A window that shows
+// nothing has nothing to save, and must not empty the file it is pointed at.
 void CCorvaneView::OnFileSave() {
+    if (!HasTextToSave())
+        return;
     const QString strPathName = QFileDialog::getSaveFileName(this, QString(), SuggestedFileName());
     if (!strPathName.isEmpty())
         SaveText(strPathName);
@@ -147,7 +154,13 @@ bool CCorvaneView::OnPrint(QPrinter* pPrinter) {
     return painter.end();
 }
 
+void CCorvaneView::OnUpdateFileSave(CCmdUI* pCmdUI) {
+    pCmdUI->Enable(HasTextToSave());
+}
+
 bool CCorvaneView::SaveText(const QString& strPathName) {
+    if (!HasTextToSave())
+        return false;
     QSaveFile file(strPathName);
     const QByteArray text = m_strText.toUtf8();
     if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit())

@@ -34,6 +34,7 @@ public:
     void OnFilePrintDirect();
     void OnFilePrintPreview();
     void OnFileSave();
+    void OnUpdateFileSave(CCmdUI* pCmdUI);
 
     // Printer settings every print starts from: sensible margins and the
     // window's title as the document name.
@@ -42,7 +43,8 @@ public:
     // False when the printer could not be started.
     bool OnPrint(QPrinter* pPrinter);
     // Writes the text the window shows to strPathName, replacing the file
-    // only once the whole text is written. False (and a message) on failure.
+    // only once the whole text is written. False (and a message) on failure;
+    // false, and the file untouched, when the window shows no text.
     bool SaveText(const QString& strPathName);
 
     const QString& GetText() const { return m_strText; }
@@ -74,6 +76,7 @@ private:
     void RedrawNow();
     void PrintOrReport(QPrinter* pPrinter);
     QString SuggestedFileName() const;
+    bool HasTextToSave() const { return !m_strText.isEmpty(); }
 
     bool m_bRecalcScroll = true; // fit the scroll sizes to the text at the next drawing
     bool m_bAutoUpdate = true;

@@ -5,9 +5,11 @@
 #include "views/CCorvaneDoc.h"
 #include "views/CCorvaneView.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
 #include <QPointer>
@@ -104,6 +106,29 @@ QString RunTool(const QString& strProgram, const QStringList& arrArguments) {
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
+// Answers the file dialog that asks for a name with strPath, and its question
+// whether to replace the file with Yes; bNamed tells whether the name was
+// given, and keeps it from being given twice.
+// Either may take a few turns of its loop to come up; the question comes up
+// inside the dialog's acceptance, which is therefore queued, so that a poll
+// that called this can run again while the question waits.
+void AnswerSaveDialogs(const QString& strPath, bool& bNamed) {
+    QWidget* pModal = QApplication::activeModalWidget();
+    if (pModal == nullptr || !pModal->isVisible())
+        return;
+    if (auto* pBox = qobject_cast<QMessageBox*>(pModal)) {
+        pBox->button(QMessageBox::Yes)->click();
+        return;
+    }
+    auto* pDialog = qobject_cast<QFileDialog*>(pModal);
+    if (pDialog == nullptr || bNamed)
+        return;
+    bNamed = true;
+    pDialog->selectFile(strPath);
+    QMetaObject::invokeMethod(static_cast<QDialog*>(pDialog), &QDialog::accept,
+                              Qt::QueuedConnection);
+}
+
 } // namespace
 
 // The text window: taking over the clipboard, auto update, the preview text,
@@ -130,6 +155,8 @@ private Q_SLOTS:
     void saveWritesShownText();
     void saveCommandAsksForName();
     void saveFailureIsReported();
+    void saveNeedsText_data();
+    void saveNeedsText();
 };
 
 void TestTextView::init() {
@@ -432,6 +459,55 @@ void TestTextView::saveFailureIsReported() {
     QCOMPARE(arrMessages.size(), 1);
     QVERIFY2(arrMessages.first().contains(u"missing/folder/text.txt"_s),
              qPrintable(arrMessages.first()));
+}
+
+// A window that shows nothing offers no Save, and even a direct call leaves
+// the file it would have written as it was.
+void TestTextView::saveNeedsText_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<QByteArray>("content");
+
+    QTest::newRow("empty window") << QString() << false << QByteArray("older content\r\n");
+    QTest::newRow("window with text") << u"Grüße"_s << true << u"Grüße"_s.toUtf8();
+}
+
+void TestTextView::saveNeedsText() {
+    QFETCH(QString, text);
+    QFETCH(bool, enabled);
+    QFETCH(QByteArray, content);
+    QTemporaryDir folder;
+    const QString strPath = folder.filePath(u"kept.txt"_s);
+    QFile file(strPath);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("older content\r\n");
+    file.close();
+    QStringList arrMessages;
+    SetMessageBoxHandler([&](const MessageBoxCall& call) {
+        arrMessages << call.strText;
+        return IDOK;
+    });
+    TextWindow window;
+    if (!text.isEmpty())
+        window.Copy(text);
+
+    CCmdUI cmdUI(ID_FILE_SAVE);
+    QVERIFY(window.m_view.OnCmdMsg(ID_FILE_SAVE, &cmdUI));
+    QCOMPARE(cmdUI.IsEnabled(), enabled);
+
+    bool bAsked = false;
+    QTimer answer;
+    answer.setInterval(10);
+    connect(&answer, &QTimer::timeout, &answer, [&] { AnswerSaveDialogs(strPath, bAsked); });
+    answer.start();
+    window.m_view.OnFileSave();
+    answer.stop();
+    QCOMPARE(bAsked, enabled);
+    QCOMPARE(window.m_view.SaveText(strPath), enabled);
+
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), content);
+    QCOMPARE(arrMessages, QStringList());
 }
 
 QTEST_MAIN(TestTextView)
