@@ -67,13 +67,10 @@ void CCorvaneView::OnTimer(unsigned) {
     RedrawNow();
 }
 
-// The redraw waits for the next paint: a resize arrives while the frames
-// around the view are still taking their new sizes, and a repaint at once
-// would be clipped to their old ones, leaving the newly shown area blank.
 void CCorvaneView::OnSize() {
     ScrollToTop();
     m_bRecalcScroll = true;
-    viewport()->update();
+    RedrawNow();
 }
 
 void CCorvaneView::OnAutoUpdate() {
