@@ -67,10 +67,13 @@ void CCorvaneView::OnTimer(unsigned) {
     RedrawNow();
 }
 
+// The redraw waits for the next paint: a resize arrives while the frames
+// around the view are still taking their new sizes, and a repaint at once
+// would be clipped to their old ones, leaving the newly shown area blank.
 void CCorvaneView::OnSize() {
     ScrollToTop();
     m_bRecalcScroll = true;
-    RedrawNow();
+    viewport()->update();
 }
 
 void CCorvaneView::OnAutoUpdate() {
