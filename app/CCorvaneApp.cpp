@@ -15,7 +15,7 @@
 #include <QTimer>
 
 CCorvaneApp::CCorvaneApp() {
-    QCoreApplication::setApplicationName(QStringLiteral("Corvane"));
+    QCoreApplication::setApplicationName(CResources::AppTitle());
     CResources::Load();
     ON_COMMAND(ID_APP_ABOUT, &CCorvaneApp::OnAppAbout);
     ON_COMMAND(ID_FILE_NEW, &CCorvaneApp::OnFileNew);

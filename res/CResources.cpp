@@ -10,6 +10,11 @@ void CResources::Load() {
     Q_UNUSED(bLoaded);
 }
 
+const QString& CResources::AppTitle() {
+    static const QString strTitle = QStringLiteral("Corvane");
+    return strTitle;
+}
+
 QIcon CResources::Icon(unsigned nIDResource) {
     return Picture(QStringLiteral(":/res/icons/icon%1.png").arg(nIDResource));
 }

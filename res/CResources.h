@@ -3,7 +3,8 @@
 #include <QIcon>
 #include <QString>
 
-// The program's pictures and help pages, compiled in as Qt resources.
+// The program's title, and its pictures and help pages (compiled in as Qt
+// resources).
 class CResources {
 public:
     // Icon nIDResource (128 main frame, 129 text windows, 500 table windows).
@@ -14,4 +15,7 @@ public:
     static QString HelpPage(const QString& strPage);
     // Makes sure the resources are registered (the library is static).
     static void Load();
+    // The program's name as the user sees it: the application's name and
+    // the caption of its message boxes.
+    static const QString& AppTitle();
 };

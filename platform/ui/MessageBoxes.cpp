@@ -1,5 +1,7 @@
 #include "platform/ui/MessageBoxes.h"
 
+#include "res/CResources.h"
+
 #include <QApplication>
 #include <QMainWindow>
 #include <QMessageBox>
@@ -74,8 +76,8 @@ int Show(const MessageBoxCall& call) {
 } // namespace
 
 int AfxMessageBox(const QString& strText, unsigned nType) {
-    return Show({MessageBoxCall::Application, ApplicationOwner(), strText,
-                 QStringLiteral("Corvane"), nType});
+    return Show(
+        {MessageBoxCall::Application, ApplicationOwner(), strText, CResources::AppTitle(), nType});
 }
 
 int MessageBoxA(QWidget* pOwner, const QString& strText, const QString& strCaption,
