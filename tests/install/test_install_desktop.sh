@@ -188,7 +188,7 @@ envelope = json.load(open(sys.argv[1]))
 mail = json.load(open(sys.argv[2]))
 assert envelope["rcpt_tos"] == ["jane@example.com"], envelope
 assert "Our offer for Ms Doe" in mail["subject"], mail["subject"]
-assert "Company:   Ostwick Ltd" in mail["body"], mail["body"]
+assert "Company:\tOstwick Ltd" in mail["body"], mail["body"]
 assert [part["name"] for part in mail["attachments"]] == ["Offer.txt"], mail["attachments"]
 CHECK
 grep -qF "$installed/lib/corvane/libmapi32.so" "/proc/$program/maps" ||
