@@ -11,6 +11,7 @@
 #include "res/Resource.h"
 #include "views/CCorvaneView.h"
 
+#include <QAction>
 #include <QClipboard>
 #include <QDate>
 #include <QDialog>
@@ -257,6 +258,8 @@ private Q_SLOTS:
         CCorvaneView* pView = ActiveTextView(app.Frame());
         QVERIFY(pView != nullptr);
         QTRY_COMPARE(pView->GetText(), QStringLiteral("First line\nSecond line"));
+        // Save comes with the text, once the frame next refreshes its commands.
+        QTRY_VERIFY(app.Frame()->GetCommandAction(ID_FILE_SAVE)->isEnabled());
 
         AnswerFileDialog(strPath, true);
         QVERIFY(PressKey(app.Frame(), Qt::Key_S, Qt::ControlModifier));
