@@ -11,6 +11,7 @@
 #include "platform/ui/EngineErrorGuard.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
@@ -34,6 +35,7 @@ CMDIFrameWnd::CMDIFrameWnd(unsigned nIDResource, QWidget* pParent)
     m_idleUpdate.setInterval(kIdleUpdateMs);
     connect(&m_idleUpdate, &QTimer::timeout, this, &CMDIFrameWnd::OnIdle);
     m_idleUpdate.start();
+    QCoreApplication::instance()->installEventFilter(this);
 
     ON_COMMAND(ID_VIEW_TOOLBAR, &CMDIFrameWnd::OnViewToolBar);
     ON_UPDATE_COMMAND_UI(ID_VIEW_TOOLBAR, &CMDIFrameWnd::OnUpdateControlBarMenu);
@@ -242,6 +244,15 @@ void CMDIFrameWnd::OnWindowArrange() {
 
 void CMDIFrameWnd::OnUpdateMDIWindowCmd(CCmdUI* pCmdUI) {
     pCmdUI->Enable(MDIGetActive() != nullptr);
+}
+
+// The shortcut of a disabled action does not fire, so the command states are
+// refreshed right before a key is matched against the shortcuts, not only on
+// the next idle tick: a key pressed just as its command becomes usable works.
+bool CMDIFrameWnd::eventFilter(QObject* pWatched, QEvent* pEvent) {
+    if (pEvent->type() == QEvent::ShortcutOverride)
+        UpdateCommandUI();
+    return QMainWindow::eventFilter(pWatched, pEvent);
 }
 
 bool CMDIFrameWnd::event(QEvent* pEvent) {

@@ -101,6 +101,7 @@ protected:
     void OnUpdateMDIWindowCmd(CCmdUI* pCmdUI);
 
     bool event(QEvent* pEvent) override;
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
     void timerEvent(QTimerEvent* pEvent) override;
 
 private:
