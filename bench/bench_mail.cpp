@@ -35,12 +35,11 @@ const QString kBody = QStringLiteral("Lieber Jürgen,\n\nanbei die Unterlagen f�
                                      "Montag.\n\nViele Grüße\nJane\n");
 
 bool ConfigureSmtp(int nPort) {
-    const QString strSection = QStringLiteral("MailSystem");
-    return CProfileSettings::WriteProfileValue(strSection, QStringLiteral("Transport"),
-                                               QStringLiteral("smtp")) &&
-           CProfileSettings::WriteProfileValue(strSection, QStringLiteral("Server"),
-                                               QStringLiteral("smtp://127.0.0.1:%1").arg(nPort)) &&
-           CProfileSettings::WriteProfileValue(strSection, QStringLiteral("Sender"), kSender);
+    using S = CProfileSettings;
+    return S::WriteProfileValue(S::kSectionMailSystem, S::kKeyTransport, S::kTransportSmtp) &&
+           S::WriteProfileValue(S::kSectionMailSystem, S::kKeyServer,
+                                QStringLiteral("smtp://127.0.0.1:%1").arg(nPort)) &&
+           S::WriteProfileValue(S::kSectionMailSystem, S::kKeySender, kSender);
 }
 
 // Seconds for kMails rounds of load, logon, send, logoff, unload; negative

@@ -10,10 +10,8 @@
 
 namespace {
 
-const QString kSection = QStringLiteral("MailSystem");
-
-std::string Setting(const char* pKey) {
-    return CProfileSettings::GetProfileString(kSection, QString::fromLatin1(pKey))
+std::string Setting(QLatin1String key) {
+    return CProfileSettings::GetProfileString(CProfileSettings::kSectionMailSystem, key)
         .trimmed()
         .toStdString();
 }
@@ -21,25 +19,28 @@ std::string Setting(const char* pKey) {
 } // namespace
 
 ULONG CMailSettings::Read() {
-    const std::string strTransport = Setting("Transport");
-    if (strTransport.empty() || g_ascii_strcasecmp(strTransport.c_str(), "smtp") == 0)
+    const std::string strTransport = Setting(CProfileSettings::kKeyTransport);
+    if (strTransport.empty() ||
+        g_ascii_strcasecmp(strTransport.c_str(), CProfileSettings::kTransportSmtp.data()) == 0)
         m_eTransport = Transport::Smtp;
-    else if (g_ascii_strcasecmp(strTransport.c_str(), "outbox") == 0)
+    else if (g_ascii_strcasecmp(strTransport.c_str(), CProfileSettings::kTransportOutbox.data()) ==
+             0)
         m_eTransport = Transport::Outbox;
     else
         return MapiResult::SettingsInvalid;
 
-    m_strServer = Setting("Server");
-    m_strUser = Setting("User");
+    m_strServer = Setting(CProfileSettings::kKeyServer);
+    m_strUser = Setting(CProfileSettings::kKeyUser);
     // A password may begin or end with blanks.
-    m_strPassword =
-        CProfileSettings::GetProfileString(kSection, QStringLiteral("Password")).toStdString();
-    m_strCaFile = Setting("CAFile");
-    m_strOutbox = Setting("Outbox");
+    m_strPassword = CProfileSettings::GetProfileString(CProfileSettings::kSectionMailSystem,
+                                                       CProfileSettings::kKeyPassword)
+                        .toStdString();
+    m_strCaFile = Setting(CProfileSettings::kKeyCAFile);
+    m_strOutbox = Setting(CProfileSettings::kKeyOutbox);
     const std::string& strWhere = m_eTransport == Transport::Smtp ? m_strServer : m_strOutbox;
     if (strWhere.empty())
         return MapiResult::SettingsIncomplete;
-    return ReadSender(Setting("Sender"));
+    return ReadSender(Setting(CProfileSettings::kKeySender));
 }
 
 // The sender is one mailbox, "Jane Doe <jane@example.com>" or a bare address.

@@ -43,10 +43,10 @@ QStringList AttachableFiles(const QString& strAttachments) {
 // after a failed logon, send or logoff; a failed send still closes its logon.
 bool CAddressDatabase::SendMapiMail(QString strName, QString strAddress, QString strSubject,
                                     QString strText, QString strAttachments) {
-    const QString strLibrary =
-        CProfileSettings::GetProfileInt(QStringLiteral("MAIL"), QStringLiteral("MAPI"), 0) != 0
-            ? CMapiLibrary::Find()
-            : QString();
+    const QString strLibrary = CProfileSettings::GetProfileInt(CProfileSettings::kSectionMail,
+                                                               CProfileSettings::kKeyMapi, 0) != 0
+                                   ? CMapiLibrary::Find()
+                                   : QString();
     if (strLibrary.isEmpty()) {
         ReportFailure(QStringLiteral("MAPI is not installed on this computer."));
         return false;

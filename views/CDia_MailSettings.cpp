@@ -21,25 +21,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kSectionMail = u"MAIL"_s;
-const QString kKeyMapi = u"MAPI"_s;
-const QString kSectionMailSystem = u"MailSystem"_s;
-const QString kKeyTransport = u"Transport"_s;
-const QString kKeyServer = u"Server"_s;
-const QString kKeyUser = u"User"_s;
-const QString kKeyPassword = u"Password"_s;
-const QString kKeySender = u"Sender"_s;
-const QString kKeyCAFile = u"CAFile"_s;
-const QString kKeyOutbox = u"Outbox"_s;
-const QString kTransportSmtp = u"smtp"_s;
-const QString kTransportOutbox = u"outbox"_s;
-
 QString MailSystemValue(const QString& strKey) {
-    return CProfileSettings::GetProfileString(kSectionMailSystem, strKey);
+    return CProfileSettings::GetProfileString(CProfileSettings::kSectionMailSystem, strKey);
 }
 
 bool WriteMailSystemValue(const QString& strKey, const QString& strValue) {
-    return CProfileSettings::WriteProfileValue(kSectionMailSystem, strKey, strValue);
+    return CProfileSettings::WriteProfileValue(CProfileSettings::kSectionMailSystem, strKey,
+                                               strValue);
 }
 
 QWidget* RowWith(QWidget* pField, QWidget* pButton) {
@@ -66,7 +54,8 @@ CDia_MailSettings::~CDia_MailSettings() = default;
 void CDia_MailSettings::CreateControls() {
     m_comboTransport = new QComboBox;
     m_comboTransport->setObjectName(u"comboTransport"_s);
-    m_comboTransport->addItems({kTransportSmtp, kTransportOutbox});
+    m_comboTransport->addItems(
+        {CProfileSettings::kTransportSmtp, CProfileSettings::kTransportOutbox});
     m_editServer = AddEdit(u"editServer"_s);
     m_editServer->setPlaceholderText(u"smtps://mail.example.com:465"_s);
     m_editUser = AddEdit(u"editUser"_s);
@@ -132,27 +121,30 @@ QPushButton* CDia_MailSettings::AddBrowseButton(const QString& strObjectName) {
 }
 
 void CDia_MailSettings::LoadSettings() {
-    SelectTransport(MailSystemValue(kKeyTransport));
-    m_editServer->setText(MailSystemValue(kKeyServer));
-    m_editUser->setText(MailSystemValue(kKeyUser));
-    m_editPassword->setText(MailSystemValue(kKeyPassword));
-    m_editSender->setText(MailSystemValue(kKeySender));
-    m_editCAFile->setText(MailSystemValue(kKeyCAFile));
-    m_editOutbox->setText(MailSystemValue(kKeyOutbox));
-    m_checkMapi->setChecked(CProfileSettings::GetProfileInt(kSectionMail, kKeyMapi, 0) != 0);
+    SelectTransport(MailSystemValue(CProfileSettings::kKeyTransport));
+    m_editServer->setText(MailSystemValue(CProfileSettings::kKeyServer));
+    m_editUser->setText(MailSystemValue(CProfileSettings::kKeyUser));
+    m_editPassword->setText(MailSystemValue(CProfileSettings::kKeyPassword));
+    m_editSender->setText(MailSystemValue(CProfileSettings::kKeySender));
+    m_editCAFile->setText(MailSystemValue(CProfileSettings::kKeyCAFile));
+    m_editOutbox->setText(MailSystemValue(CProfileSettings::kKeyOutbox));
+    m_checkMapi->setChecked(CProfileSettings::GetProfileInt(CProfileSettings::kSectionMail,
+                                                            CProfileSettings::kKeyMapi, 0) != 0);
     OnTransportChanged();
 }
 
 bool CDia_MailSettings::SaveSettings() {
-    const bool bWritten = WriteMailSystemValue(kKeyTransport, m_comboTransport->currentText()) &&
-                          WriteMailSystemValue(kKeyServer, m_editServer->text().trimmed()) &&
-                          WriteMailSystemValue(kKeyUser, m_editUser->text()) &&
-                          WriteMailSystemValue(kKeyPassword, m_editPassword->text()) &&
-                          WriteMailSystemValue(kKeySender, m_editSender->text().trimmed()) &&
-                          WriteMailSystemValue(kKeyCAFile, m_editCAFile->text().trimmed()) &&
-                          WriteMailSystemValue(kKeyOutbox, m_editOutbox->text().trimmed()) &&
-                          CProfileSettings::WriteProfileValue(kSectionMail, kKeyMapi,
-                                                              m_checkMapi->isChecked() ? 1 : 0);
+    const bool bWritten =
+        WriteMailSystemValue(CProfileSettings::kKeyTransport, m_comboTransport->currentText()) &&
+        WriteMailSystemValue(CProfileSettings::kKeyServer, m_editServer->text().trimmed()) &&
+        WriteMailSystemValue(CProfileSettings::kKeyUser, m_editUser->text()) &&
+        WriteMailSystemValue(CProfileSettings::kKeyPassword, m_editPassword->text()) &&
+        WriteMailSystemValue(CProfileSettings::kKeySender, m_editSender->text().trimmed()) &&
+        WriteMailSystemValue(CProfileSettings::kKeyCAFile, m_editCAFile->text().trimmed()) &&
+        WriteMailSystemValue(CProfileSettings::kKeyOutbox, m_editOutbox->text().trimmed()) &&
+        CProfileSettings::WriteProfileValue(CProfileSettings::kSectionMail,
+                                            CProfileSettings::kKeyMapi,
+                                            m_checkMapi->isChecked() ? 1 : 0);
     if (!bWritten) {
         WindowMessageBox(this, u"The mail settings could not be written to \"%1\"."_s.arg(
                                    QDir::toNativeSeparators(CProfileSettings::FilePath())));
@@ -211,7 +203,7 @@ void CDia_MailSettings::OnBrowseOutbox() {
 
 // Only the fields that the chosen transport reads can be edited.
 void CDia_MailSettings::OnTransportChanged() {
-    const bool bSmtp = m_comboTransport->currentText() != kTransportOutbox;
+    const bool bSmtp = m_comboTransport->currentText() != CProfileSettings::kTransportOutbox;
     const QList<QWidget*> smtpFields{m_editServer, m_editUser, m_editPassword, m_editCAFile,
                                      m_buttonBrowseCAFile};
     for (QWidget* pWidget : smtpFields)
@@ -223,7 +215,8 @@ void CDia_MailSettings::OnTransportChanged() {
 // A transport the dialog does not know is kept as it is, so that opening and
 // closing the dialog never changes the settings file behind the user's back.
 void CDia_MailSettings::SelectTransport(const QString& strTransport) {
-    const QString strValue = strTransport.trimmed().isEmpty() ? kTransportSmtp : strTransport;
+    const QString strValue =
+        strTransport.trimmed().isEmpty() ? CProfileSettings::kTransportSmtp : strTransport;
     int nIndex = m_comboTransport->findText(strValue);
     if (nIndex < 0) {
         m_comboTransport->addItem(strValue);

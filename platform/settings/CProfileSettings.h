@@ -15,6 +15,20 @@ class QSettings;
 // comes back as one text joined with ", ".
 class CProfileSettings {
 public:
+    // The section and key names that the program and the mail library share.
+    static constexpr QLatin1String kSectionMail{"MAIL"};
+    static constexpr QLatin1String kKeyMapi{"MAPI"};
+    static constexpr QLatin1String kSectionMailSystem{"MailSystem"};
+    static constexpr QLatin1String kKeyTransport{"Transport"};
+    static constexpr QLatin1String kKeyServer{"Server"};
+    static constexpr QLatin1String kKeyUser{"User"};
+    static constexpr QLatin1String kKeyPassword{"Password"};
+    static constexpr QLatin1String kKeySender{"Sender"};
+    static constexpr QLatin1String kKeyCAFile{"CAFile"};
+    static constexpr QLatin1String kKeyOutbox{"Outbox"};
+    static constexpr QLatin1String kTransportSmtp{"smtp"};
+    static constexpr QLatin1String kTransportOutbox{"outbox"};
+
     // GetProfileIntA: the integer at the start of the value of key in section,
     // 0 when the value is not a number or is negative, nDefault when the key
     // is missing.
