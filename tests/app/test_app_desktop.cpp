@@ -217,17 +217,7 @@ void TestAppDesktop::clickForStoredAddressCopiedElsewhere() {
 }
 
 int main(int argc, char* argv[]) {
-    const CXvfbServer server;
-    if (server.Display().isEmpty()) {
-        qCritical("Xvfb did not start");
-        return 1;
-    }
-    qputenv("DISPLAY", server.Display());
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    qunsetenv("WAYLAND_DISPLAY");
-    QApplication app(argc, argv);
-    TestAppDesktop test;
-    return QTest::qExec(&test, argc, argv);
+    return CXvfbServer::Exec<TestAppDesktop>(argc, argv);
 }
 
 #include "test_app_desktop.moc"

@@ -128,17 +128,7 @@ void TestDesktopClipboard::readsNothingWhenNobodyOwnsTheClipboard() {
 }
 
 int main(int argc, char* argv[]) {
-    const CXvfbServer server;
-    if (server.Display().isEmpty()) {
-        qCritical("Xvfb did not start");
-        return 1;
-    }
-    qputenv("DISPLAY", server.Display());
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    qunsetenv("WAYLAND_DISPLAY");
-    QApplication app(argc, argv);
-    TestDesktopClipboard test;
-    return QTest::qExec(&test, argc, argv);
+    return CXvfbServer::Exec<TestDesktopClipboard>(argc, argv);
 }
 
 #include "tst_desktopclipboard.moc"

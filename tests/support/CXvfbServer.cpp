@@ -51,3 +51,14 @@ CXvfbServer::~CXvfbServer() {
     kill(m_pid, SIGTERM);
     waitpid(m_pid, nullptr, 0);
 }
+
+bool CXvfbServer::UseForThisProcess() const {
+    if (m_display.isEmpty()) {
+        qCritical("Xvfb did not start");
+        return false;
+    }
+    qputenv("DISPLAY", m_display);
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    qunsetenv("WAYLAND_DISPLAY");
+    return true;
+}
