@@ -1,35 +1,17 @@
 #include "store/CAddressDatabase.h"
 
+#include "engine/store/CAddressRecords.h"
 #include "platform/dao/CDaoDatabase.h"
 #include "platform/dao/CDaoException.h"
 #include "platform/dao/CDaoIndexInfo.h"
-#include "platform/dao/CDaoRecordset.h"
 #include "platform/dao/CDaoTableDef.h"
-#include "platform/dao/CSqlText.h"
 #include "platform/ui/CListCtrl.h"
 #include "platform/ui/MessageBoxes.h"
 
 #include <QFileInfo>
-#include <climits>
 #include <new>
 
 namespace {
-
-// The number at the start of a text, read the way atoi reads it: blanks
-// skipped, an optional sign, then digits up to the first non-digit; 0 when
-// there are none. Values beyond int are held at its limits.
-int AtoI(const QString& strText) {
-    qsizetype nPos = 0;
-    while (nPos < strText.size() && strText[nPos].isSpace())
-        ++nPos;
-    bool bNegative = false;
-    if (nPos < strText.size() && (strText[nPos] == u'-' || strText[nPos] == u'+'))
-        bNegative = strText[nPos++] == u'-';
-    long long nValue = 0;
-    for (; nPos < strText.size() && strText[nPos] >= u'0' && strText[nPos] <= u'9'; ++nPos)
-        nValue = std::min<long long>(nValue * 10 + (strText[nPos].unicode() - u'0'), 1LL + INT_MAX);
-    return int(std::clamp<long long>(bNegative ? -nValue : nValue, INT_MIN, INT_MAX));
-}
 
 void ShowDaoError(const CDaoException& e) {
     AfxMessageBox(e.m_pErrorInfo->m_strDescription, MB_OK);
@@ -180,16 +162,9 @@ bool CAddressDatabase::AddField(const QString& strName, short nType, int nSize, 
 }
 
 int CAddressDatabase::CountRecords(const QString& strTable) {
-    CDaoRecordset recordset(m_pCDaoDatabase.get());
-    recordset.Open(AFX_DAO_USE_DEFAULT_TYPE, SelectAll(strTable), 0);
-    try {
-        recordset.MoveLast();
-    } catch (const CDaoException&) {
-        return 0; // an empty table has no last record
-    }
-    const int nCount = int(recordset.GetRecordCount());
-    recordset.Close();
-    return nCount;
+    CTableSchema schema = m_schema;
+    schema.m_strTable = strTable;
+    return CAddressRecords(m_pCDaoDatabase.get(), schema).Count();
 }
 
 void CAddressDatabase::DeleteSelected(CListCtrl* pList) {
@@ -207,65 +182,41 @@ void CAddressDatabase::DeleteSelected(CListCtrl* pList) {
         m_strQuery = QStringLiteral("Delete those %1 records from Table?").arg(nSelected);
     if (AfxMessageBox(m_strQuery, MB_YESNO) != IDYES)
         return;
-    CDaoRecordset recordset(m_pCDaoDatabase.get());
-    recordset.Open(AFX_DAO_USE_DEFAULT_TYPE, SelectAll(m_schema.m_strTable), 0);
+    CAddressRecords records(m_pCDaoDatabase.get(), m_schema);
     while ((nItem = pList->GetNextItem(-1, LVNI_SELECTED)) >= 0) {
-        if (!KeyCriteria(pList->GetItemText(nItem, m_schema.m_nKeyField), &m_strQuery))
+        const QString strKey = pList->GetItemText(nItem, m_schema.m_nKeyField);
+        if (!KeyCriteria(strKey, &m_strQuery))
             break;
         // A record that another program deleted meanwhile only loses its row.
-        if (recordset.FindFirst(m_strQuery))
-            recordset.Delete();
+        records.DeleteByKey(strKey);
         if (!pList->DeleteItem(nItem))
             break;
     }
-    recordset.Close();
 }
 
 bool CAddressDatabase::SaveRecord(const QStringList& arrValues, bool bAdd) {
-    CDaoRecordset recordset(m_pCDaoDatabase.get());
-    recordset.Open(AFX_DAO_USE_DEFAULT_TYPE, SelectAll(m_schema.m_strTable), 0);
+    CAddressRecords records(m_pCDaoDatabase.get(), m_schema);
     if (bAdd) {
-        // The new record is saved once, filled: the engine numbers it in the
-        // same statement, so a failure leaves no empty record behind.
-        recordset.AddNew();
-    } else {
-        m_strQuery = QStringLiteral("ID_Address = %1").arg(AtoI(arrValues.value(0)));
-        if (!recordset.Find(AFX_DAO_FIRST, m_strQuery)) {
-            m_strQuery = QStringLiteral("Not found \"%1\" in Database.").arg(m_strQuery);
-            AfxMessageBox(m_strQuery, MB_OK);
-            recordset.Close();
-            return false;
-        }
-        recordset.Edit();
+        records.Add(arrValues);
+        return true;
     }
-    for (int i = 0; i < m_schema.m_nFields; ++i) {
-        const int nType = m_schema.m_arrType[i];
-        if (nType == dbText || nType == dbMemo || nType == dbDate)
-            recordset.SetFieldValue(m_schema.m_arrName[i], arrValues.value(i));
+    m_strQuery = CAddressRecords::IdCriteria(arrValues.value(0));
+    if (!records.Update(arrValues)) {
+        m_strQuery = QStringLiteral("Not found \"%1\" in Database.").arg(m_strQuery);
+        AfxMessageBox(m_strQuery, MB_OK);
+        return false;
     }
-    recordset.Update();
-    recordset.Close();
     return true;
 }
 
-QString CAddressDatabase::SelectAll(const QString& strTable) {
-    return QStringLiteral("SELECT * FROM %1").arg(strTable);
-}
-
-// The criteria that finds a row's record by its key: "%s='%s'" for a text
-// key (its quotes doubled, so that they stay part of the key) or "%s=%d" for
-// a number.
+// The criteria that finds a row's record by its key; a key field of another
+// type than text or number is reported.
 bool CAddressDatabase::KeyCriteria(const QString& strKey, QString* pCriteria) {
-    const QString& strField = m_schema.m_arrName[m_schema.m_nKeyField];
-    switch (m_schema.m_arrType[m_schema.m_nKeyField]) {
-    case dbText:
-        *pCriteria = QStringLiteral("%1='%2'").arg(strField, CSqlText::EscapeQuotes(strKey));
-        return true;
-    case dbLong:
-        *pCriteria = QStringLiteral("%1=%2").arg(strField).arg(AtoI(strKey));
-        return true;
-    default:
+    const std::optional<QString> criteria = CAddressRecords::KeyCriteria(m_schema, strKey);
+    if (!criteria) {
         AfxMessageBox(QStringLiteral("DataType not dbText or dbLong."), MB_OK);
         return false;
     }
+    *pCriteria = *criteria;
+    return true;
 }

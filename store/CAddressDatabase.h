@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/ui/CProgressCtrl.h"
-#include "store/CTableSchema.h"
+#include "engine/store/CTableSchema.h"
 
 #include <QString>
 #include <QStringList>
@@ -54,7 +54,6 @@ public:
     CProgressCtrl m_wndProgress;
 
 private:
-    static QString SelectAll(const QString& strTable);
     bool KeyCriteria(const QString& strKey, QString* pCriteria);
 
     QString m_strOpenError; // why the file could not be opened or created

@@ -1,0 +1,251 @@
+#include "engine/store/CAddressRecords.h"
+#include "platform/dao/CDaoDatabase.h"
+#include "platform/dao/CDaoException.h"
+#include "platform/dao/CDaoIndexInfo.h"
+#include "platform/dao/CDaoTableDef.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+#include <climits>
+#include <functional>
+#include <memory>
+
+namespace {
+
+// A table in the address table's form, smaller: ID numbered by the database,
+// Date, EMail (at most 20 characters), Name and a memo.
+CTableSchema Schema() {
+    CTableSchema schema;
+    schema.m_strTable = QStringLiteral("CONTACTS");
+    schema.AppendField(QStringLiteral("ID_Address"), dbLong, 4, 0, dbAutoIncrField);
+    schema.AppendField(QStringLiteral("Date"), dbDate, 60, 0, 0);
+    schema.AppendField(QStringLiteral("EMail"), dbText, 20, 0, 0);
+    schema.AppendField(QStringLiteral("Name"), dbText, 10, 0, 0);
+    schema.AppendField(QStringLiteral("MY_1"), dbMemo, 0, 0, 0);
+    schema.m_nFields = int(schema.m_arrName.size());
+    schema.m_nLabelField = 2;
+    return schema;
+}
+
+void CreateTable(CDaoDatabase& database, const CTableSchema& schema) {
+    CDaoTableDef tableDef(&database);
+    tableDef.Create(schema.m_strTable);
+    for (int i = 0; i < schema.m_nFields; ++i)
+        tableDef.CreateField(schema.m_arrName[i], short(schema.m_arrType[i]), schema.m_arrSize[i],
+                             schema.m_arrAttributes[i]);
+    CDaoIndexInfo index;
+    index.m_strName = QStringLiteral("PrimaryKey");
+    index.m_fieldInfos = {CDaoIndexFieldInfo{schema.m_arrName[0], false}};
+    index.m_bPrimary = index.m_bUnique = index.m_bRequired = true;
+    tableDef.CreateIndex(index);
+    tableDef.Append();
+}
+
+QStringList Values(const QString& strEMail, const QString& strName = QStringLiteral("Jane"),
+                   const QString& strKey = QStringLiteral("0")) {
+    return {strKey, QStringLiteral("12/07/26"), strEMail, strName, QStringLiteral("note")};
+}
+
+QString DaoError(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const CDaoException& e) {
+        return e.m_pErrorInfo->m_strDescription;
+    }
+    return QString();
+}
+
+} // namespace
+
+class TestAddressRecords : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void countsTheRecords();
+    void findsByEMail_data();
+    void findsByEMail();
+    void aFailedAddLeavesNoRecord();
+    void updatesByTheNumberAtTheKeysStart_data();
+    void updatesByTheNumberAtTheKeysStart();
+    void deletesByKey();
+    void aClosedStoreThrows();
+    void readsNumbersAsAtoIDoes_data();
+    void readsNumbersAsAtoIDoes();
+    void keyCriteriaFollowTheKeysType_data();
+    void keyCriteriaFollowTheKeysType();
+
+private:
+    QString NameOf(const QString& strEMail);
+
+    std::unique_ptr<QTemporaryDir> m_pDir;
+    CDaoDatabase m_database;
+    CTableSchema m_schema = Schema();
+};
+
+void TestAddressRecords::init() {
+    m_pDir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_pDir->isValid());
+    m_database.Create(QDir(m_pDir->path()).filePath(QStringLiteral("Addresses.mdb")));
+    CreateTable(m_database, m_schema);
+}
+
+void TestAddressRecords::cleanup() {
+    m_database.Close();
+    m_pDir.reset();
+}
+
+QString TestAddressRecords::NameOf(const QString& strEMail) {
+    CDaoRecordset recordset(&m_database);
+    recordset.Open(AFX_DAO_USE_DEFAULT_TYPE, QStringLiteral("SELECT * FROM CONTACTS"));
+    if (!recordset.FindFirst(CAddressRecords::EMailCriteria(strEMail)))
+        return QStringLiteral("<none>");
+    return recordset.GetFieldValue(QStringLiteral("Name")).toString();
+}
+
+void TestAddressRecords::countsTheRecords() {
+    CAddressRecords records(&m_database, m_schema);
+    QCOMPARE(records.Count(), 0);
+    records.Add(Values(QStringLiteral("a@example.com")));
+    records.Add(Values(QStringLiteral("b@example.com")));
+    records.Add(Values(QStringLiteral("c@example.com")));
+    QCOMPARE(records.Count(), 3);
+    QCOMPARE(CAddressRecords(&m_database, m_schema).Count(), 3);
+}
+
+void TestAddressRecords::findsByEMail_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("sought");
+    QTest::addColumn<bool>("found");
+
+    QTest::newRow("the same address") << "jane@example.com"
+                                      << "jane@example.com" << true;
+    QTest::newRow("ASCII letters in another case") << "Jane@Example.COM"
+                                                   << "jane@example.com" << true;
+    QTest::newRow("another address") << "jane@example.com"
+                                     << "john@example.com" << false;
+    QTest::newRow("a quote is a character") << "o'neil@example.com"
+                                            << "o'neil@example.com" << true;
+    QTest::newRow("a quote that would end the text") << "x@example.com"
+                                                     << "x' OR '1'='1" << false;
+    QTest::newRow("wildcards are characters") << "jane@example.com"
+                                              << "j*@example.com" << false;
+    QTest::newRow("a part of the address") << "jane@example.com"
+                                           << "jane@example" << false;
+}
+
+void TestAddressRecords::findsByEMail() {
+    QFETCH(QString, stored);
+    QFETCH(QString, sought);
+    QFETCH(bool, found);
+    CAddressRecords records(&m_database, m_schema);
+    records.Add(Values(stored));
+    QCOMPARE(records.FindByEMail(sought), found);
+}
+
+void TestAddressRecords::aFailedAddLeavesNoRecord() {
+    CAddressRecords records(&m_database, m_schema);
+    const QString strError =
+        DaoError([&] { records.Add(Values(QStringLiteral("jane@example.com"), "A name too long")); });
+    QVERIFY2(strError.contains(QStringLiteral("Name")), qPrintable(strError));
+    QCOMPARE(records.Count(), 0);
+    records.Add(Values(QStringLiteral("jane@example.com")));
+    QCOMPARE(records.Count(), 1);
+}
+
+void TestAddressRecords::updatesByTheNumberAtTheKeysStart_data() {
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<bool>("updated");
+
+    QTest::newRow("the key") << "2" << true;
+    QTest::newRow("blanks and a sign before it") << " +2" << true;
+    QTest::newRow("text after the number") << "2 (Jane)" << true;
+    QTest::newRow("a key no record has") << "7" << false;
+    QTest::newRow("no number") << "Jane" << false;
+}
+
+void TestAddressRecords::updatesByTheNumberAtTheKeysStart() {
+    QFETCH(QString, key);
+    QFETCH(bool, updated);
+    CAddressRecords records(&m_database, m_schema);
+    records.Add(Values(QStringLiteral("a@example.com"), QStringLiteral("Anna")));
+    records.Add(Values(QStringLiteral("b@example.com"), QStringLiteral("Bert")));
+    QCOMPARE(records.Update(Values(QStringLiteral("b@example.com"), QStringLiteral("Berta"), key)),
+             updated);
+    QCOMPARE(NameOf(QStringLiteral("b@example.com")),
+             updated ? QStringLiteral("Berta") : QStringLiteral("Bert"));
+    QCOMPARE(NameOf(QStringLiteral("a@example.com")), QStringLiteral("Anna"));
+    QCOMPARE(records.Count(), 2);
+}
+
+void TestAddressRecords::deletesByKey() {
+    CAddressRecords records(&m_database, m_schema);
+    records.Add(Values(QStringLiteral("a@example.com")));
+    records.Add(Values(QStringLiteral("b@example.com")));
+    QVERIFY(records.DeleteByKey(QStringLiteral("1")));
+    QVERIFY(!records.DeleteByKey(QStringLiteral("1")));
+    QVERIFY(!records.DeleteByKey(QStringLiteral("9")));
+    QCOMPARE(records.Count(), 1);
+    QVERIFY(!records.FindByEMail(QStringLiteral("a@example.com")));
+    QVERIFY(records.FindByEMail(QStringLiteral("b@example.com")));
+}
+
+void TestAddressRecords::aClosedStoreThrows() {
+    m_database.Close();
+    QVERIFY(!DaoError([&] { CAddressRecords(&m_database, m_schema); }).isEmpty());
+    QVERIFY(!DaoError([&] { CAddressRecords(nullptr, m_schema); }).isEmpty());
+    CTableSchema missing = m_schema;
+    missing.m_strTable = QStringLiteral("MISSING");
+    CDaoDatabase other;
+    other.Open(QDir(m_pDir->path()).filePath(QStringLiteral("Addresses.mdb")));
+    QVERIFY(!DaoError([&] { CAddressRecords(&other, missing); }).isEmpty());
+}
+
+void TestAddressRecords::readsNumbersAsAtoIDoes_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("number");
+
+    QTest::newRow("empty") << "" << 0;
+    QTest::newRow("digits") << "42" << 42;
+    QTest::newRow("leading blanks") << " \t 42" << 42;
+    QTest::newRow("a minus") << "-42" << -42;
+    QTest::newRow("a plus") << "+42" << 42;
+    QTest::newRow("stops at a non-digit") << "42abc7" << 42;
+    QTest::newRow("no digits") << "abc" << 0;
+    QTest::newRow("a sign alone") << "-" << 0;
+    QTest::newRow("beyond int") << "99999999999" << INT_MAX;
+    QTest::newRow("below int") << "-99999999999" << INT_MIN;
+}
+
+void TestAddressRecords::readsNumbersAsAtoIDoes() {
+    QFETCH(QString, text);
+    QFETCH(int, number);
+    QCOMPARE(CAddressRecords::AtoI(text), number);
+}
+
+void TestAddressRecords::keyCriteriaFollowTheKeysType_data() {
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("criteria");
+
+    QTest::newRow("a number key") << int(dbLong) << " 12 " << "ID_Address=12";
+    QTest::newRow("a text key, its quote doubled") << int(dbText) << "o'neil"
+                                                   << "ID_Address='o''neil'";
+    QTest::newRow("a memo key") << int(dbMemo) << "12" << QString();
+    QTest::newRow("a date key") << int(dbDate) << "12" << QString();
+}
+
+void TestAddressRecords::keyCriteriaFollowTheKeysType() {
+    QFETCH(int, type);
+    QFETCH(QString, key);
+    QFETCH(QString, criteria);
+    CTableSchema schema = m_schema;
+    schema.m_arrType[0] = type;
+    QCOMPARE(CAddressRecords::KeyCriteria(schema, key).value_or(QString()), criteria);
+}
+
+QTEST_GUILESS_MAIN(TestAddressRecords)
+#include "tst_addressrecords.moc"
