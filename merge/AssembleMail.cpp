@@ -1,4 +1,3 @@
-#include "app/Globals.h"
 #include "engine/merge/CMailTemplate.h"
 #include "platform/ui/CListCtrl.h"
 #include "platform/ui/MessageBoxes.h"
@@ -25,13 +24,14 @@ CMailRow RowOf(CListCtrl& list, int nItem) {
 
 } // namespace
 
-void CAddressDatabase::AssembleMail(CListCtrl& list, int nItem, QString* pPreview, bool bSend) {
+void CAddressDatabase::AssembleMail(CListCtrl& list, int nItem, QString* pPreview, bool bSend,
+                                    const QString& strStartDir) {
     const CMailRow row = RowOf(list, nItem);
     const QString strToday = CMailTemplate::Today();
 
     // The mail library opens the attachments from the current folder.
-    QDir::setCurrent(g_strStartDir);
-    const std::optional<QByteArray> bytes = CMailTemplate::ReadFile(g_strStartDir, row.m_strTemplate);
+    QDir::setCurrent(strStartDir);
+    const std::optional<QByteArray> bytes = CMailTemplate::ReadFile(strStartDir, row.m_strTemplate);
     if (!bytes) {
         AfxMessageBox(QStringLiteral("Can not open a template file \"%1\"").arg(row.m_strTemplate));
         return;

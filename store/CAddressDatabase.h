@@ -41,6 +41,10 @@ public:
     // Mail merge (merge/).
     int ListFiles(QString strFolder, QStringList* pArray, QString strExtension);
     void AssembleMail(CListCtrl& list, int nItem, QString* pPreview, bool bSend);
+    // The same from the start folder given; the four-argument form (app/)
+    // passes the folder the program started in.
+    void AssembleMail(CListCtrl& list, int nItem, QString* pPreview, bool bSend,
+                      const QString& strStartDir);
     bool SendMapiMail(QString strName, QString strAddress, QString strSubject, QString strText,
                       QString strAttachments);
 
