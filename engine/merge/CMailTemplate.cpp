@@ -88,7 +88,11 @@ std::optional<QByteArray> CMailTemplate::ReadFile(const QString& strStartDir,
     QFile file(QDir(strStartDir).filePath(strName));
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    QByteArray bytes(kByteLimit + 1, Qt::Uninitialized);
+    // A small template costs a small buffer; a file whose size is unknown
+    // (zero) gets the whole allowance.
+    const qint64 nSize = file.size();
+    QByteArray bytes(nSize > 0 ? qMin<qint64>(nSize, kByteLimit) + 1 : kByteLimit + 1,
+                     Qt::Uninitialized);
     const qint64 nRead = file.read(bytes.data(), bytes.size());
     if (nRead < 0)
         return std::nullopt;

@@ -79,4 +79,4 @@ private:
 };
 
 QTEST_MAIN(TestAppProgress)
-#include "test_app_progress.moc"
+#include "tst_app_progress.moc"

@@ -216,4 +216,4 @@ private:
 };
 
 QTEST_MAIN(TestAppRouting)
-#include "test_app_routing.moc"
+#include "tst_app_routing.moc"

@@ -136,4 +136,4 @@ private:
 };
 
 QTEST_MAIN(TestAppWatch)
-#include "test_app_watch.moc"
+#include "tst_app_watch.moc"

@@ -425,4 +425,4 @@ void TestRecordDialog::storeErrorKeepsDialogOpen() {
 }
 
 QTEST_MAIN(TestRecordDialog)
-#include "test_record.moc"
+#include "tst_record.moc"

@@ -149,4 +149,4 @@ void TestFind::ctrlFInTableOpensAnotherWindow() {
 }
 
 QTEST_MAIN(TestFind)
-#include "test_find.moc"
+#include "tst_find.moc"

@@ -276,4 +276,4 @@ private:
 };
 
 QTEST_MAIN(TestAppMenus)
-#include "test_app_menus.moc"
+#include "tst_app_menus.moc"

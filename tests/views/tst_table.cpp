@@ -361,4 +361,4 @@ void TestTableView::failedFillLeavesUsableWindow() {
 }
 
 QTEST_MAIN(TestTableView)
-#include "test_table.moc"
+#include "tst_table.moc"

@@ -193,4 +193,4 @@ void TestPreviewSend::sendWithoutSelectionDoesNothing() {
 }
 
 QTEST_MAIN(TestPreviewSend)
-#include "test_preview.moc"
+#include "tst_preview.moc"

@@ -246,4 +246,4 @@ void TestMapiOutbox::reportsFolderFailures() {
 }
 
 QTEST_GUILESS_MAIN(TestMapiOutbox)
-#include "test_mapi_outbox.moc"
+#include "tst_mapi_outbox.moc"

@@ -134,4 +134,4 @@ void TestProfileSettings::readsIntegersAsWindowsDoes() {
 }
 
 QTEST_GUILESS_MAIN(TestProfileSettings)
-#include "test_profile_settings.moc"
+#include "tst_profile_settings.moc"

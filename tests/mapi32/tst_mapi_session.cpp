@@ -149,4 +149,4 @@ void TestMapiSession::exportsOnlyTheThreeFunctions() {
 }
 
 QTEST_GUILESS_MAIN(TestMapiSession)
-#include "test_mapi_session.moc"
+#include "tst_mapi_session.moc"

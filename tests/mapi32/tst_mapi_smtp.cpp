@@ -486,4 +486,4 @@ void TestMapiSmtp::sendsWithoutExplicitLogon() {
 }
 
 QTEST_GUILESS_MAIN(TestMapiSmtp)
-#include "test_mapi_smtp.moc"
+#include "tst_mapi_smtp.moc"

@@ -179,4 +179,4 @@ private:
 };
 
 QTEST_MAIN(TestAppHelp)
-#include "test_app_help.moc"
+#include "tst_app_help.moc"

@@ -271,4 +271,4 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(TestAppShell)
-#include "test_app_shell.moc"
+#include "tst_app_shell.moc"

@@ -220,4 +220,4 @@ int main(int argc, char* argv[]) {
     return CXvfbServer::Exec<TestAppDesktop>(argc, argv);
 }
 
-#include "test_app_desktop.moc"
+#include "tst_app_desktop.moc"

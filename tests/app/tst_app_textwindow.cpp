@@ -130,4 +130,4 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(TestAppTextWindow)
-#include "test_app_textwindow.moc"
+#include "tst_app_textwindow.moc"
