@@ -23,10 +23,9 @@ CDia_SendCheck::CDia_SendCheck(QWidget* pParent, const QList<Row>& rows, const Q
     setObjectName(QStringLiteral("sendCheck"));
     setWindowTitle(QStringLiteral("Send Mail"));
     auto* pLayout = new QVBoxLayout(this);
-    auto* pSummary = new QLabel(QStringLiteral("%1 mails through %2 as %3.")
-                                    .arg(rows.size())
-                                    .arg(strRoute, strSender),
-                                this);
+    auto* pSummary = new QLabel(
+        QStringLiteral("%1 mails through %2 as %3.").arg(rows.size()).arg(strRoute, strSender),
+        this);
     pSummary->setObjectName(QStringLiteral("sendCheckSummary"));
     pLayout->addWidget(pSummary);
 
@@ -46,8 +45,8 @@ CDia_SendCheck::CDia_SendCheck(QWidget* pParent, const QList<Row>& rows, const Q
         pLayout->addWidget(pSendProblems);
     }
 
-    const auto nSent = std::count_if(rows.begin(), rows.end(),
-                                     [](const Row& row) { return row.bAlreadySent; });
+    const auto nSent =
+        std::count_if(rows.begin(), rows.end(), [](const Row& row) { return row.bAlreadySent; });
     m_pSkipSent = new QCheckBox(
         QStringLiteral("Skip the %1 rows the send log shows as sent with this template and subject")
             .arg(nSent),

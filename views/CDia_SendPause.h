@@ -16,8 +16,8 @@ public:
     Answer Ask();
 
 private:
-    void AddButton(class QDialogButtonBox* pButtons, const QString& strName,
-                   const QString& strText, Answer answer);
+    void AddButton(class QDialogButtonBox* pButtons, const QString& strName, const QString& strText,
+                   Answer answer);
 
     Answer m_answer = Stop;
 };

@@ -29,8 +29,7 @@ CSendRun* CSendMailCommand::Run(CAddressDatabase& db, CListCtrl& list, const QLi
     if (choices.bTestFirst && !SendTest(db, rows))
         return nullptr;
 
-    auto* pRun =
-        new CSendRun(pView, db, rows, strLogPath, CRateLimiter::MaxPerMinuteSetting());
+    auto* pRun = new CSendRun(pView, db, rows, strLogPath, CRateLimiter::MaxPerMinuteSetting());
     for (QWidget* pWidget = pView; pWidget != nullptr; pWidget = pWidget->parentWidget()) {
         if (qobject_cast<CMDIChildWnd*>(pWidget) != nullptr)
             pRun->GuardClose(pWidget);
@@ -49,9 +48,9 @@ QList<CDia_SendCheck::Row> CSendMailCommand::CheckRows(CAddressDatabase& db, CLi
         CDia_SendCheck::Row row;
         row.mail = CRowMailReader::Read(db, list, nItem);
         row.problems = CRowCheck::Check(row.mail, g_strStartDir);
-        row.bAlreadySent = row.mail.bTemplateOpened &&
-                           sent.IsSent(row.mail.strEMail, row.mail.strTemplate,
-                                       row.mail.strSubject);
+        row.bAlreadySent =
+            row.mail.bTemplateOpened &&
+            sent.IsSent(row.mail.strEMail, row.mail.strTemplate, row.mail.strSubject);
         rows << row;
     }
     return rows;
@@ -111,7 +110,7 @@ bool CSendMailCommand::SendTest(CAddressDatabase& db, const QList<CSendRun::Row>
     if (!db.SendMapiMail(QString(), strSender, QStringLiteral("[Test] ") + first->mail.strSubject,
                          first->mail.strBody, first->mail.strAttachments))
         return false;
-    return AfxMessageBox(QStringLiteral("The test mail went to %1. Send the mails now?")
-                             .arg(strSender),
-                         MB_YESNO) == IDYES;
+    return AfxMessageBox(
+               QStringLiteral("The test mail went to %1. Send the mails now?").arg(strSender),
+               MB_YESNO) == IDYES;
 }

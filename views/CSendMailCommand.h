@@ -21,8 +21,7 @@ public:
 
     // Each row as the check finds it.
     static QList<CDia_SendCheck::Row> CheckRows(CAddressDatabase& db, CListCtrl& list,
-                                                const QList<int>& items,
-                                                const CSentLookup& sent);
+                                                const QList<int>& items, const CSentLookup& sent);
     // The rows of the run, with the reasons to skip those the choices leave out.
     static QList<CSendRun::Row> Plan(const QList<CDia_SendCheck::Row>& rows,
                                      const CDia_SendCheck::Choices& choices);

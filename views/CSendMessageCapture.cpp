@@ -1,9 +1,8 @@
 #include "views/CSendMessageCapture.h"
 
 CSendMessageCapture::CSendMessageCapture(bool bShow)
-    : m_bShow(bShow),
-      m_previous(SetMessageBoxHandler([this](const MessageBoxCall& call) { return Handle(call); })) {
-}
+    : m_bShow(bShow), m_previous(SetMessageBoxHandler(
+                          [this](const MessageBoxCall& call) { return Handle(call); })) {}
 
 CSendMessageCapture::~CSendMessageCapture() {
     SetMessageBoxHandler(m_previous);

@@ -117,7 +117,7 @@ void CSendRun::Next() {
     const CSendOutcome outcome = Attempt(row.mail);
     m_bInRow = false;
     const auto result = outcome.m_kind == CSendOutcome::Kind::Sent ? CSendLogEntry::Result::Sent
-                                                                    : CSendLogEntry::Result::Failed;
+                                                                   : CSendLogEntry::Result::Failed;
     if (!Record(row.mail, result, outcome.m_nError, outcome.m_strMessage))
         return;
     if (outcome.m_kind == CSendOutcome::Kind::FailedForAll && IsSeveral() && !m_bStopRequested) {
@@ -224,8 +224,8 @@ void CSendRun::ShowCount() {
         return;
     QString strText = QStringLiteral("%1 of %2 sent").arg(m_nSent).arg(m_rows.size());
     if (IsWaiting())
-        strText += QStringLiteral(", waiting to keep to %1 mails a minute")
-                       .arg(m_limiter.MaxPerMinute());
+        strText +=
+            QStringLiteral(", waiting to keep to %1 mails a minute").arg(m_limiter.MaxPerMinute());
     m_pCount->setText(strText);
 }
 

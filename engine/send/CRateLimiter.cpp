@@ -12,8 +12,8 @@ const QString kKeyMaxPerMinute = QStringLiteral("MaxPerMinute");
 CRateLimiter::CRateLimiter(int nMaxPerMinute)
     : m_nMaxPerMinute(qMax(nMaxPerMinute, 0)),
       // Rounded up, so n a minute is never exceeded.
-      m_nIntervalMs(m_nMaxPerMinute > 0 ? (kMinuteMs + m_nMaxPerMinute - 1) / m_nMaxPerMinute
-                                        : 0) {}
+      m_nIntervalMs(m_nMaxPerMinute > 0 ? (kMinuteMs + m_nMaxPerMinute - 1) / m_nMaxPerMinute : 0) {
+}
 
 int CRateLimiter::MaxPerMinuteSetting() {
     return CProfileSettings::GetProfileInt(CProfileSettings::kSectionMailSystem, kKeyMaxPerMinute,

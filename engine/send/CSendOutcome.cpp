@@ -13,10 +13,9 @@ constexpr int kAccessDenied = 6;
 constexpr int kNetworkFailure = 23;
 
 // The beginnings of the messages that name a failure for every row.
-const QStringList kForAllPrefixes = {QStringLiteral("MAPI is not installed"),
-                                     QStringLiteral("Can not load library"),
-                                     QStringLiteral("Failed to get one of the functions"),
-                                     QStringLiteral("Can not Logon to MAPI")};
+const QStringList kForAllPrefixes = {
+    QStringLiteral("MAPI is not installed"), QStringLiteral("Can not load library"),
+    QStringLiteral("Failed to get one of the functions"), QStringLiteral("Can not Logon to MAPI")};
 const QString kSendPrefix = QStringLiteral("Can not SendMail");
 const QString kTemplatePrefix = QStringLiteral("Can not open a template file");
 

@@ -9,8 +9,8 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTimeZone>
 #include <QTest>
+#include <QTimeZone>
 
 using namespace Qt::StringLiterals;
 
@@ -141,10 +141,10 @@ void TestSendEngine::logThatCannotBeWrittenSaysWhy() {
 }
 
 void TestSendEngine::sentLookupMatchesAddressTemplateAndSubject() {
-    const CSentLookup sent({Entry(u"Jane@Example.com"_s, u"Offer"_s),
-                            Entry(u"bob@example.org"_s, u"Offer"_s, CSendLogEntry::Result::Failed),
-                            Entry(u"eve@example.org"_s, u"Offer"_s,
-                                  CSendLogEntry::Result::Skipped)});
+    const CSentLookup sent(
+        {Entry(u"Jane@Example.com"_s, u"Offer"_s),
+         Entry(u"bob@example.org"_s, u"Offer"_s, CSendLogEntry::Result::Failed),
+         Entry(u"eve@example.org"_s, u"Offer"_s, CSendLogEntry::Result::Skipped)});
     QVERIFY(sent.IsSent(u"jane@example.com"_s, u"offer.txt"_s, u"Offer"_s));
     QVERIFY(!sent.IsSent(u"jane@example.com"_s, u"offer.txt"_s, u"Offer 2"_s));
     QVERIFY(!sent.IsSent(u"jane@example.com"_s, u"news.txt"_s, u"Offer"_s));
@@ -186,26 +186,26 @@ void TestSendEngine::outcomeTellsRowFromEveryRowFailures_data() {
     QTest::newRow("attachment left out")
         << QStringList{u"Can not find a file: \"a.pdf\".\nIt will not be attached to that Mail."_s}
         << Kind::Sent << 0;
-    QTest::newRow("logoff failed") << QStringList{u"Can not Logoff from, Error = 2"_s} << Kind::Sent
-                                   << 2;
+    QTest::newRow("logoff failed")
+        << QStringList{u"Can not Logoff from, Error = 2"_s} << Kind::Sent << 2;
     QTest::newRow("template") << QStringList{u"Can not open a template file \"x.txt\""_s}
                               << Kind::FailedForRow << 0;
-    QTest::newRow("recipient refused") << QStringList{u"Can not SendMail, Error = 14"_s}
-                                       << Kind::FailedForRow << 14;
-    QTest::newRow("address refused") << QStringList{u"Can not SendMail, Error = 25"_s}
-                                     << Kind::FailedForRow << 25;
-    QTest::newRow("no mail system") << QStringList{u"MAPI is not installed on this computer."_s}
-                                    << Kind::FailedForAll << 0;
+    QTest::newRow("recipient refused")
+        << QStringList{u"Can not SendMail, Error = 14"_s} << Kind::FailedForRow << 14;
+    QTest::newRow("address refused")
+        << QStringList{u"Can not SendMail, Error = 25"_s} << Kind::FailedForRow << 25;
+    QTest::newRow("no mail system")
+        << QStringList{u"MAPI is not installed on this computer."_s} << Kind::FailedForAll << 0;
     QTest::newRow("no library") << QStringList{u"Can not load library MAPI32.DLL"_s}
                                 << Kind::FailedForAll << 0;
     QTest::newRow("logon") << QStringList{u"Can not Logon to MAPI, Error = 3"_s}
                            << Kind::FailedForAll << 3;
     QTest::newRow("server gone") << QStringList{u"Can not SendMail, Error = 23"_s}
                                  << Kind::FailedForAll << 23;
-    QTest::newRow("login refused at send") << QStringList{u"Can not SendMail, Error = 3"_s}
-                                           << Kind::FailedForAll << 3;
-    QTest::newRow("sender refused") << QStringList{u"Can not SendMail, Error = 6"_s}
-                                    << Kind::FailedForAll << 6;
+    QTest::newRow("login refused at send")
+        << QStringList{u"Can not SendMail, Error = 3"_s} << Kind::FailedForAll << 3;
+    QTest::newRow("sender refused")
+        << QStringList{u"Can not SendMail, Error = 6"_s} << Kind::FailedForAll << 6;
     QTest::newRow("warning, then server gone")
         << QStringList{u"Can not find a file: \"a.pdf\".\nIt will not be attached to that Mail."_s,
                        u"Can not SendMail, Error = 23"_s}
@@ -228,8 +228,8 @@ void TestSendEngine::rowCheckFindsMissingAttachments_data() {
     QTest::newRow("none") << QString() << QStringList();
     QTest::newRow("present") << u"price.pdf"_s << QStringList();
     QTest::newRow("one missing") << u"price.pdf; gone.pdf"_s << QStringList{u"gone.pdf"_s};
-    QTest::newRow("runs of delimiters") << u"price.pdf,,\tgone.pdf;"_s
-                                        << QStringList{u"gone.pdf"_s};
+    QTest::newRow("runs of delimiters")
+        << u"price.pdf,,\tgone.pdf;"_s << QStringList{u"gone.pdf"_s};
     QTest::newRow("blank token") << u"price.pdf, "_s << QStringList{QString()};
     QTest::newRow("a folder") << u"sub"_s << QStringList{u"sub"_s};
 }

@@ -23,7 +23,8 @@ int main(int argc, char* argv[]) {
     QList<int> items;
     for (int nRow = 1; nRow <= arrArgs[2].toInt(); ++nRow) {
         const int nItem = list.InsertItem(list.GetItemCount(), QString::number(nRow));
-        list.SetItemText(nItem, 2, QStringLiteral("user%1@example.com").arg(nRow, 4, 10, QLatin1Char('0')));
+        list.SetItemText(nItem, 2,
+                         QStringLiteral("user%1@example.com").arg(nRow, 4, 10, QLatin1Char('0')));
         list.SetItemText(nItem, 4, QStringLiteral("User %1").arg(nRow));
         list.SetItemText(nItem, 5, QStringLiteral("offer.txt"));
         items << nItem;

@@ -15,10 +15,10 @@
 
 #include <QChildEvent>
 #include <QDialog>
-#include <QPlainTextEdit>
-#include <QRadioButton>
 #include <QJsonArray>
+#include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QRadioButton>
 #include <QTest>
 
 using namespace Qt::StringLiterals;

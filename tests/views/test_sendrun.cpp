@@ -5,6 +5,8 @@
 #include "CSmtpTestServer.h"
 #include "app/CMainFrame.h"
 #include "engine/send/CSendLog.h"
+#include "platform/mfc/CMDIChildWnd.h"
+#include "platform/mfc/CStatusBar.h"
 #include "platform/settings/CProfileSettings.h"
 #include "res/Resource.h"
 #include "test_table_app.h"
@@ -21,6 +23,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QProgressBar>
 #include <QRadioButton>
 #include <QSet>
 #include <QTest>
@@ -68,6 +71,8 @@ private Q_SLOTS:
     void escapeStopsAfterTheMailInHand();
     void rateLimitSpacesTheMails();
     void singleRowShowsTodaysMessage();
+    void testMailGoesToTheSenderFirst();
+    void closingTheTableAsksBeforeStopping();
     void killedSenderLeavesEveryFinishedMailLogged();
     void recordDialogHintsAtRefusedAddress();
 
@@ -105,8 +110,7 @@ bool TestSendRun::StartServer(CSmtpTestServer& server, const QStringList& arrOpt
         qWarning("%s", qPrintable(server.ErrorText()));
         return false;
     }
-    return CProfileSettings::WriteProfileValue(u"MailSystem"_s, u"Server"_s,
-                                               server.Url(u"smtp"_s));
+    return CProfileSettings::WriteProfileValue(u"MailSystem"_s, u"Server"_s, server.Url(u"smtp"_s));
 }
 
 void TestSendRun::ShowRows(int nRows, const QString& strTemplate) {
@@ -211,7 +215,8 @@ void TestSendRun::refusedRecipientGoesToTheReport() {
     QVERIFY(pReport != nullptr && pReport->isVisible());
     const QString strReport = pReport->Text();
     QCOMPARE(strReport.count(u"Row "_s), 1);
-    QVERIFY(strReport.contains(u"Row 25, %1:\n    Can not SendMail, Error = 14"_s.arg(Address(25))));
+    QVERIFY(
+        strReport.contains(u"Row 25, %1:\n    Can not SendMail, Error = 14"_s.arg(Address(25))));
     QVERIFY(strReport.contains(u"Sent: 49, failed: 1, skipped: 0."_s));
     const QList<CSendLogEntry> entries = Log();
     QCOMPARE(entries.size(), 50);
@@ -255,6 +260,11 @@ void TestSendRun::rateLimitSpacesTheMails() {
     QElapsedTimer elapsed;
     elapsed.start();
     Send();
+    QList<int> arrPositions;
+    QProgressBar* pBar = m_pCorvane->Frame()->GetMessageBar()->findChild<QProgressBar*>();
+    QVERIFY(pBar != nullptr);
+    connect(pBar, &QProgressBar::valueChanged, this,
+            [&arrPositions](int nPos) { arrPositions << nPos; });
     bool bWaitShown = false;
     while (CSendRun::Active() != nullptr && elapsed.elapsed() < kRunTimeoutMs) {
         if (auto* pCount = m_pCorvane->Frame()->findChild<QLabel*>(u"sendCount"_s))
@@ -265,6 +275,7 @@ void TestSendRun::rateLimitSpacesTheMails() {
     QVERIFY2(elapsed.elapsed() >= 4500, qPrintable(QString::number(elapsed.elapsed())));
     QVERIFY(bWaitShown);
     QCOMPARE(server.MessageCount(), 10);
+    QCOMPARE(arrPositions, (QList<int>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
 }
 
 // One row goes as it always went: its message as a box, no report.
@@ -284,6 +295,54 @@ void TestSendRun::singleRowShowsTodaysMessage() {
     const QList<CSendLogEntry> entries = Log();
     QCOMPARE(entries.size(), 1);
     QCOMPARE(entries[0].result, CSendLogEntry::Result::Failed);
+}
+
+// The first row's mail goes to the sender, marked, before the run; the run
+// starts once the user says so.
+void TestSendRun::testMailGoesToTheSenderFirst() {
+    CSmtpTestServer server(m_pCorvane->FilePath(u"server"_s));
+    QVERIFY(StartServer(server));
+    ShowRows(3);
+    Send([](QDialog* pDialog) {
+        pDialog->findChild<QAbstractButton*>(u"checkTestFirst"_s)->setChecked(true);
+    });
+    QVERIFY(WaitForRunEnd());
+    QCOMPARE(m_pCorvane->BoxTexts(),
+             QStringList{u"The test mail went to sales@example.com. Send the mails now?"_s});
+    QCOMPARE(Recipients(server),
+             (QStringList{u"sales@example.com"_s, Address(1), Address(2), Address(3)}));
+    QVERIFY(server.MessageBytes(1).contains("Subject: [Test] Offer for User 1"));
+    QVERIFY(server.MessageBytes(2).contains("Subject: Offer for User 1\r\n"));
+    QCOMPARE(Log().size(), 3);
+}
+
+// Closing the table window while mails go out asks first: No keeps the window
+// and the run, Yes stops the run after the mail in hand and closes.
+void TestSendRun::closingTheTableAsksBeforeStopping() {
+    CSmtpTestServer server(m_pCorvane->FilePath(u"server"_s));
+    QVERIFY(StartServer(server));
+    QVERIFY(CProfileSettings::WriteProfileValue(u"MailSystem"_s, u"MaxPerMinute"_s, 300));
+    ShowRows(20);
+    Send();
+    CSendRun* pRun = CSendRun::Active();
+    QVERIFY(pRun != nullptr);
+    CMDIChildWnd* pChild = m_pCorvane->Frame()->MDIGetActive();
+    QTRY_VERIFY(server.MessageCount() >= 2);
+    m_pCorvane->m_arrAnswers = {IDNO};
+    pChild->close();
+    QCOMPARE(m_pCorvane->ChildCount(), 1);
+    QCOMPARE(CSendRun::Active(), pRun);
+    m_pCorvane->m_arrAnswers = {IDYES};
+    pChild->close();
+    QVERIFY(CSendRun::Active() == nullptr);
+    QTRY_COMPARE(m_pCorvane->ChildCount(), 0);
+    QCOMPARE(m_pCorvane->BoxTexts(),
+             (QStringList(2, u"Mails are being sent. Stop sending and close?"_s)));
+    const int nSent = server.MessageCount();
+    QVERIFY(nSent < 20);
+    QCOMPARE(LoggedAddresses(Log(), CSendLogEntry::Result::Sent), Recipients(server));
+    QTest::qWait(300);
+    QCOMPARE(server.MessageCount(), nSent);
 }
 
 // A program sending through the same path is killed mid-run: each mail the
@@ -310,8 +369,8 @@ void TestSendRun::killedSenderLeavesEveryFinishedMailLogged() {
     const QList<QStringList> records = CSendLog::ParseCsv(bytes);
     for (const QStringList& record : records)
         QCOMPARE(record.size(), 9);
-    const QStringList arrLogged = LoggedAddresses(
-        CSendLog(file.fileName()).Read(), CSendLogEntry::Result::Sent);
+    const QStringList arrLogged =
+        LoggedAddresses(CSendLog(file.fileName()).Read(), CSendLogEntry::Result::Sent);
     const QStringList arrReceived = Recipients(server);
     QCOMPARE(records.size(), arrLogged.size() + 1);
     QVERIFY(arrLogged.size() >= 40);
