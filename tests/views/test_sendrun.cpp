@@ -68,6 +68,7 @@ private Q_SLOTS:
 
     void outageThenResumeSendsEachAddressOnce();
     void refusedRecipientGoesToTheReport();
+    void unreachableServerPausesWithRetrySkipStop();
     void escapeStopsAfterTheMailInHand();
     void rateLimitSpacesTheMails();
     void singleRowShowsTodaysMessage();
@@ -223,6 +224,40 @@ void TestSendRun::refusedRecipientGoesToTheReport() {
     QCOMPARE(entries[24].result, CSendLogEntry::Result::Failed);
     QCOMPARE(entries[24].nError, 14);
     QCOMPARE(entries[24].strSubject, u"Offer for User 25"_s);
+}
+
+// No server listens: each row's failure would repeat for every row, so the
+// run asks instead of showing a box. Retry tries the same row again, Skip
+// this row goes on with the next, Stop ends the run.
+void TestSendRun::unreachableServerPausesWithRetrySkipStop() {
+    CSmtpTestServer server(m_pCorvane->FilePath(u"server"_s));
+    QVERIFY(StartServer(server));
+    server.Stop();
+    ShowRows(5);
+    QStringList arrAnswers{u"buttonRetry"_s, u"buttonSkipRow"_s, u"buttonStop"_s};
+    QString strAsked;
+    std::function<void()> answerNext = [&] {
+        CTestCorvane::WhenModal(u"sendPause"_s, [&](QDialog* pDialog) {
+            strAsked = pDialog->findChild<QLabel*>(u"sendPauseText"_s)->text();
+            CTestCorvane::Click(pDialog, arrAnswers.takeFirst());
+            if (!arrAnswers.isEmpty())
+                answerNext();
+        });
+    };
+    answerNext();
+    Send();
+    QPointer<CSendReport> pReport = CSendRun::Active()->Report();
+    QVERIFY(WaitForRunEnd());
+    QVERIFY(arrAnswers.isEmpty());
+    // The library meets the closed port at logon or at send, as it connects.
+    QVERIFY2(strAsked.contains(u", Error = 23\n\nThis will fail"_s), qPrintable(strAsked));
+    QCOMPARE(m_pCorvane->BoxTexts(), QStringList());
+    const QList<CSendLogEntry> entries = Log();
+    QCOMPARE(LoggedAddresses(entries, CSendLogEntry::Result::Failed),
+             (QStringList{Address(1), Address(1), Address(2)}));
+    QCOMPARE(entries.size(), 3);
+    QVERIFY(pReport != nullptr);
+    QVERIFY(pReport->Text().contains(u"Sent: 0, failed: 3, skipped: 0."_s));
 }
 
 // Esc after the 7th mail: exactly seven mails reach the server and the log.
