@@ -10,15 +10,21 @@
 #include "store/CAddressDatabase.h"
 #include "views/CRowMailReader.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QScopeGuard>
 #include <QRegularExpression>
 #include <QWidget>
 
 CSendRun* CSendMailCommand::Run(CAddressDatabase& db, CListCtrl& list, const QList<int>& items,
                                 QWidget* pView) {
     const QString strLogPath = LogPath(db);
-    const QList<CDia_SendCheck::Row> checked =
-        CheckRows(db, list, items, CSentLookup(CSendLog(strLogPath).Read()));
+    QList<CDia_SendCheck::Row> checked;
+    {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+        checked = CheckRows(db, list, items, CSentLookup(CSendLog(strLogPath).Read()));
+    }
     CDia_SendCheck dialog(pView, checked, RouteText(),
                           CProfileSettings::GetProfileString(CProfileSettings::kSectionMailSystem,
                                                              CProfileSettings::kKeySender));
