@@ -1,7 +1,7 @@
 #include "mapi32/CMailRequest.h"
 
 #include "mapi32/CHeaderText.h"
-#include "mapi32/CMailAddress.h"
+#include "engine/address/CMailAddress.h"
 #include "mapi32/MapiResult.h"
 
 #include <glib.h>

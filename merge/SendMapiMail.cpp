@@ -1,12 +1,11 @@
 #include "merge/CMapiLibrary.h"
 #include "merge/CMapiMessage.h"
-#include "merge/TrimWhiteSpace.h"
+#include "engine/merge/CMergedMail.h"
 #include "platform/settings/CProfileSettings.h"
 #include "platform/ui/MessageBoxes.h"
 #include "store/CAddressDatabase.h"
 
 #include <QFile>
-#include <QRegularExpression>
 
 namespace {
 
@@ -20,11 +19,8 @@ void ReportFailure(const QString& strText) {
 // split); each path is trimmed, and one that cannot be opened is reported and
 // left out, so the mail still goes without it.
 QStringList AttachableFiles(const QString& strAttachments) {
-    static const QRegularExpression delimiters(QStringLiteral("[,\t;]"));
     QStringList arrKept;
-    const QStringList arrTokens = strAttachments.split(delimiters, Qt::SkipEmptyParts);
-    for (const QString& strToken : arrTokens) {
-        const QString strPath = TrimWhiteSpace(strToken);
+    for (const QString& strPath : CMergedMail::SplitAttachments(strAttachments)) {
         QFile file(strPath);
         if (!strPath.isEmpty() && file.open(QIODevice::ReadOnly)) {
             arrKept += strPath;

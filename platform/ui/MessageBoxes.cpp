@@ -1,8 +1,7 @@
 #include "platform/ui/MessageBoxes.h"
 
-#include "res/CResources.h"
-
 #include <QApplication>
+#include <QCoreApplication>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <utility>
@@ -77,7 +76,8 @@ int Show(const MessageBoxCall& call) {
 
 int AfxMessageBox(const QString& strText, unsigned nType) {
     return Show(
-        {MessageBoxCall::Application, ApplicationOwner(), strText, CResources::AppTitle(), nType});
+        {MessageBoxCall::Application, ApplicationOwner(), strText,
+         QCoreApplication::applicationName(), nType});
 }
 
 int MessageBoxA(QWidget* pOwner, const QString& strText, const QString& strCaption,

@@ -1,6 +1,7 @@
 #include "platform/ui/Beep.h"
 #include "platform/ui/EngineErrorGuard.h"
 #include "platform/ui/MessageBoxes.h"
+#include "res/CResources.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -77,6 +78,7 @@ class TestMessageBoxes : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase();
     void handlerSeesEachKind_data();
     void handlerSeesEachKind();
     void applicationBoxBelongsToActiveWindow_data();
@@ -87,6 +89,12 @@ private Q_SLOTS:
     void guardShowsEngineErrors();
     void beepGoesToItsHandler();
 };
+
+// The application's boxes carry the application's name, which the program
+// sets to its title when it starts.
+void TestMessageBoxes::initTestCase() {
+    QCoreApplication::setApplicationName(CResources::AppTitle());
+}
 
 void TestMessageBoxes::handlerSeesEachKind_data() {
     QTest::addColumn<Function>("function");

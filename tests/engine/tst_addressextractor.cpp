@@ -1,37 +1,17 @@
-#include "store/CAddressDatabase.h"
+#include "engine/capture/CAddressExtractor.h"
 
-#include <QDir>
-#include <QTemporaryDir>
 #include <QTest>
-#include <memory>
 
-class TestExtractEMail : public QObject {
+class TestAddressExtractor : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void cleanupTestCase();
     void extracts_data();
     void extracts();
     void leavesTheCallersTextAlone();
-
-private:
-    QTemporaryDir m_dir;
-    std::unique_ptr<CAddressDatabase> m_pDb;
 };
 
-void TestExtractEMail::initTestCase() {
-    QVERIFY(m_dir.isValid());
-    QDir::setCurrent(m_dir.path());
-    m_pDb = std::make_unique<CAddressDatabase>();
-}
-
-void TestExtractEMail::cleanupTestCase() {
-    m_pDb.reset();
-    QDir::setCurrent(QDir::tempPath());
-}
-
-void TestExtractEMail::extracts_data() {
+void TestAddressExtractor::extracts_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("address");
 
@@ -86,18 +66,18 @@ void TestExtractEMail::extracts_data() {
         << QStringLiteral("mailto:jürgen@exämple.de") << QStringLiteral("jürgen@exämple.de");
 }
 
-void TestExtractEMail::extracts() {
+void TestAddressExtractor::extracts() {
     QFETCH(QString, text);
     QFETCH(QString, address);
-    QCOMPARE(m_pDb->ExtractEMail(text), address);
+    QCOMPARE(CAddressExtractor::Extract(text), address);
 }
 
-void TestExtractEMail::leavesTheCallersTextAlone() {
+void TestAddressExtractor::leavesTheCallersTextAlone() {
     const QString strText = QStringLiteral("  mailto:jane@example.com ");
     QString strCopy = strText;
-    QCOMPARE(m_pDb->ExtractEMail(strCopy), QStringLiteral("jane@example.com"));
+    QCOMPARE(CAddressExtractor::Extract(strCopy), QStringLiteral("jane@example.com"));
     QCOMPARE(strCopy, strText);
 }
 
-QTEST_MAIN(TestExtractEMail)
-#include "tst_extractemail.moc"
+QTEST_GUILESS_MAIN(TestAddressExtractor)
+#include "tst_addressextractor.moc"

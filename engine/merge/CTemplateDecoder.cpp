@@ -1,4 +1,4 @@
-#include "merge/CTemplateDecoder.h"
+#include "engine/merge/CTemplateDecoder.h"
 
 #include <array>
 

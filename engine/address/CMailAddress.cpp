@@ -1,4 +1,4 @@
-#include "mapi32/CMailAddress.h"
+#include "engine/address/CMailAddress.h"
 
 #include <algorithm>
 

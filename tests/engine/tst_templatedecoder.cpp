@@ -1,4 +1,4 @@
-#include "merge/CTemplateDecoder.h"
+#include "engine/merge/CTemplateDecoder.h"
 
 #include <QTest>
 
@@ -60,5 +60,5 @@ void TestTemplateDecoder::decodes() {
     QCOMPARE(CTemplateDecoder::Decode(bytes, cutAtLimit), text);
 }
 
-QTEST_APPLESS_MAIN(TestTemplateDecoder)
+QTEST_GUILESS_MAIN(TestTemplateDecoder)
 #include "tst_templatedecoder.moc"

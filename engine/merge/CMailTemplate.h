@@ -1,0 +1,35 @@
+#pragma once
+
+#include "engine/merge/CMailRow.h"
+#include "engine/merge/CMergedMail.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <optional>
+
+// A mail template filled with one row: placeholders replaced, the subject and
+// attachment lines taken out, the rest trimmed into the body. Nothing here
+// throws.
+class CMailTemplate {
+public:
+    // A template contributes at most this many bytes.
+    static constexpr qsizetype kByteLimit = 100000;
+
+    // The leading bytes of the template file strName, as many as Merge looks
+    // at (one beyond the limit, to tell a cut file); a relative name is taken
+    // from strStartDir. Nothing when the name is empty or the file cannot be
+    // opened or read.
+    static std::optional<QByteArray> ReadFile(const QString& strStartDir, const QString& strName);
+
+    // The text of a template's bytes: the first kByteLimit of them, ending at
+    // the first zero byte, decoded as UTF-8 or else Windows-1252.
+    static QString Decode(QByteArrayView bytes);
+
+    // The mail of a row from the template's bytes; strToday stands for #TODAY.
+    static CMergedMail Merge(const CMailRow& row, QByteArrayView bytes, const QString& strToday);
+
+    // Today's date as "%x" gives it in the C locale (12/07/26), whatever
+    // locale the user runs the program in.
+    static QString Today();
+};
