@@ -1,7 +1,7 @@
 #include "views/CEMailHint.h"
 
 #include "engine/send/CRowCheck.h"
-#include "merge/TrimWhiteSpace.h"
+#include "engine/text/TrimWhiteSpace.h"
 
 #include <QAction>
 #include <QLineEdit>

@@ -5,10 +5,9 @@
 class CAddressDatabase;
 class CListCtrl;
 
-// A table row's mail as the assembly makes it, without sending it: the
-// assembly formats the row's preview block, and the texts are taken back out
-// of that block. A template that cannot be opened leaves its message in
-// strAssemblyMessage instead of showing it.
+// A table row's mail as the engine's template makes it, without sending it.
+// A template that cannot be read leaves the assembly's message for it in
+// strAssemblyMessage, to be told when the row's turn comes.
 class CRowMailReader {
 public:
     static CRowMail Read(CAddressDatabase& db, CListCtrl& list, int nItem);

@@ -12,8 +12,8 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QScopeGuard>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QWidget>
 
 CSendRun* CSendMailCommand::Run(CAddressDatabase& db, CListCtrl& list, const QList<int>& items,
@@ -113,6 +113,7 @@ bool CSendMailCommand::SendTest(CAddressDatabase& db, const QList<CSendRun::Row>
     if (first == rows.end())
         return true;
     const QString strSender = SenderAddress();
+    QDir::setCurrent(g_strStartDir);
     if (!db.SendMapiMail(QString(), strSender, QStringLiteral("[Test] ") + first->mail.strSubject,
                          first->mail.strBody, first->mail.strAttachments))
         return false;

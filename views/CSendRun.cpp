@@ -1,5 +1,6 @@
 #include "views/CSendRun.h"
 
+#include "app/Globals.h"
 #include "platform/mfc/CMDIFrameWnd.h"
 #include "platform/mfc/CStatusBar.h"
 #include "platform/mfc/CWinApp.h"
@@ -11,6 +12,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -135,7 +137,9 @@ void CSendRun::Next() {
     Advance();
 }
 
+// The mail library opens relative attachment paths from the current folder.
 CSendOutcome CSendRun::Attempt(const CRowMail& mail) {
+    QDir::setCurrent(g_strStartDir);
     CSendMessageCapture capture(!IsSeveral());
     if (!mail.bTemplateOpened)
         AfxMessageBox(mail.strAssemblyMessage);

@@ -1,11 +1,10 @@
 #include "engine/send/CRowCheck.h"
 
-#include "mapi32/CMailAddress.h"
-#include "merge/TrimWhiteSpace.h"
+#include "engine/address/CAddressRule.h"
+#include "engine/merge/CMergedMail.h"
 
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 
 QList<CRowCheck::Problem> CRowCheck::Check(const CRowMail& mail, const QString& strStartDir) {
     QList<Problem> problems;
@@ -20,11 +19,9 @@ QList<CRowCheck::Problem> CRowCheck::Check(const CRowMail& mail, const QString& 
 
 QStringList CRowCheck::MissingAttachments(const QString& strAttachments,
                                           const QString& strStartDir) {
-    static const QRegularExpression delimiters(QStringLiteral("[,\t;]"));
     QStringList arrMissing;
     const QDir startDir(strStartDir);
-    for (const QString& strToken : strAttachments.split(delimiters, Qt::SkipEmptyParts)) {
-        const QString strPath = TrimWhiteSpace(strToken);
+    for (const QString& strPath : CMergedMail::SplitAttachments(strAttachments)) {
         QFile file(startDir.filePath(strPath));
         if (strPath.isEmpty() || !file.open(QIODevice::ReadOnly))
             arrMissing << strPath;
@@ -33,7 +30,5 @@ QStringList CRowCheck::MissingAttachments(const QString& strAttachments,
 }
 
 bool CRowCheck::IsAddressAccepted(const QString& strEMail) {
-    const QByteArray address = strEMail.toUtf8();
-    return CMailAddress::IsPlain(
-        CMailAddress::WithoutType(std::string_view(address.constData(), address.size())));
+    return CAddressRule::IsPlain(strEMail);
 }
