@@ -73,7 +73,7 @@ private Q_SLOTS:
     void rateLimitSpacesTheMails();
     void singleRowShowsTodaysMessage();
     void testMailGoesToTheSenderFirst();
-    void closingTheTableAsksBeforeStopping();
+    void closingAsksBeforeStopping();
     void killedSenderLeavesEveryFinishedMailLogged();
     void recordDialogHintsAtRefusedAddress();
 
@@ -351,9 +351,10 @@ void TestSendRun::testMailGoesToTheSenderFirst() {
     QCOMPARE(Log().size(), 3);
 }
 
-// Closing the table window while mails go out asks first: No keeps the window
-// and the run, Yes stops the run after the mail in hand and closes.
-void TestSendRun::closingTheTableAsksBeforeStopping() {
+// Closing the table window or the program while mails go out asks first: No
+// keeps the windows and the run, Yes stops the run after the mail in hand and
+// closes.
+void TestSendRun::closingAsksBeforeStopping() {
     CSmtpTestServer server(m_pCorvane->FilePath(u"server"_s));
     QVERIFY(StartServer(server));
     QVERIFY(CProfileSettings::WriteProfileValue(u"MailSystem"_s, u"MaxPerMinute"_s, 300));
@@ -363,8 +364,10 @@ void TestSendRun::closingTheTableAsksBeforeStopping() {
     QVERIFY(pRun != nullptr);
     CMDIChildWnd* pChild = m_pCorvane->Frame()->MDIGetActive();
     QTRY_VERIFY(server.MessageCount() >= 2);
-    m_pCorvane->m_arrAnswers = {IDNO};
+    m_pCorvane->m_arrAnswers = {IDNO, IDNO};
     pChild->close();
+    m_pCorvane->Frame()->close();
+    QVERIFY(m_pCorvane->Frame()->isVisible());
     QCOMPARE(m_pCorvane->ChildCount(), 1);
     QCOMPARE(CSendRun::Active(), pRun);
     m_pCorvane->m_arrAnswers = {IDYES};
@@ -372,7 +375,7 @@ void TestSendRun::closingTheTableAsksBeforeStopping() {
     QVERIFY(CSendRun::Active() == nullptr);
     QTRY_COMPARE(m_pCorvane->ChildCount(), 0);
     QCOMPARE(m_pCorvane->BoxTexts(),
-             (QStringList(2, u"Mails are being sent. Stop sending and close?"_s)));
+             (QStringList(3, u"Mails are being sent. Stop sending and close?"_s)));
     const int nSent = server.MessageCount();
     QVERIFY(nSent < 20);
     QCOMPARE(LoggedAddresses(Log(), CSendLogEntry::Result::Sent), Recipients(server));
