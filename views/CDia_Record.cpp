@@ -8,6 +8,7 @@
 #include "platform/ui/MessageBoxes.h"
 #include "store/CAddressDatabase.h"
 #include "views/CDialogUnits.h"
+#include "views/CEMailHint.h"
 #include "views/CMultiLineEdit.h"
 
 #include <QCheckBox>
@@ -102,6 +103,7 @@ void CDia_Record::CreateControls() {
     m_editEMail = new QLineEdit(this);
     m_editEMail->setObjectName(QStringLiteral("editEMail"));
     units.Place(m_editEMail, 59, 18, 184, 14);
+    CEMailHint::Attach(m_editEMail);
 
     m_comboPrefix = NewComboBox(this, QStringLiteral("comboPrefix"));
     m_comboPrefix->addItems(Prefixes());

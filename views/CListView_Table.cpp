@@ -14,6 +14,8 @@
 #include "res/Resource.h"
 #include "store/CAddressDatabase.h"
 #include "views/CDia_Record.h"
+#include "views/CSendMailCommand.h"
+#include "views/CSendRun.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -119,6 +121,8 @@ CListView_Table::CListView_Table() : m_pMainFrame(static_cast<CMainFrame*>(AfxGe
     ON_COMMAND(ID_SEND_MAIL, &CListView_Table::OnSendMail);
     ON_COMMAND(ID_SHOW_ADDRESS, &CListView_Table::OnShowAddress);
     ON_COMMAND(ID_PREVIEW_MAIL, &CListView_Table::OnPreviewMail);
+    for (unsigned nID : {ID_DELETE_ADDRESS, ID_ADD_ADDRESS, ID_SEND_MAIL, ID_SHOW_ADDRESS})
+        ON_UPDATE_COMMAND_UI(nID, &CListView_Table::OnUpdateOutsideSendRun);
 
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
             [this](int nColumn) { Guarded([this, nColumn] { OnLvnColumnclick(nColumn); }); });
@@ -313,6 +317,8 @@ void CListView_Table::OnNMDblclk(int nItem) {
 }
 
 void CListView_Table::ShowRecord(int nItem) {
+    if (CSendRun::Active() != nullptr)
+        return;
     CDia_Record dialog;
     QStringList record;
     if (nItem != -1) {
@@ -347,6 +353,8 @@ void CListView_Table::OnShowAddress() {
 }
 
 void CListView_Table::OnDeleteAddress() {
+    if (CSendRun::Active() != nullptr)
+        return;
     HiddenView hidden(this);
     Store().DeleteSelected(m_pList);
     Renumber();
@@ -395,10 +403,20 @@ void CListView_Table::OnPreviewMail() {
     }
 }
 
-// Each selected row is one mail; a row that fails is reported by the
-// assembly or the transport, and the walk goes on.
+// The selected rows are checked, the user confirms, and a run sends one mail
+// per row while the window goes on answering. One run at a time.
 void CListView_Table::OnSendMail() {
-    ForEachSelected([this](int nItem) { Store().AssembleMail(*m_pList, nItem, nullptr, true); });
+    if (CSendRun::Active() != nullptr)
+        return;
+    QList<int> items;
+    ForEachSelected([&items](int nItem) { items << nItem; });
+    if (!items.isEmpty())
+        CSendMailCommand::Run(Store(), *m_pList, items, this);
+}
+
+// While mails are being sent, the table keeps its rows and no second run starts.
+void CListView_Table::OnUpdateOutsideSendRun(CCmdUI* pCmdUI) {
+    pCmdUI->Enable(CSendRun::Active() == nullptr);
 }
 
 CAddressDatabase& CListView_Table::Store() const {

@@ -39,6 +39,7 @@ public:
     void OnShowAddress();
     void OnPreviewMail();
     void OnSendMail();
+    void OnUpdateOutsideSendRun(CCmdUI* pCmdUI);
 
     // The row of the latest item-change notification; -1 before the first.
     int m_nCurrentItem = -1;

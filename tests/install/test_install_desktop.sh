@@ -173,6 +173,9 @@ sqlite3 "$home/Corvane/Addresses.mdb" "INSERT INTO ADDRESSES
 type_keys alt Right Right Down Return
 type_keys ctrl+a
 type_keys alt Right Right Down Up Return
+# Send Mail checks the row first and asks; Send is the dialog's default button.
+check_window=$(window_id '^Send Mail$')
+xdotool windowfocus --sync "$check_window" key Return
 for ((i = 0; i < 120; i++)); do
     [ -f "$work/mail/1.eml" ] && break
     sleep 0.5

@@ -10,10 +10,15 @@
 #include "test_table_app.h"
 #include "views/CCorvaneView.h"
 #include "views/CListView_Table.h"
+#include "views/CSendReport.h"
+#include "views/CSendRun.h"
 
 #include <QChildEvent>
+#include <QDialog>
 #include <QJsonArray>
+#include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QRadioButton>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -154,8 +159,9 @@ void TestPreviewSend::previewWithoutSelectionTells() {
     QCOMPARE(m_pCorvane->ChildCount(), 1);
 }
 
-// One mail per selected row, each through its own Simple MAPI session; the
-// row without a template is reported and the walk goes on.
+// One mail per selected row, each through its own Simple MAPI session. The
+// check names the row without a template; sent anyway, as the user chose, it
+// fails into the run's report instead of a box, and the walk goes on.
 void TestPreviewSend::sendDeliversEachSelectedRow() {
     CSmtpTestServer server(m_pCorvane->FilePath(u"server"_s));
     QVERIFY2(server.Start(), qPrintable(server.ErrorText()));
@@ -167,10 +173,24 @@ void TestPreviewSend::sendDeliversEachSelectedRow() {
                                                 u"Ostwick Sales <sales@example.com>"_s));
 
     SelectRows(0, 2);
+    QString strProblems;
+    CTestCorvane::WhenModal(u"sendCheck"_s, [&strProblems](QDialog* pDialog) {
+        if (auto* pProblems = pDialog->findChild<QPlainTextEdit*>(u"sendCheckProblems"_s))
+            strProblems = pProblems->toPlainText();
+        if (auto* pSend = pDialog->findChild<QRadioButton*>(u"radioSendProblems"_s))
+            pSend->setChecked(true);
+        CTestCorvane::Click(pDialog, u"buttonSend"_s);
+    });
     m_pCorvane->Command(ID_SEND_MAIL);
+    QPointer<CSendReport> pReport = CSendRun::Active() ? CSendRun::Active()->Report() : nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT(CSendRun::Active() == nullptr, 60000);
 
-    QCOMPARE(m_pCorvane->BoxTexts(),
-             QStringList{u"Can not open a template file \"missing.txt\""_s});
+    QCOMPARE(strProblems, u"The template cannot be opened (1 rows):\n"
+                          "    row 2: lost@example.com (missing.txt)"_s);
+    QCOMPARE(m_pCorvane->BoxTexts(), QStringList());
+    QVERIFY(pReport != nullptr);
+    QVERIFY(pReport->Text().contains(u"Row 2, lost@example.com:\n"
+                                     "    Can not open a template file \"missing.txt\""_s));
     QCOMPARE(server.MessageCount(), 2);
     QCOMPARE(server.ConnectionCount(), 2);
     QCOMPARE(server.Envelope(1)[u"rcpt_tos"].toArray(), QJsonArray{s_strJane});

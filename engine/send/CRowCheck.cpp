@@ -1,0 +1,34 @@
+#include "engine/send/CRowCheck.h"
+
+#include "engine/address/CAddressRule.h"
+#include "engine/merge/CMergedMail.h"
+
+#include <QDir>
+#include <QFile>
+
+QList<CRowCheck::Problem> CRowCheck::Check(const CRowMail& mail, const QString& strStartDir) {
+    QList<Problem> problems;
+    if (!mail.bTemplateOpened)
+        problems << Problem::TemplateMissing;
+    else if (!MissingAttachments(mail.strAttachments, strStartDir).isEmpty())
+        problems << Problem::AttachmentMissing;
+    if (!IsAddressAccepted(mail.strEMail))
+        problems << Problem::AddressRefused;
+    return problems;
+}
+
+QStringList CRowCheck::MissingAttachments(const QString& strAttachments,
+                                          const QString& strStartDir) {
+    QStringList arrMissing;
+    const QDir startDir(strStartDir);
+    for (const QString& strPath : CMergedMail::SplitAttachments(strAttachments)) {
+        QFile file(startDir.filePath(strPath));
+        if (strPath.isEmpty() || !file.open(QIODevice::ReadOnly))
+            arrMissing << strPath;
+    }
+    return arrMissing;
+}
+
+bool CRowCheck::IsAddressAccepted(const QString& strEMail) {
+    return CAddressRule::IsPlain(strEMail);
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "engine/send/CRowMail.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The checks of one row's mail before a run sends anything: what would make
+// its send fail or go out incomplete.
+class CRowCheck {
+public:
+    enum class Problem { TemplateMissing, AttachmentMissing, AddressRefused };
+
+    // The row's problems, in the order above. Relative attachment paths are
+    // resolved against strStartDir, as the send resolves them.
+    static QList<Problem> Check(const CRowMail& mail, const QString& strStartDir);
+    // The paths of the attachment list (split at commas, tabs and
+    // semicolons, each trimmed) that cannot be opened for reading.
+    static QStringList MissingAttachments(const QString& strAttachments,
+                                          const QString& strStartDir);
+    // Whether the mail library takes the address as the one recipient.
+    static bool IsAddressAccepted(const QString& strEMail);
+};

@@ -1,0 +1,440 @@
+// Send Mail at scale from a table window, to real SMTP servers on 127.0.0.1:
+// the check before sending, the run with its report, Stop, the send log and
+// resume, the rate limit, a process killed while it sends.
+
+#include "CSmtpTestServer.h"
+#include "app/CMainFrame.h"
+#include "engine/send/CSendLog.h"
+#include "platform/mfc/CMDIChildWnd.h"
+#include "platform/mfc/CStatusBar.h"
+#include "platform/settings/CProfileSettings.h"
+#include "res/Resource.h"
+#include "test_table_app.h"
+#include "views/CEMailHint.h"
+#include "views/CListView_Table.h"
+#include "views/CSendReport.h"
+#include "views/CSendRun.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QSet>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kRunTimeoutMs = 240000;
+
+QString Address(int nRow) {
+    return u"user%1@example.com"_s.arg(nRow, 4, 10, QLatin1Char('0'));
+}
+
+// The recipients of every message a server received.
+QStringList Recipients(const CSmtpTestServer& server) {
+    QStringList arrRecipients;
+    for (int n = 1; n <= server.MessageCount(); ++n) {
+        for (const QJsonValue& value : server.Envelope(n)[u"rcpt_tos"].toArray())
+            arrRecipients << value.toString();
+    }
+    return arrRecipients;
+}
+
+QStringList LoggedAddresses(const QList<CSendLogEntry>& entries, CSendLogEntry::Result result) {
+    QStringList arrAddresses;
+    for (const CSendLogEntry& entry : entries) {
+        if (entry.result == result)
+            arrAddresses << entry.strEMail;
+    }
+    return arrAddresses;
+}
+
+} // namespace
+
+class TestSendRun : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void outageThenResumeSendsEachAddressOnce();
+    void refusedRecipientGoesToTheReport();
+    void unreachableServerPausesWithRetrySkipStop();
+    void escapeStopsAfterTheMailInHand();
+    void rateLimitSpacesTheMails();
+    void singleRowShowsTodaysMessage();
+    void testMailGoesToTheSenderFirst();
+    void closingAsksBeforeStopping();
+    void killedSenderLeavesEveryFinishedMailLogged();
+    void recordDialogHintsAtRefusedAddress();
+
+private:
+    bool StartServer(CSmtpTestServer& server, const QStringList& arrOptions = {});
+    // nRows addresses user0001@... in the store, shown in a table, all selected.
+    void ShowRows(int nRows, const QString& strTemplate = u"offer.txt"_s);
+    // Send Mail with the check dialog answered by Send, after pChoose.
+    void Send(const std::function<void(QDialog*)>& choose = {});
+    bool WaitForRunEnd();
+    QList<CSendLogEntry> Log() const;
+
+    std::unique_ptr<CTestCorvane> m_pCorvane;
+    CListView_Table* m_pTable = nullptr;
+};
+
+void TestSendRun::init() {
+    m_pCorvane = std::make_unique<CTestCorvane>();
+    QVERIFY(m_pCorvane->IsReady());
+    QVERIFY(m_pCorvane->WriteFile(u"offer.txt"_s, "#SUBJECT Offer for #NAME\r\nDear #NAME.\r\n"));
+    QVERIFY(CProfileSettings::WriteProfileValue(u"MAIL"_s, u"MAPI"_s, 1));
+    QVERIFY(CProfileSettings::WriteProfileValue(u"MailSystem"_s, u"Transport"_s, u"smtp"_s));
+    QVERIFY(CProfileSettings::WriteProfileValue(u"MailSystem"_s, u"Sender"_s,
+                                                u"Ostwick Sales <sales@example.com>"_s));
+    QVERIFY(CProfileSettings::WriteProfileValue(u"MailSystem"_s, u"MaxPerMinute"_s, 0));
+}
+
+void TestSendRun::cleanup() {
+    m_pTable = nullptr;
+    m_pCorvane.reset();
+}
+
+bool TestSendRun::StartServer(CSmtpTestServer& server, const QStringList& arrOptions) {
+    if (!server.Start(arrOptions)) {
+        qWarning("%s", qPrintable(server.ErrorText()));
+        return false;
+    }
+    return CProfileSettings::WriteProfileValue(u"MailSystem"_s, u"Server"_s, server.Url(u"smtp"_s));
+}
+
+void TestSendRun::ShowRows(int nRows, const QString& strTemplate) {
+    QVERIFY(m_pCorvane->ExecuteSql(
+        u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+        "INSERT INTO ADDRESSES (Date, EMail, Prefix, Name, Template, MY_1, MY_2, MY_3, MY_4, "
+        "MY_5) SELECT '2026-12-01 10:00:00', printf('user%04d@example.com', i), ' ', "
+        "printf('User %d', i), '%2', ' ', ' ', ' ', ' ', ' ' FROM n"_s.arg(nRows)
+            .arg(strTemplate)));
+    m_pCorvane->Command(ID_SHOW_TABLE);
+    m_pTable = m_pCorvane->ActiveTable();
+    QVERIFY(m_pTable != nullptr);
+    QCOMPARE(m_pTable->GetItemCount(), nRows);
+    QVERIFY(QTest::qWaitForWindowExposed(m_pTable));
+    m_pTable->setFocus();
+    QTest::keyClick(m_pTable, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(m_pTable->GetSelectedCount(), nRows);
+}
+
+void TestSendRun::Send(const std::function<void(QDialog*)>& choose) {
+    CTestCorvane::WhenModal(u"sendCheck"_s, [choose](QDialog* pDialog) {
+        if (choose)
+            choose(pDialog);
+        CTestCorvane::Click(pDialog, u"buttonSend"_s);
+    });
+    m_pCorvane->Command(ID_SEND_MAIL);
+}
+
+bool TestSendRun::WaitForRunEnd() {
+    QElapsedTimer waited;
+    waited.start();
+    while (CSendRun::Active() != nullptr && waited.elapsed() < kRunTimeoutMs)
+        QTest::qWait(20);
+    return CSendRun::Active() == nullptr;
+}
+
+QList<CSendLogEntry> TestSendRun::Log() const {
+    return CSendLog(m_pCorvane->FilePath(QString(CSendLog::kFileName))).Read();
+}
+
+// The server goes away after 375 of 1,000 mails: the run pauses once and is
+// stopped. With the server back, the same rows again: the check finds the 375
+// in the log, and only the other 625 are sent. No address gets two mails.
+void TestSendRun::outageThenResumeSendsEachAddressOnce() {
+    auto pFirst = std::make_unique<CSmtpTestServer>(m_pCorvane->FilePath(u"first"_s));
+    QVERIFY(StartServer(*pFirst));
+    ShowRows(1000);
+
+    int nPauses = 0;
+    Send();
+    CSendRun* pRun = CSendRun::Active();
+    QVERIFY(pRun != nullptr);
+    connect(pRun, &CSendRun::rowDone, this, [&](int nDone) {
+        if (nDone != 375)
+            return;
+        pFirst->Stop();
+        CTestCorvane::WhenModal(u"sendPause"_s, [&nPauses](QDialog* pDialog) {
+            ++nPauses;
+            CTestCorvane::Click(pDialog, u"buttonStop"_s);
+        });
+    });
+    QVERIFY(WaitForRunEnd());
+    QCOMPARE(nPauses, 1);
+    QCOMPARE(m_pCorvane->BoxTexts(), QStringList());
+    QCOMPARE(pFirst->MessageCount(), 375);
+    const QStringList arrFirst = Recipients(*pFirst);
+    QList<CSendLogEntry> entries = Log();
+    QCOMPARE(LoggedAddresses(entries, CSendLogEntry::Result::Sent), arrFirst);
+    QCOMPARE(LoggedAddresses(entries, CSendLogEntry::Result::Failed), QStringList{Address(376)});
+    QCOMPARE(entries.last().nError, 23);
+
+    CSmtpTestServer second(m_pCorvane->FilePath(u"second"_s));
+    QVERIFY(StartServer(second));
+    bool bSkipSentOffered = false;
+    Send([&bSkipSentOffered](QDialog* pDialog) {
+        auto* pSkip = pDialog->findChild<QAbstractButton*>(u"checkSkipSent"_s);
+        bSkipSentOffered = pSkip != nullptr && pSkip->isChecked() && pSkip->text().contains(u"375");
+    });
+    QVERIFY(WaitForRunEnd());
+    QVERIFY(bSkipSentOffered);
+    QCOMPARE(second.MessageCount(), 625);
+    const QStringList arrAll = arrFirst + Recipients(second);
+    QCOMPARE(arrAll.size(), 1000);
+    QCOMPARE(QSet<QString>(arrAll.begin(), arrAll.end()).size(), 1000);
+    entries = Log();
+    QCOMPARE(LoggedAddresses(entries, CSendLogEntry::Result::Sent).size(), 1000);
+    QCOMPARE(LoggedAddresses(entries, CSendLogEntry::Result::Skipped).size(), 375);
+}
+
+// One recipient in the middle is refused: one line in the report, no box,
+// and the other 49 go out.
+void TestSendRun::refusedRecipientGoesToTheReport() {
+    CSmtpTestServer server(m_pCorvane->FilePath(u"server"_s));
+    QVERIFY(StartServer(server, {u"--refuse-recipient"_s, Address(25)}));
+    ShowRows(50);
+    Send();
+    QPointer<CSendReport> pReport = CSendRun::Active()->Report();
+    QVERIFY(WaitForRunEnd());
+    QCOMPARE(m_pCorvane->BoxTexts(), QStringList());
+    QCOMPARE(server.MessageCount(), 49);
+    QVERIFY(!Recipients(server).contains(Address(25)));
+    QVERIFY(pReport != nullptr && pReport->isVisible());
+    const QString strReport = pReport->Text();
+    QCOMPARE(strReport.count(u"Row "_s), 1);
+    QVERIFY(
+        strReport.contains(u"Row 25, %1:\n    Can not SendMail, Error = 14"_s.arg(Address(25))));
+    QVERIFY(strReport.contains(u"Sent: 49, failed: 1, skipped: 0."_s));
+    const QList<CSendLogEntry> entries = Log();
+    QCOMPARE(entries.size(), 50);
+    QCOMPARE(entries[24].result, CSendLogEntry::Result::Failed);
+    QCOMPARE(entries[24].nError, 14);
+    QCOMPARE(entries[24].strSubject, u"Offer for User 25"_s);
+}
+
+// No server listens: each row's failure would repeat for every row, so the
+// run asks instead of showing a box. Retry tries the same row again, Skip
+// this row goes on with the next, Stop ends the run.
+void TestSendRun::unreachableServerPausesWithRetrySkipStop() {
+    CSmtpTestServer server(m_pCorvane->FilePath(u"server"_s));
+    QVERIFY(StartServer(server));
+    server.Stop();
+    ShowRows(5);
+    QStringList arrAnswers{u"buttonRetry"_s, u"buttonSkipRow"_s, u"buttonStop"_s};
+    QString strAsked;
+    std::function<void()> answerNext = [&] {
+        CTestCorvane::WhenModal(u"sendPause"_s, [&](QDialog* pDialog) {
+            strAsked = pDialog->findChild<QLabel*>(u"sendPauseText"_s)->text();
+            CTestCorvane::Click(pDialog, arrAnswers.takeFirst());
+            if (!arrAnswers.isEmpty())
+                answerNext();
+        });
+    };
+    answerNext();
+    Send();
+    QPointer<CSendReport> pReport = CSendRun::Active()->Report();
+    QVERIFY(WaitForRunEnd());
+    QVERIFY(arrAnswers.isEmpty());
+    // The library meets the closed port at logon or at send, as it connects.
+    QVERIFY2(strAsked.contains(u", Error = 23\n\nThis will fail"_s), qPrintable(strAsked));
+    QCOMPARE(m_pCorvane->BoxTexts(), QStringList());
+    const QList<CSendLogEntry> entries = Log();
+    QCOMPARE(LoggedAddresses(entries, CSendLogEntry::Result::Failed),
+             (QStringList{Address(1), Address(1), Address(2)}));
+    QCOMPARE(entries.size(), 3);
+    QVERIFY(pReport != nullptr);
+    QVERIFY(pReport->Text().contains(u"Sent: 0, failed: 3, skipped: 0."_s));
+}
+
+// Esc after the 7th mail: exactly seven mails reach the server and the log.
+// While the run goes on, Delete leaves the table and the file alone.
+void TestSendRun::escapeStopsAfterTheMailInHand() {
+    CSmtpTestServer server(m_pCorvane->FilePath(u"server"_s));
+    QVERIFY(StartServer(server));
+    ShowRows(20);
+    Send();
+    CSendRun* pRun = CSendRun::Active();
+    QVERIFY(pRun != nullptr);
+    connect(pRun, &CSendRun::rowDone, this, [this](int nDone) {
+        if (nDone == 3)
+            m_pCorvane->Command(ID_DELETE_ADDRESS);
+        if (nDone == 7)
+            QTest::keyClick(m_pTable, Qt::Key_Escape);
+    });
+    QVERIFY(WaitForRunEnd());
+    QCOMPARE(server.MessageCount(), 7);
+    const QList<CSendLogEntry> entries = Log();
+    QCOMPARE(entries.size(), 7);
+    QCOMPARE(LoggedAddresses(entries, CSendLogEntry::Result::Sent), Recipients(server));
+    QCOMPARE(m_pTable->GetItemCount(), 20);
+    QCOMPARE(m_pCorvane->StoredRecords().size(), 20);
+    QVERIFY(m_pCorvane->Frame()->findChild<QLabel*>(u"sendCount"_s) == nullptr);
+}
+
+// 10 mails at 120 a minute cannot take less than 9 gaps of half a second,
+// and the status bar says that the run waits.
+void TestSendRun::rateLimitSpacesTheMails() {
+    CSmtpTestServer server(m_pCorvane->FilePath(u"server"_s));
+    QVERIFY(StartServer(server));
+    QVERIFY(CProfileSettings::WriteProfileValue(u"MailSystem"_s, u"MaxPerMinute"_s, 120));
+    ShowRows(10);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    Send();
+    QList<int> arrPositions;
+    QProgressBar* pBar = m_pCorvane->Frame()->GetMessageBar()->findChild<QProgressBar*>();
+    QVERIFY(pBar != nullptr);
+    connect(pBar, &QProgressBar::valueChanged, this,
+            [&arrPositions](int nPos) { arrPositions << nPos; });
+    bool bWaitShown = false;
+    while (CSendRun::Active() != nullptr && elapsed.elapsed() < kRunTimeoutMs) {
+        if (auto* pCount = m_pCorvane->Frame()->findChild<QLabel*>(u"sendCount"_s))
+            bWaitShown = bWaitShown || pCount->text().contains(u"waiting"_s);
+        QTest::qWait(20);
+    }
+    QVERIFY(CSendRun::Active() == nullptr);
+    QVERIFY2(elapsed.elapsed() >= 4500, qPrintable(QString::number(elapsed.elapsed())));
+    QVERIFY(bWaitShown);
+    QCOMPARE(server.MessageCount(), 10);
+    QCOMPARE(arrPositions, (QList<int>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
+}
+
+// One row goes as it always went: its message as a box, no report.
+void TestSendRun::singleRowShowsTodaysMessage() {
+    CSmtpTestServer server(m_pCorvane->FilePath(u"server"_s));
+    QVERIFY(StartServer(server));
+    ShowRows(1, u"missing.txt"_s);
+    Send([](QDialog* pDialog) {
+        if (auto* pSend = pDialog->findChild<QRadioButton*>(u"radioSendProblems"_s))
+            pSend->setChecked(true);
+    });
+    QVERIFY(WaitForRunEnd());
+    QCOMPARE(m_pCorvane->BoxTexts(),
+             QStringList{u"Can not open a template file \"missing.txt\""_s});
+    QVERIFY(m_pCorvane->Frame()->findChild<CSendReport*>() == nullptr);
+    QCOMPARE(server.MessageCount(), 0);
+    const QList<CSendLogEntry> entries = Log();
+    QCOMPARE(entries.size(), 1);
+    QCOMPARE(entries[0].result, CSendLogEntry::Result::Failed);
+}
+
+// The first row's mail goes to the sender, marked, before the run; the run
+// starts once the user says so.
+void TestSendRun::testMailGoesToTheSenderFirst() {
+    CSmtpTestServer server(m_pCorvane->FilePath(u"server"_s));
+    QVERIFY(StartServer(server));
+    ShowRows(3);
+    Send([](QDialog* pDialog) {
+        pDialog->findChild<QAbstractButton*>(u"checkTestFirst"_s)->setChecked(true);
+    });
+    QVERIFY(WaitForRunEnd());
+    QCOMPARE(m_pCorvane->BoxTexts(),
+             QStringList{u"The test mail went to sales@example.com. Send the mails now?"_s});
+    QCOMPARE(Recipients(server),
+             (QStringList{u"sales@example.com"_s, Address(1), Address(2), Address(3)}));
+    QVERIFY(server.MessageBytes(1).contains("Subject: [Test] Offer for User 1"));
+    QVERIFY(server.MessageBytes(2).contains("Subject: Offer for User 1\r\n"));
+    QCOMPARE(Log().size(), 3);
+}
+
+// Closing the table window or the program while mails go out asks first: No
+// keeps the windows and the run, Yes stops the run after the mail in hand and
+// closes.
+void TestSendRun::closingAsksBeforeStopping() {
+    CSmtpTestServer server(m_pCorvane->FilePath(u"server"_s));
+    QVERIFY(StartServer(server));
+    QVERIFY(CProfileSettings::WriteProfileValue(u"MailSystem"_s, u"MaxPerMinute"_s, 300));
+    ShowRows(20);
+    Send();
+    CSendRun* pRun = CSendRun::Active();
+    QVERIFY(pRun != nullptr);
+    CMDIChildWnd* pChild = m_pCorvane->Frame()->MDIGetActive();
+    QTRY_VERIFY(server.MessageCount() >= 2);
+    m_pCorvane->m_arrAnswers = {IDNO, IDNO};
+    pChild->close();
+    m_pCorvane->Frame()->close();
+    QVERIFY(m_pCorvane->Frame()->isVisible());
+    QCOMPARE(m_pCorvane->ChildCount(), 1);
+    QCOMPARE(CSendRun::Active(), pRun);
+    m_pCorvane->m_arrAnswers = {IDYES};
+    pChild->close();
+    QVERIFY(CSendRun::Active() == nullptr);
+    QTRY_COMPARE(m_pCorvane->ChildCount(), 0);
+    QCOMPARE(m_pCorvane->BoxTexts(),
+             (QStringList(3, u"Mails are being sent. Stop sending and close?"_s)));
+    const int nSent = server.MessageCount();
+    QVERIFY(nSent < 20);
+    QCOMPARE(LoggedAddresses(Log(), CSendLogEntry::Result::Sent), Recipients(server));
+    QTest::qWait(300);
+    QCOMPARE(server.MessageCount(), nSent);
+}
+
+// A program sending through the same path is killed mid-run: each mail the
+// log calls sent reached the server, at most the one in hand is missing from
+// the log, and the file is still whole CSV lines.
+void TestSendRun::killedSenderLeavesEveryFinishedMailLogged() {
+    CSmtpTestServer server(m_pCorvane->FilePath(u"server"_s));
+    QVERIFY(StartServer(server));
+    const QString strFolder = m_pCorvane->FilePath(u"child"_s);
+    QVERIFY(QDir().mkpath(strFolder));
+    QVERIFY(QFile::copy(m_pCorvane->FilePath(u"offer.txt"_s), strFolder + u"/offer.txt"_s));
+    QProcess child;
+    child.start(QStringLiteral(SEND_CHILD), {strFolder, u"400"_s});
+    QVERIFY(child.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(server.MessageCount() >= 40, 60000);
+    child.kill();
+    QVERIFY(child.waitForFinished());
+    QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+
+    QFile file(strFolder + u"/"_s + CSendLog::kFileName);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QVERIFY(bytes.endsWith("\r\n"));
+    const QList<QStringList> records = CSendLog::ParseCsv(bytes);
+    for (const QStringList& record : records)
+        QCOMPARE(record.size(), 9);
+    const QStringList arrLogged =
+        LoggedAddresses(CSendLog(file.fileName()).Read(), CSendLogEntry::Result::Sent);
+    const QStringList arrReceived = Recipients(server);
+    QCOMPARE(records.size(), arrLogged.size() + 1);
+    QVERIFY(arrLogged.size() >= 40);
+    QVERIFY2(arrReceived.size() - arrLogged.size() <= 1,
+             qPrintable(u"%1 %2"_s.arg(arrReceived.size()).arg(arrLogged.size())));
+    QCOMPARE(arrLogged, arrReceived.mid(0, arrLogged.size()));
+}
+
+void TestSendRun::recordDialogHintsAtRefusedAddress() {
+    bool bHintForRefused = false;
+    bool bHintForPlain = true;
+    CTestCorvane::WhenModal(u"CDia_Record"_s, [&](QDialog* pDialog) {
+        auto* pHint = pDialog->findChild<CEMailHint*>(u"emailHint"_s);
+        CTestCorvane::TypeRecord(pDialog, {u"Jane Doe <jane@example.com>"_s});
+        bHintForRefused = pHint != nullptr && pHint->IsShown();
+        CTestCorvane::Click(pDialog, u"buttonSave"_s);
+        CTestCorvane::TypeRecord(pDialog, {u"jane@example.com"_s});
+        bHintForPlain = pHint == nullptr || pHint->IsShown();
+        CTestCorvane::Click(pDialog, u"buttonClose"_s);
+    });
+    m_pCorvane->Command(ID_ADD_ADDRESS);
+    QVERIFY(bHintForRefused);
+    QVERIFY(!bHintForPlain);
+    QCOMPARE(m_pCorvane->StoredRecords().size(), 1);
+    QCOMPARE(m_pCorvane->StoredRecords()[0][2], u"Jane Doe <jane@example.com>"_s);
+}
+
+QTEST_MAIN(TestSendRun)
+#include "test_sendrun.moc"
