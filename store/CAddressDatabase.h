@@ -37,6 +37,8 @@ public:
     QString GetClipboardText();
     QString ExtractEMail(QString strText);
     bool FindByEMail(const QString& strEMail);
+    // The same among the records other than the one keyed nExceptID.
+    bool FindByEMail(const QString& strEMail, int nExceptID);
 
     // Mail merge (merge/).
     int ListFiles(QString strFolder, QStringList* pArray, QString strExtension);

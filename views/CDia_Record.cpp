@@ -236,7 +236,7 @@ void CDia_Record::OnSaveRecord() {
     }
     m_strText = StoredText(m_editEMail->text());
     values << m_strText;
-    if (g_bNoTwins && Store().FindByEMail(m_strText)) {
+    if (g_bNoTwins && IsTwin(m_strText)) {
         AfxMessageBox(QStringLiteral("EMail \"%1\" already exist in Addresses.").arg(m_strText),
                       MB_OK);
         return;
@@ -251,6 +251,13 @@ void CDia_Record::OnSaveRecord() {
     } else {
         ClearFields();
     }
+}
+
+// An edited record is no twin of itself: only the other records count.
+bool CDia_Record::IsTwin(const QString& strEMail) {
+    if (m_bEdit)
+        return Store().FindByEMail(strEMail, m_pRecord->value(0).toInt());
+    return Store().FindByEMail(strEMail);
 }
 
 // The flag and the main frame's watch outlive the dialog.
