@@ -245,7 +245,10 @@ void CDia_Record::OnSaveRecord() {
            << StoredText(m_comboTemplate->currentText());
     for (CMultiLineEdit* pEdit : {m_editMY1, m_editMY2, m_editMY3, m_editMY4, m_editMY5})
         values << StoredText(pEdit->toPlainText());
-    Store().SaveRecord(values, !m_bEdit);
+    // A record that is gone ("Not found") keeps the caller's texts: they
+    // are what the caller last knew to be stored.
+    if (!Store().SaveRecord(values, !m_bEdit))
+        return;
     if (m_bEdit) {
         *m_pRecord = values;
     } else {

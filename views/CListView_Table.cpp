@@ -320,12 +320,15 @@ void CListView_Table::ShowRecord(int nItem) {
             record << GetItemText(nItem, nColumn);
         dialog.m_pRecord = &record;
     }
-    if (dialog.DoModal() != IDOK)
-        return;
+    const int nResult = dialog.DoModal();
     if (nItem == -1) {
-        FillTable();
+        if (nResult == IDOK)
+            FillTable();
         return;
     }
+    // The list holds the texts last stored, or the row's own when nothing
+    // was: however the dialog was closed, the row shows what is stored, and
+    // the next edit from it starts from there.
     for (int nColumn = 0; nColumn < Store().m_schema.m_nFields; ++nColumn)
         SetItemText(nItem, nColumn, record.value(nColumn));
 }
