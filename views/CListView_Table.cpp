@@ -370,6 +370,7 @@ void CListView_Table::OnPreviewMail() {
         return;
     }
     int nWalked = 0;
+    int nLastWalked = -1;
     CDocument* pDocument = nullptr;
     {
         PreviewTextHandover handover;
@@ -381,6 +382,7 @@ void CListView_Table::OnPreviewMail() {
                 Store().AssembleMail(*m_pList, nItem, &strBlock, false);
                 g_strPreviewText += strBlock;
                 ++nWalked;
+                nLastWalked = nItem;
                 Store().m_wndProgress.SetPos(100 * nWalked / nSelected);
             });
         }
@@ -390,9 +392,11 @@ void CListView_Table::OnPreviewMail() {
     }
     if (pDocument == nullptr)
         return;
+    // One row: the title names the row that was walked, which need not be
+    // the current one (a Ctrl+click that deselects a row makes it current).
     if (nWalked == 1) {
         pDocument->SetTitle(QStringLiteral("Mail Preview for \"%1\"")
-                                .arg(GetItemText(CurrentItem(), s_nEMailColumn)));
+                                .arg(GetItemText(nLastWalked, s_nEMailColumn)));
     } else {
         pDocument->SetTitle(QStringLiteral("Mail Preview for %1 addresses").arg(nWalked));
     }
