@@ -59,5 +59,8 @@ private:
     static QString SelectAll(const QString& strTable);
     bool KeyCriteria(const QString& strKey, QString* pCriteria);
 
-    QString m_strOpenError; // why the file could not be opened or created
+    bool ReportUnusableFile();
+
+    QString m_strOpenError;   // why the file could not be opened or created
+    bool m_bOpenBusy = false; // another program held the file locked
 };

@@ -34,6 +34,8 @@ QMessageBox::StandardButtons ButtonsFor(unsigned nType) {
         return QMessageBox::Yes | QMessageBox::No;
     case MB_OKCANCEL:
         return QMessageBox::Ok | QMessageBox::Cancel;
+    case MB_RETRYCANCEL:
+        return QMessageBox::Retry | QMessageBox::Cancel;
     default:
         return QMessageBox::Ok;
     }
@@ -47,6 +49,8 @@ int AnswerOf(int nButton) {
         return IDNO;
     case QMessageBox::Cancel:
         return IDCANCEL;
+    case QMessageBox::Retry:
+        return IDRETRY;
     default:
         return IDOK;
     }
