@@ -115,6 +115,8 @@ private Q_SLOTS:
     void savedEditShowsInRowHoweverClosed();
     void editOfGoneRecordLeavesRow_data();
     void editOfGoneRecordLeavesRow();
+    void dateColumnFitsItsTexts_data();
+    void dateColumnFitsItsTexts();
 
 private:
     CListView_Table* ShowTable();
@@ -211,6 +213,9 @@ void TestTableView::emptyTableStillHasColumns() {
     QCOMPARE(headers,
              (QStringList{u"ID_Address"_s, u"Date"_s, u"EMail"_s, u"Prefix"_s, u"Name"_s,
                           u"Template"_s, u"MY_1"_s, u"MY_2"_s, u"MY_3"_s, u"MY_4"_s, u"MY_5"_s}));
+    // The Date column may be wider than its field's 60 where the font needs it.
+    QVERIFY(widths.value(ColDate) >= 60);
+    widths[ColDate] = 60;
     QCOMPARE(widths, (QList<int>{4, 60, 200, 50, 150, 100, 150, 150, 150, 150, 150}));
 
     ClickHeader(pView, ColEMail);
@@ -458,6 +463,40 @@ void TestTableView::editOfGoneRecordLeavesRow() {
         after << pView->GetItemText(0, nColumn);
     QCOMPARE(after, shown);
     QCOMPARE(m_pCorvane->StoredRecords().size(), 0);
+}
+
+void TestTableView::dateColumnFitsItsTexts_data() {
+    QTest::addColumn<qreal>("pointSize");
+    QTest::newRow("the frame's own font") << 0.0;
+    QTest::newRow("8 points") << 8.0;
+    QTest::newRow("11 points") << 11.0;
+    QTest::newRow("16 points") << 16.0;
+}
+
+// Whatever the font in use, the dates show whole: neither a cell's text nor
+// the header's is cut short.
+void TestTableView::dateColumnFitsItsTexts() {
+    QFETCH(qreal, pointSize);
+    m_pCorvane->AddAddresses({{u"a@example.com"_s}, {u"b@example.com"_s}});
+    QVERIFY(m_pCorvane->ExecuteSql(
+        u"UPDATE ADDRESSES SET Date = '2008-08-28 00:00:00' WHERE ID_Address = 2"_s));
+    if (pointSize > 0) {
+        QFont font = m_pCorvane->Frame()->font();
+        font.setPointSizeF(pointSize);
+        m_pCorvane->Frame()->setFont(font);
+    }
+
+    CListView_Table* pView = ShowTable();
+    QVERIFY(pView != nullptr);
+    QCOMPARE(ColumnTexts(pView, ColDate), (QStringList{Today(), u"08/28/08"_s}));
+    const int nWidth = pView->columnWidth(ColDate);
+    if (pointSize > 0)
+        QCOMPARE(pView->font().pointSizeF(), pointSize);
+    QVERIFY(nWidth >= 60);
+    // The widest cell as the view measures it, with its margins and grid line.
+    const int nNeeded = static_cast<QAbstractItemView*>(pView)->sizeHintForColumn(ColDate);
+    QVERIFY2(nNeeded <= nWidth, qPrintable(u"%1 > %2"_s.arg(nNeeded).arg(nWidth)));
+    QVERIFY(pView->horizontalHeader()->sectionSizeHint(ColDate) <= nWidth);
 }
 
 QTEST_MAIN(TestTableView)
