@@ -7,3 +7,9 @@ bool CAddressDatabase::FindByEMail(const QString& strEMail) {
     m_strQuery = CAddressRecords::EMailCriteria(strEMail);
     return CAddressRecords(m_pCDaoDatabase.get(), m_schema).FindByEMail(strEMail);
 }
+
+// The lookup for a record being edited, which is no twin of itself.
+bool CAddressDatabase::FindByEMail(const QString& strEMail, int nExceptID) {
+    m_strQuery = CAddressRecords::TwinCriteria(m_schema, strEMail, nExceptID);
+    return CAddressRecords(m_pCDaoDatabase.get(), m_schema).FindByEMail(strEMail, nExceptID);
+}

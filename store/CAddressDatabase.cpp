@@ -10,6 +10,7 @@
 
 #include <QFileInfo>
 #include <new>
+#include <sqlite3.h>
 
 namespace {
 
@@ -88,20 +89,35 @@ CAddressDatabase::~CAddressDatabase() {
 bool CAddressDatabase::OpenOrCreate() {
     if (m_pCDaoDatabase && m_pCDaoDatabase->IsOpen())
         return true;
-    if (OpenDatabase(m_schema.m_strFile, false))
-        return true;
-    // A file that is there but cannot be used is never created over: it is
-    // left as it is, and the user learns once which file it is and why.
     const QFileInfo file(m_schema.m_strFile);
-    if (m_pCDaoDatabase && (file.exists() || file.isSymLink())) {
-        AfxMessageBox(QStringLiteral("The address file \"%1\" could not be opened and was left "
-                                     "untouched:\n\n%2\n\nAddresses can neither be listed nor "
-                                     "saved until the file is repaired or moved away.")
-                          .arg(file.absoluteFilePath(), m_strOpenError),
-                      MB_OK);
-        return false;
+    while (!OpenDatabase(m_schema.m_strFile, false)) {
+        if (!m_pCDaoDatabase || !(file.exists() || file.isSymLink()))
+            return CreateDatabase(m_schema);
+        if (!m_bOpenBusy)
+            return ReportUnusableFile();
+        // Nothing is wrong with a file that another program holds locked:
+        // the user may let that program finish and try again.
+        if (AfxMessageBox(QStringLiteral("The address file \"%1\" is in use by another program, "
+                                         "which holds it locked.\n\nChoose Retry once that "
+                                         "program is done with it. Cancel goes on without it: "
+                                         "addresses can neither be listed nor saved until "
+                                         "Corvane is started again.")
+                              .arg(file.absoluteFilePath()),
+                          MB_RETRYCANCEL) != IDRETRY)
+            return false;
     }
-    return CreateDatabase(m_schema);
+    return true;
+}
+
+// A file that is there but cannot be used is never created over: it is left
+// as it is, and the user learns once which file it is and why.
+bool CAddressDatabase::ReportUnusableFile() {
+    AfxMessageBox(QStringLiteral("The address file \"%1\" could not be opened and was left "
+                                 "untouched:\n\n%2\n\nAddresses can neither be listed nor "
+                                 "saved until the file is repaired or moved away.")
+                      .arg(QFileInfo(m_schema.m_strFile).absoluteFilePath(), m_strOpenError),
+                  MB_OK);
+    return false;
 }
 
 bool CAddressDatabase::OpenDatabase(const QString& strPath, bool bCreate) {
@@ -118,6 +134,8 @@ bool CAddressDatabase::OpenDatabase(const QString& strPath, bool bCreate) {
         return true;
     } catch (const CDaoException& e) {
         m_strOpenError = e.m_pErrorInfo->m_strDescription;
+        const long nPrimary = e.m_pErrorInfo->m_lErrorCode & 0xFF;
+        m_bOpenBusy = nPrimary == SQLITE_BUSY || nPrimary == SQLITE_LOCKED;
         return false;
     }
 }

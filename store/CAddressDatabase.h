@@ -37,6 +37,8 @@ public:
     QString GetClipboardText();
     QString ExtractEMail(QString strText);
     bool FindByEMail(const QString& strEMail);
+    // The same among the records other than the one keyed nExceptID.
+    bool FindByEMail(const QString& strEMail, int nExceptID);
 
     // Mail merge (merge/).
     int ListFiles(QString strFolder, QStringList* pArray, QString strExtension);
@@ -60,5 +62,8 @@ public:
 private:
     bool KeyCriteria(const QString& strKey, QString* pCriteria);
 
-    QString m_strOpenError; // why the file could not be opened or created
+    bool ReportUnusableFile();
+
+    QString m_strOpenError;   // why the file could not be opened or created
+    bool m_bOpenBusy = false; // another program held the file locked
 };

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -50,6 +51,20 @@ CDia_MailSettings::CDia_MailSettings(CAddressDatabase* pDatabase, QWidget* pPare
 }
 
 CDia_MailSettings::~CDia_MailSettings() = default;
+
+// A wrapped text that grows, as the test mail's result does, makes the
+// dialog taller: its layout alone would keep the one-line height and cut
+// the text off.
+bool CDia_MailSettings::event(QEvent* pEvent) {
+    const bool bHandled = QDialog::event(pEvent);
+    if (pEvent->type() == QEvent::LayoutRequest && layout() != nullptr &&
+        layout()->hasHeightForWidth()) {
+        const int nNeeded = layout()->totalHeightForWidth(width());
+        if (height() < nNeeded)
+            resize(width(), nNeeded);
+    }
+    return bHandled;
+}
 
 void CDia_MailSettings::CreateControls() {
     m_comboTransport = new QComboBox;

@@ -36,6 +36,9 @@ public:
     void OnBrowseOutbox();
     void OnTransportChanged();
 
+protected:
+    bool event(QEvent* pEvent) override;
+
 private:
     void CreateControls();
     QLineEdit* AddEdit(const QString& strObjectName);

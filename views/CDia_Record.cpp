@@ -238,7 +238,7 @@ void CDia_Record::OnSaveRecord() {
     }
     m_strText = StoredText(m_editEMail->text());
     values << m_strText;
-    if (g_bNoTwins && Store().FindByEMail(m_strText)) {
+    if (g_bNoTwins && IsTwin(m_strText)) {
         AfxMessageBox(QStringLiteral("EMail \"%1\" already exist in Addresses.").arg(m_strText),
                       MB_OK);
         return;
@@ -247,12 +247,22 @@ void CDia_Record::OnSaveRecord() {
            << StoredText(m_comboTemplate->currentText());
     for (CMultiLineEdit* pEdit : {m_editMY1, m_editMY2, m_editMY3, m_editMY4, m_editMY5})
         values << StoredText(pEdit->toPlainText());
-    Store().SaveRecord(values, !m_bEdit);
+    // A record that is gone ("Not found") keeps the caller's texts: they
+    // are what the caller last knew to be stored.
+    if (!Store().SaveRecord(values, !m_bEdit))
+        return;
     if (m_bEdit) {
         *m_pRecord = values;
     } else {
         ClearFields();
     }
+}
+
+// An edited record is no twin of itself: only the other records count.
+bool CDia_Record::IsTwin(const QString& strEMail) {
+    if (m_bEdit)
+        return Store().FindByEMail(strEMail, m_pRecord->value(0).toInt());
+    return Store().FindByEMail(strEMail);
 }
 
 // The flag and the main frame's watch outlive the dialog.

@@ -47,6 +47,8 @@ private:
     void ClearFields();
 
     void OnSaveRecord();
+    // Whether "no twins" refuses the address: another record holds it.
+    bool IsTwin(const QString& strEMail);
     void OnClearRecord();
     void OnNoTwins();
     void OnAuto();

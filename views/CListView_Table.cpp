@@ -195,13 +195,41 @@ QString CListView_Table::FillStatement() const {
 }
 
 // Built at the first fill only, so widths the user changed survive refills.
+// The Date column grows beyond its field's size where the font in use needs
+// more room for a date.
 void CListView_Table::InsertColumns() {
     const CTableSchema& schema = Store().m_schema;
     for (int nColumn = 0; nColumn < schema.m_nFields; ++nColumn) {
-        const int nSize = schema.m_arrSize.at(nColumn);
-        InsertColumn(nColumn, schema.m_arrName.at(nColumn), schema.m_arrFormat.at(nColumn),
-                     nSize == 0 ? s_nDefaultColumnWidth : nSize, nColumn);
+        int nWidth = schema.m_arrSize.at(nColumn);
+        if (nWidth == 0)
+            nWidth = s_nDefaultColumnWidth;
+        if (schema.m_arrType.at(nColumn) == dbDate)
+            nWidth = qMax(nWidth, DateColumnWidth());
+        InsertColumn(nColumn, schema.m_arrName.at(nColumn), schema.m_arrFormat.at(nColumn), nWidth,
+                     nColumn);
     }
+}
+
+// The room a cell needs for the widest date text: a date as the cells show
+// it, each digit made the font's widest, with the cell's margins and its
+// grid line.
+int CListView_Table::DateColumnWidth() const {
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.features |= QStyleOptionViewItem::HasDisplay;
+    QChar widestDigit = u'0';
+    for (char16_t digit = u'1'; digit <= u'9'; ++digit) {
+        if (option.fontMetrics.horizontalAdvance(QChar(digit)) >
+            option.fontMetrics.horizontalAdvance(widestDigit))
+            widestDigit = QChar(digit);
+    }
+    option.text = COleDateTime::GetCurrentTime().Format(QStringLiteral("%x"));
+    for (QChar& character : option.text) {
+        if (character.isDigit())
+            character = widestDigit;
+    }
+    const QSize cell = style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this);
+    return cell.width() + (showGrid() ? 1 : 0);
 }
 
 // The texts of the recordset's current record, as the list shows them.
@@ -326,12 +354,15 @@ void CListView_Table::ShowRecord(int nItem) {
             record << GetItemText(nItem, nColumn);
         dialog.m_pRecord = &record;
     }
-    if (dialog.DoModal() != IDOK)
-        return;
+    const int nResult = dialog.DoModal();
     if (nItem == -1) {
-        FillTable();
+        if (nResult == IDOK)
+            FillTable();
         return;
     }
+    // The list holds the texts last stored, or the row's own when nothing
+    // was: however the dialog was closed, the row shows what is stored, and
+    // the next edit from it starts from there.
     for (int nColumn = 0; nColumn < Store().m_schema.m_nFields; ++nColumn)
         SetItemText(nItem, nColumn, record.value(nColumn));
 }
@@ -375,6 +406,7 @@ void CListView_Table::OnPreviewMail() {
         return;
     }
     int nWalked = 0;
+    int nLastWalked = -1;
     CDocument* pDocument = nullptr;
     {
         PreviewTextHandover handover;
@@ -386,6 +418,7 @@ void CListView_Table::OnPreviewMail() {
                 Store().AssembleMail(*m_pList, nItem, &strBlock, false);
                 g_strPreviewText += strBlock;
                 ++nWalked;
+                nLastWalked = nItem;
                 Store().m_wndProgress.SetPos(100 * nWalked / nSelected);
             });
         }
@@ -395,9 +428,11 @@ void CListView_Table::OnPreviewMail() {
     }
     if (pDocument == nullptr)
         return;
+    // One row: the title names the row that was walked, which need not be
+    // the current one (a Ctrl+click that deselects a row makes it current).
     if (nWalked == 1) {
         pDocument->SetTitle(QStringLiteral("Mail Preview for \"%1\"")
-                                .arg(GetItemText(CurrentItem(), s_nEMailColumn)));
+                                .arg(GetItemText(nLastWalked, s_nEMailColumn)));
     } else {
         pDocument->SetTitle(QStringLiteral("Mail Preview for %1 addresses").arg(nWalked));
     }

@@ -61,6 +61,7 @@ private:
     void OnLvnItemchanged(int nItem);
 
     void InsertColumns();
+    int DateColumnWidth() const;
     QString FillStatement() const;
     QStringList RecordTexts(CDaoRecordset& recordset) const;
     void AddRow(int nItem, const QStringList& texts);

@@ -25,6 +25,10 @@ bool CAddressRecords::FindByEMail(const QString& strEMail) {
     return m_recordset.FindFirst(EMailCriteria(strEMail));
 }
 
+bool CAddressRecords::FindByEMail(const QString& strEMail, int nExceptID) {
+    return m_recordset.FindFirst(TwinCriteria(m_schema, strEMail, nExceptID));
+}
+
 void CAddressRecords::Add(const QStringList& arrValues) {
     // The new record is saved once, filled: the engine numbers it in the
     // same statement, so a failure leaves no empty record behind.
@@ -61,6 +65,13 @@ void CAddressRecords::SetValues(const QStringList& arrValues) {
 
 QString CAddressRecords::EMailCriteria(const QString& strEMail) {
     return QStringLiteral("EMail = '%1'").arg(CSqlText::EscapeQuotes(strEMail));
+}
+
+QString CAddressRecords::TwinCriteria(const CTableSchema& schema, const QString& strEMail,
+                                      int nExceptID) {
+    return QStringLiteral("%1 AND %2 <> %3")
+        .arg(EMailCriteria(strEMail), schema.m_arrName[schema.m_nKeyField])
+        .arg(nExceptID);
 }
 
 QString CAddressRecords::IdCriteria(const QString& strId) {

@@ -26,6 +26,9 @@ public:
     // True when a record's EMail equals strEMail, ignoring the case of ASCII
     // letters.
     bool FindByEMail(const QString& strEMail);
+    // The same, among the records other than the one whose key is nExceptID:
+    // a record being edited is no twin of itself.
+    bool FindByEMail(const QString& strEMail, int nExceptID);
     // Adds a record of arrValues (the key's value is ignored: the database
     // numbers the record) with one statement, so a failure adds nothing.
     void Add(const QStringList& arrValues);
@@ -40,6 +43,7 @@ public:
     // The criteria texts of the operations above: the address's and a text
     // key's single quotes doubled, so a quote is just a character.
     static QString EMailCriteria(const QString& strEMail);
+    static QString TwinCriteria(const CTableSchema& schema, const QString& strEMail, int nExceptID);
     static QString IdCriteria(const QString& strId);
     // "%s='%s'" for a text key, "%s=%d" for a number; nothing for a key
     // field of another type.

@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusTipEvent>
@@ -84,12 +85,21 @@ CDocument* CMDIFrameWnd::GetActiveDocument() const {
     return pFrame ? pFrame->GetActiveDocument() : nullptr;
 }
 
-// New windows take the larger part of the client area, as MDI children do.
+// New windows take the larger part of the client area, as MDI children do,
+// and open wholly inside it: the area places them with their final size, and
+// a window it places partly outside is moved in.
 void CMDIFrameWnd::AddChildFrame(CMDIChildWnd* pFrame) {
+    const QSize area = m_pMdiArea->viewport()->size();
+    QSize size(qMax(400, area.width() * 3 / 4), qMax(300, area.height() * 3 / 4));
+    // A hidden area has no size of its own yet; it places the window when shown.
+    if (m_pMdiArea->isVisible())
+        size = size.boundedTo(area);
+    pFrame->resize(size);
     m_pMdiArea->addSubWindow(pFrame);
     connect(pFrame, &QWidget::windowTitleChanged, this, &CMDIFrameWnd::OnUpdateFrameTitle);
-    const QSize area = m_pMdiArea->viewport()->size();
-    pFrame->resize(qMax(400, area.width() * 3 / 4), qMax(300, area.height() * 3 / 4));
+    if (m_pMdiArea->isVisible())
+        pFrame->move(qBound(0, pFrame->x(), area.width() - pFrame->width()),
+                     qBound(0, pFrame->y(), area.height() - pFrame->height()));
 }
 
 void CMDIFrameWnd::RegisterCommand(unsigned nID, QAction* pAction) {
@@ -155,8 +165,11 @@ void CMDIFrameWnd::SetMenuBar(unsigned nIDResource, const QList<QMenu*>& menus,
                               const QHash<unsigned, QString>& itemTexts) {
     m_menuBars.insert(nIDResource, menus);
     m_menuItemTexts.insert(nIDResource, itemTexts);
-    for (QMenu* pMenu : menus)
+    for (QMenu* pMenu : menus) {
         connect(pMenu, &QMenu::aboutToShow, this, &CMDIFrameWnd::UpdateCommandUI);
+        if (IsWindowMenu(pMenu))
+            connect(pMenu, &QMenu::aboutToShow, this, [this, pMenu] { OnUpdateWindowList(pMenu); });
+    }
     if (nIDResource == m_nIDResource && m_nShownMenuBar == 0)
         ShowMenuBar(nIDResource);
 }
@@ -240,6 +253,43 @@ void CMDIFrameWnd::OnWindowArrange() {
         pWindow->move(nLeft, nBottom - pWindow->height());
         nLeft += pWindow->width();
     }
+}
+
+// The Window menu is the one that holds the window-arranging commands.
+bool CMDIFrameWnd::IsWindowMenu(const QMenu* pMenu) const {
+    for (unsigned nID :
+         {ID_WINDOW_NEW, ID_WINDOW_CASCADE, ID_WINDOW_TILE_HORZ, ID_WINDOW_ARRANGE}) {
+        if (QAction* pAction = m_actions.value(nID); pAction && pMenu->actions().contains(pAction))
+            return true;
+    }
+    return false;
+}
+
+// Below a line, one item per open window in the order they were opened,
+// numbered, the active one checked; choosing one brings it to the front.
+void CMDIFrameWnd::OnUpdateWindowList(QMenu* pMenu) {
+    qDeleteAll(m_windowListItems.take(pMenu));
+    const QList<QMdiSubWindow*> windows = m_pMdiArea->subWindowList();
+    if (windows.isEmpty())
+        return;
+    QList<QAction*> items{pMenu->addSeparator()};
+    for (qsizetype i = 0; i < windows.size(); ++i) {
+        const QPointer<QMdiSubWindow> pWindow = windows[i];
+        // An ampersand of the title is shown as itself, not as a mnemonic.
+        QString strTitle = pWindow->windowTitle();
+        strTitle.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        const QString strNumber = i < 9 ? QStringLiteral("&%1").arg(i + 1) : QString::number(i + 1);
+        QAction* pItem = pMenu->addAction(strNumber + QLatin1Char(' ') + strTitle);
+        pItem->setStatusTip(QStringLiteral("Activate this window"));
+        pItem->setCheckable(true);
+        pItem->setChecked(pWindow == m_pMdiArea->currentSubWindow());
+        connect(pItem, &QAction::triggered, this, [this, pWindow] {
+            if (pWindow)
+                m_pMdiArea->setActiveSubWindow(pWindow);
+        });
+        items.append(pItem);
+    }
+    m_windowListItems.insert(pMenu, items);
 }
 
 void CMDIFrameWnd::OnUpdateMDIWindowCmd(CCmdUI* pCmdUI) {

@@ -35,7 +35,8 @@ class QMenu;
 // Menus. SetMenuBar(nIDResource, menus) records a menu bar. The frame's own
 // (the resource id given to the constructor) shows with no child window; a
 // child window whose kind has a menu bar shows that one; a kind without one
-// leaves the bar as it was.
+// leaves the bar as it was. A Window menu (one that holds the window
+// commands) lists the open windows whenever it opens, as MDI programs do.
 //
 // Timers: SetTimer(nID, ms) / KillTimer(nID) per id; OnTimer(nID) receives
 // them. The status bar (if one was set with SetStatusBar) carries
@@ -111,6 +112,8 @@ private:
     void OnUpdateFrameTitle();
     void OnUpdateKeyIndicators();
     void ShowMenuBar(unsigned nIDResource);
+    bool IsWindowMenu(const QMenu* pMenu) const;
+    void OnUpdateWindowList(QMenu* pMenu);
     QWidget* ControlBarOf(unsigned nID) const;
 
     const unsigned m_nIDResource;
@@ -120,6 +123,7 @@ private:
     QList<unsigned> m_commandOrder;
     QHash<unsigned, QList<QMenu*>> m_menuBars;
     QHash<unsigned, QHash<unsigned, QString>> m_menuItemTexts;
+    QHash<QMenu*, QList<QAction*>> m_windowListItems; // the open windows' items of a Window menu
     unsigned m_nShownMenuBar = 0;
     QString m_strTitle;
     QString m_strIdleText;

@@ -33,6 +33,8 @@ QMessageBox::StandardButtons ButtonsFor(unsigned nType) {
         return QMessageBox::Yes | QMessageBox::No;
     case MB_OKCANCEL:
         return QMessageBox::Ok | QMessageBox::Cancel;
+    case MB_RETRYCANCEL:
+        return QMessageBox::Retry | QMessageBox::Cancel;
     default:
         return QMessageBox::Ok;
     }
@@ -46,6 +48,8 @@ int AnswerOf(int nButton) {
         return IDNO;
     case QMessageBox::Cancel:
         return IDCANCEL;
+    case QMessageBox::Retry:
+        return IDRETRY;
     default:
         return IDOK;
     }

@@ -6,8 +6,13 @@
 class QWidget;
 
 // Message-box types and answers, with the Win32 values.
-enum : unsigned { MB_OK = 0x0000, MB_OKCANCEL = 0x0001, MB_YESNO = 0x0004 };
-enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
+enum : unsigned {
+    MB_OK = 0x0000,
+    MB_OKCANCEL = 0x0001,
+    MB_YESNO = 0x0004,
+    MB_RETRYCANCEL = 0x0005
+};
+enum : int { IDOK = 1, IDCANCEL = 2, IDRETRY = 4, IDYES = 6, IDNO = 7 };
 
 // One request for a message box, as a replaced handler sees it.
 struct MessageBoxCall {

@@ -624,6 +624,60 @@ private Q_SLOTS:
         QCOMPARE(store.CountRecords(store.m_schema.m_strTable), 0);
     }
 
+    // Another program holds the file locked while the store opens it: the
+    // user is told so and may try again; Cancel leaves the store closed and
+    // the file as it was.
+    void aFileLockedAtStartOffersRetry_data() {
+        QTest::addColumn<QList<int>>("answers");
+        QTest::addColumn<int>("releasedAtBox");
+        QTest::addColumn<bool>("opened");
+        QTest::newRow("Cancel") << QList<int>{IDCANCEL} << 0 << false;
+        QTest::newRow("Retry once the other program is done") << QList<int>{IDRETRY} << 1 << true;
+        QTest::newRow("Retry while still locked, then Cancel")
+            << QList<int>{IDRETRY, IDCANCEL} << 0 << false;
+    }
+    void aFileLockedAtStartOffersRetry() {
+        QFETCH(QList<int>, answers);
+        QFETCH(int, releasedAtBox);
+        QFETCH(bool, opened);
+        {
+            CAddressDatabase first;
+            QVERIFY(first.OpenOrCreate());
+            QVERIFY(first.SaveRecord(Values(QStringLiteral("jane@example.com")), true));
+        }
+        const QString strPath = QDir::current().filePath(QStringLiteral("Addresses.mdb"));
+        const QByteArray content = ReadAll(strPath);
+        auto pOther = std::make_unique<RawSqlite>(strPath);
+        QCOMPARE(pOther->Exec(QStringLiteral("BEGIN EXCLUSIVE")), SQLITE_OK);
+        SetMessageBoxHandler([&](const MessageBoxCall& call) {
+            m_calls.append(call);
+            if (m_calls.size() == releasedAtBox)
+                pOther.reset(); // the other program ends, and its lock goes with it
+            return answers.isEmpty() ? IDCANCEL : answers.takeFirst();
+        });
+
+        CAddressDatabase store;
+        QCOMPARE(store.OpenOrCreate(), opened);
+        QVERIFY(answers.isEmpty());
+        QVERIFY(!m_calls.isEmpty());
+        for (const MessageBoxCall& call : std::as_const(m_calls)) {
+            QCOMPARE(call.kind, MessageBoxCall::Application);
+            QCOMPARE(call.nType, unsigned(MB_RETRYCANCEL));
+            QVERIFY2(call.strText.startsWith(
+                         QStringLiteral("The address file \"%1\" is in use by another program")
+                             .arg(strPath)),
+                     qPrintable(call.strText));
+        }
+        if (opened) {
+            QCOMPARE(store.CountRecords(store.m_schema.m_strTable), 1);
+            return;
+        }
+        QCOMPARE(DaoError([&] { store.CountRecords(store.m_schema.m_strTable); }),
+                 QStringLiteral("The database is not open."));
+        pOther.reset();
+        QCOMPARE(ReadAll(strPath), content);
+    }
+
 private:
     // Saves one record per address and lists them as the table view does:
     // key in column 0, address in column 2.

@@ -61,6 +61,8 @@ private Q_SLOTS:
     void senderAddress();
     void testMailNeedsSender();
     void testMailWithoutMailLibrary();
+    void resultLineShowsWhole_data();
+    void resultLineShowsWhole();
     void testMailThroughMailLibrary_data();
     void testMailThroughMailLibrary();
 
@@ -223,6 +225,35 @@ void TestMailSettings::testMailWithoutMailLibrary() {
     const QString strResult = Child<QLabel>(dialog, u"labelTestResult"_s)->text();
     QVERIFY2(strResult.contains(u"jane@example.com"_s) && strResult.contains(u"not"_s),
              qPrintable(strResult));
+}
+
+void TestMailSettings::resultLineShowsWhole_data() {
+    QTest::addColumn<QString>("sender");
+    QTest::newRow("no sender") << QString();
+    QTest::newRow("short address") << u"Jane <jane@example.com>"_s;
+    QTest::newRow("long address") << u"Jane <jane.%1@marketing.department.example.com>"_s.arg(
+        QString(60, u'x'));
+}
+
+// The dialog grows to show its result line whole, however many lines it takes.
+void TestMailSettings::resultLineShowsWhole() {
+    QFETCH(QString, sender);
+    CAddressDatabase database;
+    CDia_MailSettings dialog(&database);
+    SetText(dialog, u"editSender"_s, sender);
+    Child<QCheckBox>(dialog, u"checkMapi"_s)->setChecked(false);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    Click(dialog, u"buttonSendTestMail"_s);
+    auto* pResult = Child<QLabel>(dialog, u"labelTestResult"_s);
+    QVERIFY(!pResult->text().isEmpty());
+    QTRY_VERIFY2(
+        pResult->height() >= pResult->heightForWidth(pResult->width()),
+        qPrintable(
+            u"%1 < %2"_s.arg(pResult->height()).arg(pResult->heightForWidth(pResult->width()))));
+    QVERIFY(dialog.rect().contains(pResult->geometry()));
+    auto* pOK = Child<QPushButton>(dialog, u"buttonOK"_s);
+    QVERIFY(pResult->geometry().bottom() < pOK->mapTo(&dialog, QPoint(0, 0)).y());
 }
 
 void TestMailSettings::testMailThroughMailLibrary_data() {

@@ -61,6 +61,7 @@ private Q_SLOTS:
 
     void previewSkipsRowWithoutTemplate();
     void previewOfOneRowNamesItsAddress();
+    void previewTitleNamesTheWalkedRow();
     void previewWithoutSelectionTells();
     void sendDeliversEachSelectedRow();
     void sendWithoutSelectionDoesNothing();
@@ -145,6 +146,21 @@ void TestPreviewSend::previewOfOneRowNamesItsAddress() {
     m_pCorvane->Command(ID_PREVIEW_MAIL);
     QCOMPARE(m_pCorvane->BoxTexts(), QStringList());
     QCOMPARE(progress.m_arrPositions, QList<int>{100});
+    QCOMPARE(m_pCorvane->ActiveTitle(), u"Mail Preview for \"bob@example.org\""_s);
+    QVERIFY(ActiveTextView()->GetText().startsWith(Header(s_strBob)));
+}
+
+// Ctrl+click takes the first row out of the selection again: the current
+// row is that first row, but only the last one is walked and named.
+void TestPreviewSend::previewTitleNamesTheWalkedRow() {
+    SelectRows(2, 2);
+    const QPoint first = m_pTable->visualRect(m_pTable->model()->index(0, 2)).center();
+    QTest::mouseClick(m_pTable->viewport(), Qt::LeftButton, Qt::ControlModifier, first);
+    QTest::mouseClick(m_pTable->viewport(), Qt::LeftButton, Qt::ControlModifier, first);
+    QCOMPARE(m_pTable->GetSelectedCount(), 1);
+    QCOMPARE(m_pTable->m_nCurrentItem, 0);
+
+    m_pCorvane->Command(ID_PREVIEW_MAIL);
     QCOMPARE(m_pCorvane->ActiveTitle(), u"Mail Preview for \"bob@example.org\""_s);
     QVERIFY(ActiveTextView()->GetText().startsWith(Header(s_strBob)));
 }

@@ -78,6 +78,8 @@ private Q_SLOTS:
     void recordWithoutDateIsAnAddition();
     void noTwinsRefusesStoredAddress_data();
     void noTwinsRefusesStoredAddress();
+    void noTwinsInEditModeLooksAtOtherRecords_data();
+    void noTwinsInEditModeLooksAtOtherRecords();
     void enterInAnyFieldClosesWithoutSaving_data();
     void enterInAnyFieldClosesWithoutSaving();
     void escapeCancels();
@@ -272,6 +274,49 @@ void TestRecordDialog::noTwinsRefusesStoredAddress() {
     } else {
         QCOMPARE(m_pCorvane->BoxTexts(), QStringList());
         QCOMPARE(m_pCorvane->StoredRecords().size(), 2);
+    }
+}
+
+void TestRecordDialog::noTwinsInEditModeLooksAtOtherRecords_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("its own address") << u"jane@example.com"_s << false;
+    QTest::newRow("its own address, other letter case") << u"Jane@Example.com"_s << false;
+    QTest::newRow("a new address") << u"jane.new@example.com"_s << false;
+    QTest::newRow("the other record's address") << u"john@example.com"_s << true;
+}
+
+// The record being edited never counts as its own twin; another record does.
+void TestRecordDialog::noTwinsInEditModeLooksAtOtherRecords() {
+    QFETCH(QString, typed);
+    QFETCH(bool, refused);
+    m_pCorvane->AddAddresses({{u"john@example.com"_s, QString(), u"John"_s},
+                              {u"jane@example.com"_s, QString(), u"Jane"_s}});
+    const QStringList stored = m_pCorvane->StoredRecords().value(1);
+    QCOMPARE(stored.value(2), u"jane@example.com"_s);
+    g_bNoTwins = true;
+
+    QStringList record = Record(stored[0], u"12/24/25"_s, stored.mid(2));
+    CTestCorvane::WhenModal(u"CDia_Record"_s, [&](QDialog* pDialog) {
+        CTestCorvane::TypeRecord(pDialog, {typed, QString(), u"Jane Roe"_s});
+        CTestCorvane::Click(pDialog, u"buttonSave"_s);
+        CTestCorvane::Click(pDialog, u"buttonClose"_s);
+    });
+    CDia_Record dialog;
+    dialog.m_pRecord = &record;
+    QCOMPARE(dialog.DoModal(), int(IDOK));
+
+    const QStringList after = m_pCorvane->StoredRecords().value(1);
+    if (refused) {
+        QCOMPARE(m_pCorvane->BoxTexts(),
+                 QStringList{u"EMail \"%1\" already exist in Addresses."_s.arg(typed)});
+        QCOMPARE(after, stored);
+        QCOMPARE(record.value(4), u"Jane"_s);
+    } else {
+        QCOMPARE(m_pCorvane->BoxTexts(), QStringList());
+        QCOMPARE(after.value(2), typed);
+        QCOMPARE(after.value(4), u"Jane Roe"_s);
+        QCOMPARE(record.value(4), u"Jane Roe"_s);
     }
 }
 

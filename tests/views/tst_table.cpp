@@ -66,6 +66,30 @@ QStringList Addresses(int nCount) {
     return addresses;
 }
 
+// The ways a user ends the record dialog.
+enum class Closing { CloseButton, Escape, CloseBox };
+
+void CloseDialog(QDialog* pDialog, Closing closing) {
+    switch (closing) {
+    case Closing::CloseButton:
+        CTestCorvane::Click(pDialog, u"buttonClose"_s);
+        break;
+    case Closing::Escape:
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        break;
+    case Closing::CloseBox:
+        pDialog->close();
+        break;
+    }
+}
+
+void AddClosings() {
+    QTest::addColumn<int>("closing");
+    QTest::newRow("Close") << int(Closing::CloseButton);
+    QTest::newRow("Esc") << int(Closing::Escape);
+    QTest::newRow("close box") << int(Closing::CloseBox);
+}
+
 } // namespace
 
 class TestTableView : public QObject {
@@ -87,6 +111,12 @@ private Q_SLOTS:
     void doubleClickBelowRowsAddsAndRefills();
     void deleteWithoutSelectionOnlyTells();
     void failedFillLeavesUsableWindow();
+    void savedEditShowsInRowHoweverClosed_data();
+    void savedEditShowsInRowHoweverClosed();
+    void editOfGoneRecordLeavesRow_data();
+    void editOfGoneRecordLeavesRow();
+    void dateColumnFitsItsTexts_data();
+    void dateColumnFitsItsTexts();
 
 private:
     CListView_Table* ShowTable();
@@ -183,6 +213,9 @@ void TestTableView::emptyTableStillHasColumns() {
     QCOMPARE(headers,
              (QStringList{u"ID_Address"_s, u"Date"_s, u"EMail"_s, u"Prefix"_s, u"Name"_s,
                           u"Template"_s, u"MY_1"_s, u"MY_2"_s, u"MY_3"_s, u"MY_4"_s, u"MY_5"_s}));
+    // The Date column may be wider than its field's 60 where the font needs it.
+    QVERIFY(widths.value(ColDate) >= 60);
+    widths[ColDate] = 60;
     QCOMPARE(widths, (QList<int>{4, 60, 200, 50, 150, 100, 150, 150, 150, 150, 150}));
 
     ClickHeader(pView, ColEMail);
@@ -358,6 +391,112 @@ void TestTableView::failedFillLeavesUsableWindow() {
     QVERIFY(m_pCorvane->Frame()->m_db.m_wndProgress.GetSafeHwnd() == nullptr);
     QVERIFY(QApplication::overrideCursor() == nullptr);
     QCOMPARE(m_pCorvane->ChildCount(), 1);
+}
+
+void TestTableView::savedEditShowsInRowHoweverClosed_data() {
+    AddClosings();
+}
+
+// A save, then the dialog is closed in some way: the row shows the saved
+// texts, and a later edit from the same row keeps them.
+void TestTableView::savedEditShowsInRowHoweverClosed() {
+    QFETCH(int, closing);
+    m_pCorvane->AddAddresses({{u"alice@example.com"_s, u"Ms."_s, u"Alice"_s}});
+    CListView_Table* pView = ShowTable();
+    QVERIFY(pView != nullptr);
+
+    CTestCorvane::WhenModal(u"CDia_Record"_s, [closing](QDialog* pDialog) {
+        CTestCorvane::TypeRecord(pDialog, {u"alice@example.com"_s, u"Ms."_s, u"Alicia"_s});
+        CTestCorvane::Click(pDialog, u"buttonSave"_s);
+        CTestCorvane::TypeRecord(pDialog, {u"typed.after@example.com"_s});
+        CloseDialog(pDialog, Closing(closing));
+    });
+    QTest::mouseDClick(pView->viewport(), Qt::LeftButton, {}, RowPoint(pView, 0));
+    QCOMPARE(pView->GetItemText(0, ColName), u"Alicia"_s);
+    QCOMPARE(pView->GetItemText(0, ColEMail), u"alice@example.com"_s);
+    QCOMPARE(pView->GetItemText(0, ColDate), Today());
+
+    QString strShownName;
+    CTestCorvane::WhenModal(u"CDia_Record"_s, [&strShownName](QDialog* pDialog) {
+        strShownName = pDialog->findChild<QLineEdit*>(u"editName"_s)->text();
+        auto* pMY1 = pDialog->findChild<QWidget*>(u"editMY1"_s);
+        pMY1->setFocus();
+        QTest::keyClick(pMY1, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(pMY1, u"first note"_s);
+        CTestCorvane::Click(pDialog, u"buttonSave"_s);
+        CTestCorvane::Click(pDialog, u"buttonClose"_s);
+    });
+    QTest::mouseDClick(pView->viewport(), Qt::LeftButton, {}, RowPoint(pView, 0));
+    QCOMPARE(strShownName, u"Alicia"_s);
+    const QStringList stored = m_pCorvane->StoredRecords().value(0);
+    QCOMPARE(stored.value(ColName), u"Alicia"_s);
+    QCOMPARE(stored.value(6), u"first note"_s);
+    QCOMPARE(pView->GetItemText(0, 6), u"first note"_s);
+}
+
+void TestTableView::editOfGoneRecordLeavesRow_data() {
+    AddClosings();
+}
+
+// Another program deleted the record: the store says it is not found, and
+// the row keeps showing what it showed.
+void TestTableView::editOfGoneRecordLeavesRow() {
+    QFETCH(int, closing);
+    m_pCorvane->AddAddresses({{u"gone@example.com"_s, u"Mr."_s, u"Gone"_s}});
+    CListView_Table* pView = ShowTable();
+    QVERIFY(pView != nullptr);
+    QStringList shown;
+    for (int nColumn = 0; nColumn < pView->GetHeaderItemCount(); ++nColumn)
+        shown << pView->GetItemText(0, nColumn);
+    QVERIFY(m_pCorvane->ExecuteSql(u"DELETE FROM ADDRESSES"_s));
+
+    CTestCorvane::WhenModal(u"CDia_Record"_s, [closing](QDialog* pDialog) {
+        CTestCorvane::TypeRecord(pDialog, {u"ghost@example.com"_s, u"Dr."_s, u"Ghost"_s});
+        CTestCorvane::Click(pDialog, u"buttonSave"_s);
+        CloseDialog(pDialog, Closing(closing));
+    });
+    QTest::mouseDClick(pView->viewport(), Qt::LeftButton, {}, RowPoint(pView, 0));
+    QCOMPARE(m_pCorvane->BoxTexts(),
+             QStringList{u"Not found \"ID_Address = %1\" in Database."_s.arg(shown[0])});
+    QStringList after;
+    for (int nColumn = 0; nColumn < pView->GetHeaderItemCount(); ++nColumn)
+        after << pView->GetItemText(0, nColumn);
+    QCOMPARE(after, shown);
+    QCOMPARE(m_pCorvane->StoredRecords().size(), 0);
+}
+
+void TestTableView::dateColumnFitsItsTexts_data() {
+    QTest::addColumn<qreal>("pointSize");
+    QTest::newRow("the frame's own font") << 0.0;
+    QTest::newRow("8 points") << 8.0;
+    QTest::newRow("11 points") << 11.0;
+    QTest::newRow("16 points") << 16.0;
+}
+
+// Whatever the font in use, the dates show whole: neither a cell's text nor
+// the header's is cut short.
+void TestTableView::dateColumnFitsItsTexts() {
+    QFETCH(qreal, pointSize);
+    m_pCorvane->AddAddresses({{u"a@example.com"_s}, {u"b@example.com"_s}});
+    QVERIFY(m_pCorvane->ExecuteSql(
+        u"UPDATE ADDRESSES SET Date = '2008-08-28 00:00:00' WHERE ID_Address = 2"_s));
+    if (pointSize > 0) {
+        QFont font = m_pCorvane->Frame()->font();
+        font.setPointSizeF(pointSize);
+        m_pCorvane->Frame()->setFont(font);
+    }
+
+    CListView_Table* pView = ShowTable();
+    QVERIFY(pView != nullptr);
+    QCOMPARE(ColumnTexts(pView, ColDate), (QStringList{Today(), u"08/28/08"_s}));
+    const int nWidth = pView->columnWidth(ColDate);
+    if (pointSize > 0)
+        QCOMPARE(pView->font().pointSizeF(), pointSize);
+    QVERIFY(nWidth >= 60);
+    // The widest cell as the view measures it, with its margins and grid line.
+    const int nNeeded = static_cast<QAbstractItemView*>(pView)->sizeHintForColumn(ColDate);
+    QVERIFY2(nNeeded <= nWidth, qPrintable(u"%1 > %2"_s.arg(nNeeded).arg(nWidth)));
+    QVERIFY(pView->horizontalHeader()->sectionSizeHint(ColDate) <= nWidth);
 }
 
 QTEST_MAIN(TestTableView)
