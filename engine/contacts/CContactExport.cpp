@@ -4,10 +4,10 @@
 #include "engine/contacts/CContactSource.h"
 #include "engine/contacts/CCsvWriter.h"
 #include "engine/contacts/CVCardSource.h"
-#include "platform/dao/CDaoRecordset.h"
-#include "platform/dao/DaoConstants.h"
+#include "platform/dao/CDaoDatabase.h"
+#include "platform/dao/CDaoStatement.h"
+#include "platform/dao/CSqlText.h"
 
-#include <QDateTime>
 #include <QSaveFile>
 #include <QSet>
 
@@ -15,12 +15,6 @@ namespace {
 
 constexpr qsizetype kMaxLineBytes = 75;
 constexpr qsizetype kFlushSize = 256 * 1024;
-
-QString FieldText(const QVariant& value) {
-    if (value.typeId() == QMetaType::QDateTime)
-        return value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    return value.toString();
-}
 
 QString Escaped(const QString& strValue) {
     QString strEscaped;
@@ -62,9 +56,11 @@ int CContactExport::Run(const QString& strPath, const QList<qlonglong>& keys) {
     const bool bVCard = CContactSource::IsVCardPath(strPath);
     const QSet<qlonglong> wanted(keys.cbegin(), keys.cend());
     const QString& strKey = m_schema.m_arrName[m_schema.m_nKeyField];
-    CDaoRecordset recordset(m_pDatabase);
-    recordset.Open(AFX_DAO_USE_DEFAULT_TYPE,
-                   QStringLiteral("SELECT * FROM %1 ORDER BY %2").arg(m_schema.m_strTable, strKey));
+    // Read straight from the table: the stored texts are what a file carries.
+    CDaoStatement select = m_pDatabase->Prepare(
+        QStringLiteral("SELECT * FROM %1 ORDER BY %2")
+            .arg(CSqlText::QuoteName(m_schema.m_strTable), CSqlText::QuoteName(strKey)),
+        false);
     std::unique_ptr<CCsvWriter> pCsv;
     QSaveFile vcf(strPath);
     QByteArray buffer;
@@ -84,12 +80,11 @@ int CContactExport::Run(const QString& strPath, const QList<qlonglong>& keys) {
     }
     int nWritten = 0;
     QStringList values(m_schema.m_nFields);
-    for (; !recordset.IsEOF(); recordset.MoveNext()) {
-        if (!wanted.isEmpty() &&
-            !wanted.contains(recordset.GetFieldValue(m_schema.m_nKeyField).toLongLong()))
+    while (select.Step()) {
+        if (!wanted.isEmpty() && !wanted.contains(select.Column(m_schema.m_nKeyField).toLongLong()))
             continue;
         for (int nField = 0; nField < m_schema.m_nFields; ++nField)
-            values[nField] = FieldText(recordset.GetFieldValue(nField));
+            values[nField] = select.Column(nField).toString();
         if (bVCard) {
             buffer += VCard(m_schema, values);
             writeVCard(false);
@@ -98,7 +93,7 @@ int CContactExport::Run(const QString& strPath, const QList<qlonglong>& keys) {
         }
         ++nWritten;
     }
-    recordset.Close();
+    select = CDaoStatement();
     if (pCsv)
         pCsv->Commit();
     else {

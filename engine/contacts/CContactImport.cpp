@@ -7,6 +7,7 @@
 #include "platform/dao/CDaoException.h"
 #include "platform/dao/CDaoRecordset.h"
 #include "platform/dao/COleDateTime.h"
+#include "platform/dao/CSqlText.h"
 #include "platform/dao/DaoConstants.h"
 
 namespace {
@@ -47,6 +48,25 @@ int ControlCharacter(const QString& strText, bool bMemo) {
     return -1;
 }
 
+// A date as the table stores it. The stored form itself, as an export
+// writes it, is taken as it is, since a file of many rows mostly has it.
+QString StoredDate(const QString& strText) {
+    static constexpr char16_t kIsoForm[] = u"0000-00-00 00:00:00";
+    bool bIsoForm = strText.size() == 19;
+    for (qsizetype i = 0; bIsoForm && i < strText.size(); ++i)
+        bIsoForm = kIsoForm[i] == u'0' ? strText[i].isDigit() && strText[i].unicode() < 0x80
+                                        : strText[i] == kIsoForm[i];
+    const auto number = [&strText](qsizetype nPos, qsizetype nLength) {
+        return QStringView(strText).mid(nPos, nLength).toInt();
+    };
+    if (bIsoForm && QDate::isValid(number(0, 4), number(5, 2), number(8, 2)) &&
+        QTime::isValid(number(11, 2), number(14, 2), number(17, 2)))
+        return strText;
+    COleDateTime date;
+    date.ParseDateTime(strText);
+    return date.FormatIso();
+}
+
 } // namespace
 
 CContactImport::CContactImport(CDaoDatabase* pDatabase, const CTableSchema& schema)
@@ -73,6 +93,7 @@ CImportSummary CContactImport::Run(CContactSource& source, const CImportOptions&
         LoadStoredAddresses();
         CDaoRecordset recordset(m_pDatabase);
         recordset.Open(AFX_DAO_USE_DEFAULT_TYPE, QStringLiteral("SELECT * FROM %1").arg(m_schema.m_strTable));
+        m_insert = m_pDatabase->Prepare(InsertSql(), false);
         CContactRow row;
         qint64 nRows = 0;
         while (source.ReadRow(&row)) {
@@ -84,6 +105,7 @@ CImportSummary CContactImport::Run(CContactSource& source, const CImportOptions&
             ImportRow(row, recordset);
         }
         recordset.Close();
+        m_insert = CDaoStatement();
         if (!m_summary.m_bCancelled && m_summary.m_nAdded + m_summary.m_nUpdated +
                                                m_summary.m_nDuplicates +
                                                m_summary.m_notImported.size() == 0)
@@ -91,6 +113,7 @@ CImportSummary CContactImport::Run(CContactSource& source, const CImportOptions&
         m_pDatabase->Execute(m_summary.m_bCancelled ? QStringLiteral("ROLLBACK")
                                                     : QStringLiteral("COMMIT"));
     } catch (...) {
+        m_insert = CDaoStatement();
         try {
             m_pDatabase->Execute(QStringLiteral("ROLLBACK"));
         } catch (const CDaoException&) {
@@ -118,7 +141,7 @@ void CContactImport::ImportRow(const CContactRow& row, CDaoRecordset& recordset)
     m_seen.insert(strKey, row.nLine);
     const auto stored = m_stored.constFind(strKey);
     if (stored == m_stored.cend())
-        return AddRecord(values, recordset);
+        return AddRecord(values);
     if (!m_options.bUpdate)
         return NotImported(row, QStringLiteral("The address %1 is stored already.")
                                     .arg(values[m_nEMailField]),
@@ -173,18 +196,29 @@ void CContactImport::LoadStoredAddresses() {
                         recordset.GetFieldValue(m_schema.m_nKeyField).toLongLong());
 }
 
-void CContactImport::AddRecord(const QStringList& values, CDaoRecordset& recordset) {
-    recordset.AddNew();
+// One prepared statement inserts every new record; the values are checked
+// already, and the table's own rules stand behind the checks.
+void CContactImport::AddRecord(const QStringList& values) {
     for (int nField = 1; nField < m_schema.m_nFields; ++nField) {
         QString strValue = values[nField];
-        if (nField == m_nDateField && strValue.trimmed().isEmpty())
-            strValue = m_strToday;
+        if (nField == m_nDateField)
+            strValue = strValue.trimmed().isEmpty() ? m_strToday : StoredDate(strValue);
         else if (nField == m_nTemplateField && strValue.isEmpty())
             strValue = m_options.strTemplate;
-        recordset.SetFieldValue(m_schema.m_arrName[nField], StoredText(strValue));
+        m_insert.Bind(nField, StoredText(strValue));
     }
-    recordset.Update();
+    m_insert.Step();
+    m_insert.Reset();
     ++m_summary.m_nAdded;
+}
+
+QString CContactImport::InsertSql() const {
+    QStringList columns;
+    for (int nField = 1; nField < m_schema.m_nFields; ++nField)
+        columns.append(CSqlText::QuoteName(m_schema.m_arrName[nField]));
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+        .arg(CSqlText::QuoteName(m_schema.m_strTable), columns.join(QStringLiteral(", ")),
+             QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", ")));
 }
 
 // Only fields that the file fills are changed: an empty cell keeps what is
@@ -197,7 +231,9 @@ void CContactImport::UpdateRecord(qlonglong nId, const QStringList& values,
     recordset.Edit();
     for (int nField = 1; nField < m_schema.m_nFields; ++nField)
         if (nField != m_nEMailField && !values[nField].trimmed().isEmpty())
-            recordset.SetFieldValue(m_schema.m_arrName[nField], values[nField]);
+            recordset.SetFieldValue(m_schema.m_arrName[nField], nField == m_nDateField
+                                                                    ? StoredDate(values[nField])
+                                                                    : values[nField]);
     recordset.Update();
     ++m_summary.m_nUpdated;
 }

@@ -2,6 +2,7 @@
 
 #include "engine/contacts/CImportOptions.h"
 #include "engine/contacts/CImportSummary.h"
+#include "platform/dao/CDaoStatement.h"
 #include "store/CTableSchema.h"
 
 #include <QHash>
@@ -41,7 +42,8 @@ private:
     void ImportRow(const CContactRow& row, CDaoRecordset& recordset);
     QStringList RecordValues(const QStringList& fields) const;
     void LoadStoredAddresses();
-    void AddRecord(const QStringList& values, CDaoRecordset& recordset);
+    void AddRecord(const QStringList& values);
+    QString InsertSql() const;
     void UpdateRecord(qlonglong nId, const QStringList& values, CDaoRecordset& recordset);
     void NotImported(const CContactRow& row, const QString& strReason, bool bDuplicate);
 
@@ -53,6 +55,7 @@ private:
     CImportOptions m_options;
     CImportSummary m_summary;
     QString m_strToday;
+    CDaoStatement m_insert;
     QHash<QString, qlonglong> m_stored; // folded address to record key
     QHash<QString, qint64> m_seen;      // folded address to its line in the file
 };

@@ -1,6 +1,7 @@
 #include "engine/contacts/CContactText.h"
 
 #include "engine/contacts/CContactError.h"
+#include "merge/CTemplateDecoder.h"
 
 #include <QFileInfo>
 #include <memory>
@@ -110,31 +111,18 @@ bool CContactText::LooksBinary(QByteArrayView sample) {
 
 // Read through once, a piece at a time: one invalid sequence anywhere, or a
 // character cut off by the end of the file, makes the file another encoding.
+// The rule is the one template files are read by.
 bool CContactText::IsValidUtf8(QFile& file) {
     file.seek(0);
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    QByteArray last;
+    QByteArray carried; // a character split between two pieces
     while (!file.atEnd()) {
-        const QByteArray bytes = file.read(kSampleSize);
-        if (bytes.isEmpty())
-            break;
-        const QString strDecoded = decoder.decode(bytes);
-        if (decoder.hasError())
+        const QByteArray bytes = carried + file.read(kSampleSize);
+        const qsizetype nValid = CTemplateDecoder::ValidUtf8Length(bytes, true);
+        if (nValid < 0 || file.error() != QFileDevice::NoError)
             return false;
-        last = bytes;
+        carried = bytes.mid(nValid);
     }
-    return file.error() == QFileDevice::NoError && !EndsInsideCharacter(last);
-}
-
-bool CContactText::EndsInsideCharacter(QByteArrayView bytes) {
-    for (qsizetype nBack = 1; nBack <= std::min<qsizetype>(4, bytes.size()); ++nBack) {
-        const auto b = static_cast<unsigned char>(bytes[bytes.size() - nBack]);
-        if ((b & 0xC0) == 0x80)
-            continue; // a continuation byte: the lead is further back
-        const int nLength = b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : 4;
-        return nBack < nLength;
-    }
-    return false;
+    return carried.isEmpty();
 }
 
 QByteArray CContactText::Guess(QByteArrayView sample) {

@@ -33,7 +33,6 @@ public:
 
 private:
     static bool IsValidUtf8(QFile& file);
-    static bool EndsInsideCharacter(QByteArrayView bytes);
     static QByteArray Guess(QByteArrayView sample);
 
     QFile m_file;

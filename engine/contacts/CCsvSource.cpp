@@ -74,7 +74,7 @@ QChar CCsvSource::FindDelimiter(QStringView line) {
 
 // One record: fields up to a line end outside quotes. Blank lines between
 // records are skipped; a quote still open at the end of the file ends the
-// record with a problem.
+// record with a problem. Runs of plain characters are copied whole.
 bool CCsvSource::ReadRecord(CContactRow* pRow) {
     pRow->fields.clear();
     pRow->strProblem.clear();
@@ -88,30 +88,26 @@ bool CCsvSource::ReadRecord(CContactRow* pRow) {
     bool bFieldStarted = false;
     qint64 nQuoteLine = 0;
     while (!AtEnd()) {
-        const QChar c = Next();
         if (bInQuotes) {
-            if (c != kQuote)
-                strField += c;
-            else if (!AtEnd() && m_buffer[m_nPos] == kQuote)
-                strField += Next();
-            else
-                bInQuotes = false;
-            m_nLine += c == u'\n' || (c == u'\r' && (AtEnd() || m_buffer[m_nPos] != u'\n'));
+            bInQuotes = ReadQuoted(&strField);
             continue;
         }
-        if (c == m_delimiter) {
+        const QChar c = m_buffer[m_nPos];
+        if (c == m_delimiter || c == u'\r' || c == u'\n') {
+            ++m_nPos;
             pRow->fields.append(strField);
             strField.clear();
             bFieldStarted = false;
-        } else if (c == u'\r' || c == u'\n') {
-            SkipLineEnd(c);
-            pRow->fields.append(strField);
-            return true;
+            if (c != m_delimiter) {
+                SkipLineEnd(c);
+                return true;
+            }
         } else if (c == kQuote && !bFieldStarted) {
+            ++m_nPos;
             bInQuotes = bFieldStarted = true;
             nQuoteLine = m_nLine;
         } else {
-            strField += c;
+            strField += ReadPlain();
             bFieldStarted = true;
         }
     }
@@ -120,6 +116,39 @@ bool CCsvSource::ReadRecord(CContactRow* pRow) {
             QStringLiteral("The quote opened in line %1 is never closed.").arg(nQuoteLine);
     pRow->fields.append(strField);
     return true;
+}
+
+// The characters up to the next delimiter, line end or the buffer's end.
+QStringView CCsvSource::ReadPlain() {
+    const qsizetype nStart = m_nPos;
+    while (m_nPos < m_buffer.size()) {
+        const QChar c = m_buffer[m_nPos];
+        if (c == m_delimiter || c == u'\r' || c == u'\n')
+            break;
+        ++m_nPos;
+    }
+    return QStringView(m_buffer).mid(nStart, m_nPos - nStart);
+}
+
+// Inside quotes: text up to the next quote, which is either doubled (a quote
+// of the text) or closes the field. False once the field is closed.
+bool CCsvSource::ReadQuoted(QString* pField) {
+    const qsizetype nQuote = m_buffer.indexOf(kQuote, m_nPos);
+    const qsizetype nEnd = nQuote < 0 ? m_buffer.size() : nQuote;
+    const QStringView text = QStringView(m_buffer).mid(m_nPos, nEnd - m_nPos);
+    for (qsizetype i = 0; i < text.size(); ++i)
+        m_nLine += text[i] == u'\n' || (text[i] == u'\r' && (i + 1 == text.size() || text[i + 1] != u'\n'));
+    *pField += text;
+    m_nPos = nEnd;
+    if (nQuote < 0)
+        return true;
+    ++m_nPos;
+    if (!AtEnd() && m_buffer[m_nPos] == kQuote) {
+        *pField += kQuote;
+        ++m_nPos;
+        return true;
+    }
+    return false;
 }
 
 // Keeps text in the buffer: true while there is some left to read.

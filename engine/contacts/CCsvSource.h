@@ -29,6 +29,8 @@ public:
 
 private:
     bool ReadRecord(CContactRow* pRow);
+    QStringView ReadPlain();
+    bool ReadQuoted(QString* pField);
     bool Fill();
     QChar Next();
     bool AtEnd();
