@@ -79,17 +79,20 @@ int CContactExport::Run(const QString& strPath, const QList<qlonglong>& keys) {
         pCsv->Write(m_schema.m_arrName);
     }
     int nWritten = 0;
-    QStringList values(m_schema.m_nFields);
+    QList<QByteArrayView> fields(m_schema.m_nFields);
     while (select.Step()) {
         if (!wanted.isEmpty() && !wanted.contains(select.Column(m_schema.m_nKeyField).toLongLong()))
             continue;
         for (int nField = 0; nField < m_schema.m_nFields; ++nField)
-            values[nField] = select.Column(nField).toString();
+            fields[nField] = select.ColumnUtf8(nField);
         if (bVCard) {
+            QStringList values;
+            for (const QByteArrayView field : std::as_const(fields))
+                values.append(QString::fromUtf8(field));
             buffer += VCard(m_schema, values);
             writeVCard(false);
         } else {
-            pCsv->Write(values);
+            pCsv->Write(fields);
         }
         ++nWritten;
     }
