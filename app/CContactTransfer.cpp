@@ -75,7 +75,7 @@ CContactTransfer::CContactTransfer(CMainFrame* pFrame) : m_pFrame(pFrame) {}
 
 void CContactTransfer::OnImportAddresses() {
     const QString strPath = QFileDialog::getOpenFileName(
-        m_pFrame, QStringLiteral("Import Addresses"), QString(),
+        m_pFrame, QStringLiteral("Choose the Addresses to Import"), QString(),
         QStringLiteral("Addresses (*.csv *.txt *.vcf *.vcard);;All files (*)"));
     if (!strPath.isEmpty())
         ImportFile(strPath);

@@ -66,14 +66,12 @@ int CContactExport::Run(const QString& strPath, const QList<qlonglong>& keys) {
     QByteArray buffer;
     const auto writeVCard = [&vcf, &buffer](bool bFinal) {
         if ((bFinal || buffer.size() >= kFlushSize) && vcf.write(buffer) != buffer.size())
-            throw CContactError(QStringLiteral("The file \"%1\" cannot be written: %2.")
-                                    .arg(vcf.fileName(), vcf.errorString()));
+            throw CContactError::CannotWrite(vcf.fileName(), vcf.errorString());
         if (bFinal || buffer.size() >= kFlushSize)
             buffer.clear();
     };
     if (bVCard && !vcf.open(QIODevice::WriteOnly))
-        throw CContactError(QStringLiteral("The file \"%1\" cannot be written: %2.")
-                                .arg(strPath, vcf.errorString()));
+        throw CContactError::CannotWrite(strPath, vcf.errorString());
     if (!bVCard) {
         pCsv = std::make_unique<CCsvWriter>(strPath);
         pCsv->Write(m_schema.m_arrName);
@@ -102,8 +100,7 @@ int CContactExport::Run(const QString& strPath, const QList<qlonglong>& keys) {
     else {
         writeVCard(true);
         if (!vcf.commit())
-            throw CContactError(QStringLiteral("The file \"%1\" cannot be written: %2.")
-                                    .arg(strPath, vcf.errorString()));
+            throw CContactError::CannotWrite(strPath, vcf.errorString());
     }
     return nWritten;
 }

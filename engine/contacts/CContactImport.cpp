@@ -109,7 +109,7 @@ CImportSummary CContactImport::Run(CContactSource& source, const CImportOptions&
         if (!m_summary.m_bCancelled && m_summary.m_nAdded + m_summary.m_nUpdated +
                                                m_summary.m_nDuplicates +
                                                m_summary.m_notImported.size() == 0)
-            throw CContactError(QStringLiteral("The file holds no addresses, only its header row."));
+            throw CContactError(QStringLiteral("The file holds no addresses."));
         m_pDatabase->Execute(m_summary.m_bCancelled ? QStringLiteral("ROLLBACK")
                                                     : QStringLiteral("COMMIT"));
     } catch (...) {

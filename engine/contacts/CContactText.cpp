@@ -45,10 +45,9 @@ QByteArray Utf16WithoutMark(QByteArrayView sample) {
 
 CContactText::CContactText(const QString& strPath) : m_file(strPath) {
     if (QFileInfo(strPath).isDir() || !m_file.open(QIODevice::ReadOnly))
-        throw CContactError(QStringLiteral("The file \"%1\" cannot be read: %2.")
-                                .arg(strPath, QFileInfo(strPath).isDir()
-                                                  ? QStringLiteral("it is a folder")
-                                                  : m_file.errorString()));
+        throw CContactError::CannotRead(strPath, QFileInfo(strPath).isDir()
+                                                     ? QStringLiteral("it is a folder")
+                                                     : m_file.errorString());
     if (m_file.size() == 0)
         throw CContactError(QStringLiteral("The file \"%1\" is empty.").arg(strPath));
     qsizetype nBomSize = 0;
@@ -67,8 +66,7 @@ CContactText::CContactText(const QString& strPath) : m_file(strPath) {
 QString CContactText::Read() {
     const QByteArray bytes = m_file.read(kChunkSize);
     if (bytes.isEmpty() && m_file.error() != QFileDevice::NoError)
-        throw CContactError(QStringLiteral("The file \"%1\" cannot be read: %2.")
-                                .arg(m_file.fileName(), m_file.errorString()));
+        throw CContactError::CannotRead(m_file.fileName(), m_file.errorString());
     return m_decoder(bytes);
 }
 

@@ -97,6 +97,5 @@ void CCsvWriter::Flush() {
 }
 
 void CCsvWriter::ThrowWriteError() const {
-    throw CContactError(QStringLiteral("The file \"%1\" cannot be written: %2.")
-                            .arg(m_file.fileName(), m_file.errorString()));
+    throw CContactError::CannotWrite(m_file.fileName(), m_file.errorString());
 }

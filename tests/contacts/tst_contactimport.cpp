@@ -230,7 +230,7 @@ private Q_SLOTS:
         } catch (const CContactError& e) {
             strError = e.Message();
         }
-        QCOMPARE(strError, QStringLiteral("The file holds no addresses, only its header row."));
+        QCOMPARE(strError, QStringLiteral("The file holds no addresses."));
         m_pDb.reset();
         QCOMPARE(FileBytes(QStringLiteral("Addresses.mdb")), before);
     }
