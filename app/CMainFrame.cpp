@@ -181,13 +181,12 @@ void CMainFrame::OnHelp() {
 void CMainFrame::OnContextHelp() {
     if (m_pContextHelp)
         return;
-    m_pContextHelp = new CContextHelpFilter(
-        [this] { EndContextHelp(); },
-        [this](QWidget* pWidget) {
-            EndContextHelp();
-            ShowHelpPage(HelpPageFor(pWidget));
-        },
-        this);
+    m_pContextHelp = new CContextHelpFilter([this] { EndContextHelp(); },
+                                            [this](QWidget* pWidget) {
+                                                EndContextHelp();
+                                                ShowHelpPage(HelpPageFor(pWidget));
+                                            },
+                                            this);
     SetMessageText(QStringLiteral("Select an object on which to get Help"));
     QApplication::setOverrideCursor(Qt::WhatsThisCursor);
 }
