@@ -1,6 +1,7 @@
 #include "app/CMainFrame.h"
 
 #include "app/CContactTransfer.h"
+#include "app/CContextHelpFilter.h"
 #include "app/CCorvaneApp.h"
 #include "app/CHelpWindow.h"
 #include "app/Globals.h"
@@ -22,7 +23,6 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDir>
-#include <QKeyEvent>
 #include <QMenuBar>
 #include <QScopeGuard>
 #include <exception>
@@ -190,38 +190,27 @@ void CMainFrame::OnHelp() {
 
 // Context help: the next click names the object to explain; Esc cancels.
 void CMainFrame::OnContextHelp() {
-    if (m_bContextHelp)
+    if (m_pContextHelp)
         return;
-    m_bContextHelp = true;
+    m_pContextHelp = new CContextHelpFilter([this] { EndContextHelp(); },
+                                            [this](QWidget* pWidget) {
+                                                EndContextHelp();
+                                                ShowHelpPage(HelpPageFor(pWidget));
+                                            },
+                                            this);
     SetMessageText(QStringLiteral("Select an object on which to get Help"));
     QApplication::setOverrideCursor(Qt::WhatsThisCursor);
-    qApp->installEventFilter(this);
 }
 
+// Called from inside the filter's own event handling: it is deleted later.
 void CMainFrame::EndContextHelp() {
-    if (!m_bContextHelp)
+    if (!m_pContextHelp)
         return;
-    m_bContextHelp = false;
-    qApp->removeEventFilter(this);
+    QCoreApplication::instance()->removeEventFilter(m_pContextHelp);
+    m_pContextHelp->deleteLater();
+    m_pContextHelp = nullptr;
     QApplication::restoreOverrideCursor();
     SetMessageText(IdleText());
-}
-
-bool CMainFrame::eventFilter(QObject* pWatched, QEvent* pEvent) {
-    if (!m_bContextHelp)
-        return CMDIFrameWnd::eventFilter(pWatched, pEvent);
-    if (pEvent->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(pEvent)->key() == Qt::Key_Escape) {
-        EndContextHelp();
-        return true;
-    }
-    if (pEvent->type() == QEvent::MouseButtonPress) {
-        auto* pWidget = qobject_cast<QWidget*>(pWatched);
-        EndContextHelp();
-        ShowHelpPage(HelpPageFor(pWidget));
-        return true;
-    }
-    return CMDIFrameWnd::eventFilter(pWatched, pEvent);
 }
 
 void CMainFrame::ShowHelpPage(const QString& strPage) {

@@ -7,6 +7,7 @@
 
 #include <QPointer>
 
+class CContextHelpFilter;
 class CDocument;
 class CMultiDocTemplate;
 #include <QToolBar>
@@ -46,7 +47,7 @@ public:
     // Opens a help page (a file of the shipped guide) in the help window.
     void ShowHelpPage(const QString& strPage);
     CHelpWindow* GetHelpWindow() const { return m_pHelpWindow; }
-    bool IsInContextHelpMode() const { return m_bContextHelp; }
+    bool IsInContextHelpMode() const { return !m_pContextHelp.isNull(); }
 
     CStatusBar m_wndStatusBar;
     CAddressDatabase m_db;
@@ -54,7 +55,6 @@ public:
 
 protected:
     int OnCreate();
-    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
 private:
     bool IsStored(const QString& strEMail);
@@ -64,5 +64,5 @@ private:
     void EndContextHelp();
 
     QPointer<CHelpWindow> m_pHelpWindow;
-    bool m_bContextHelp = false;
+    QPointer<CContextHelpFilter> m_pContextHelp;
 };

@@ -1,6 +1,7 @@
 #include "platform/dao/CDaoDatabase.h"
 
 #include "platform/dao/CDaoException.h"
+#include "platform/dao/CSqlText.h"
 #include "platform/dao/DaoSqlFunctions.h"
 
 #include <QFile>
@@ -18,6 +19,24 @@ constexpr char kSqliteHeader[] = "SQLite format 3"; // with its zero byte: 16 by
 
 QString FullPath(const QString& strName) {
     return QFileInfo(strName).absoluteFilePath();
+}
+
+// SQLite reads a statement only up to its first zero character, so a quoted
+// text that holds one (an address pasted with it) is written as its pieces
+// joined with char(0).
+QString WithZeroCharactersSpelled(const QString& strSql) {
+    if (!strSql.contains(QChar(u'\0')))
+        return strSql;
+    QString strResult;
+    for (const CSqlText::Token& token : CSqlText::Tokenize(strSql)) {
+        QString strToken = strSql.sliced(token.nBegin, token.nEnd - token.nBegin);
+        if (token.kind == CSqlText::Token::String) {
+            strToken.replace(QChar(u'\0'), QStringLiteral("' || char(0) || '"));
+            strToken = u'(' + strToken + u')';
+        }
+        strResult += strToken;
+    }
+    return strResult;
 }
 
 } // namespace
@@ -174,7 +193,7 @@ CDaoStatement CDaoDatabase::Prepare(const QString& strSql, bool bCache) {
         if (sqlite3_stmt* pCached = m_statements.take(strSql))
             return CDaoStatement(this, pCached, true, m_nConnection);
     }
-    const QByteArray utf8 = strSql.toUtf8();
+    const QByteArray utf8 = WithZeroCharactersSpelled(strSql).toUtf8();
     sqlite3_stmt* pStmt = nullptr;
     const int nResult = sqlite3_prepare_v3(m_pDb, utf8.constData(), int(utf8.size()),
                                            bCache ? SQLITE_PREPARE_PERSISTENT : 0, &pStmt, nullptr);

@@ -248,10 +248,28 @@ private Q_SLOTS:
     }
 
     // The text the window shows is written, over an existing file, whole. Ctrl+S
-    // works as soon as the text shows, before the frame's next idle refresh.
+    // works as soon as the text shows, before the frame's next idle refresh,
+    // also once context help has come and gone.
+    void saveWritesTheShownText_data() {
+        QTest::addColumn<QString>("contextHelp");
+        QTest::newRow("no context help") << QString();
+        QTest::newRow("context help cancelled with Esc") << QStringLiteral("escape");
+        QTest::newRow("context help on the toolbar") << QStringLiteral("click");
+    }
     void saveWritesTheShownText() {
+        QFETCH(QString, contextHelp);
         CAppFixture app;
         QVERIFY(app.IsReady());
+        if (!contextHelp.isEmpty()) {
+            app.Command(ID_CONTEXT_HELP);
+            QVERIFY(app.Frame()->IsInContextHelpMode());
+            if (contextHelp == QStringLiteral("escape"))
+                QTest::keyClick(app.Frame(), Qt::Key_Escape);
+            else
+                QTest::mouseClick(&app.Frame()->m_wndToolBar, Qt::LeftButton, {},
+                                  app.Frame()->m_wndToolBar.rect().center());
+            QVERIFY(!app.Frame()->IsInContextHelpMode());
+        }
         const QString strPath = app.FilePath(QStringLiteral("kept.txt"));
         QVERIFY(WriteFile(strPath, "old contents\n"));
         QGuiApplication::clipboard()->clear();

@@ -164,6 +164,12 @@ private Q_SLOTS:
                                << "Name = 'o''brien'" << true;
         QTest::newRow("memo upper") << "Jane"
                                     << "Notes = 'X'" << true;
+        QTest::newRow("zero character")
+            << QStringLiteral("Ja\0ne") << QStringLiteral("Name = 'JA\0NE'") << true;
+        QTest::newRow("zero character ends nothing")
+            << QStringLiteral("Ja\0ne") << QStringLiteral("Name = 'Ja'") << false;
+        QTest::newRow("zero character and quote")
+            << QStringLiteral("O'\0Brien") << QStringLiteral("Name = 'o''\0brien'") << true;
     }
     void equalsIgnoresTheCaseOfAsciiLetters() {
         QFETCH(QString, stored);
