@@ -79,6 +79,8 @@ private Q_SLOTS:
     void refusesBadRecipients();
     void textsAddNoHeaderLines_data();
     void textsAddNoHeaderLines();
+    void toIsTheEnvelopeAddress_data();
+    void toIsTheEnvelopeAddress();
     void reportsServerRefusals_data();
     void reportsServerRefusals();
     void loadsLibraryForEveryMail();
@@ -402,6 +404,27 @@ void TestMapiSmtp::textsAddNoHeaderLines_data() {
     QTest::newRow("name with a bare CR and a comma")
         << "Müller, Jürgen\rCc: eve@example.net" << kSubject << "Müller, Jürgen Cc: eve@example.net"
         << kSubject;
+    // Texts that look like the start of an encoded word must not end the
+    // line they are folded in.
+    const QString strReplyTo = QStringLiteral("Offer =?utf-8?b? ") + QString(53, u'y') +
+                               QStringLiteral(" R?=eply-To: attacker@evil.example");
+    const QString strNoColon = QStringLiteral("Offer =?utf-8?b? ") + QString(100, u'q') +
+                               QStringLiteral(" R?=eply-To: attacker@evil.example");
+    QTest::newRow("subject, encoded-word lookalike and Reply-To")
+        << kRecipientName << strReplyTo << kRecipientName << strReplyTo;
+    QTest::newRow("subject, encoded-word lookalike of 100 q")
+        << kRecipientName << strNoColon << kRecipientName << strNoColon;
+    const QString strName89 = QStringLiteral("=?utf-8?b? ") + QString(44, u'y') +
+                              QStringLiteral(" R?=eply-To: attacker@evil.example");
+    QTest::newRow("name of 89 characters in name and subject")
+        << strName89 << u"Offer for " + strName89 << strName89 << u"Offer for " + strName89;
+    QTest::newRow("subject of a valid encoded word stays text")
+        << kRecipientName << "=?utf-8?b?QmNjOiBldmU=?=" << kRecipientName
+        << "=?utf-8?b?QmNjOiBldmU=?=";
+    const QString strLongName = QString(45, u'n') + u"  Müller-" + QString(40, u'm');
+    QTest::newRow("long words and double blanks")
+        << strLongName << QStringLiteral("a  b ") + QString(120, u'z') + u"ü" << strLongName
+        << QStringLiteral("a  b ") + QString(120, u'z') + u"ü";
 }
 
 void TestMapiSmtp::textsAddNoHeaderLines() {
@@ -423,9 +446,61 @@ void TestMapiSmtp::textsAddNoHeaderLines() {
              QJsonArray{Pair(expectedName, QString::fromUtf8(kRecipient))});
     QCOMPARE(summary[u"subject"].toString(), expectedSubject);
     const QStringList arrHeaders = summary[u"headers"].toVariant().toStringList();
-    for (const char* pHeader : {"Bcc", "Cc", "X-Injected"})
+    for (const char* pHeader : {"Bcc", "Cc", "X-Injected", "Reply-To"})
         QVERIFY2(!arrHeaders.contains(QLatin1String(pHeader), Qt::CaseInsensitive), pHeader);
     QCOMPARE(summary[u"defects"].toArray(), QJsonArray());
+    // Every line of the header is a field of its own or continues one.
+    const QByteArray bytes = pServer->MessageBytes(1);
+    const QByteArray header = bytes.left(bytes.indexOf("\r\n\r\n"));
+    for (const QByteArray& line : header.split('\n')) {
+        QVERIFY2(line.size() <= 79, line.constData()); // 78 and the CR
+        QVERIFY2(line.startsWith(' ') || line.contains(':'), header.constData());
+    }
+}
+
+// The address in To is the envelope's, byte for byte, or the mail is refused
+// before anything reaches the server.
+void TestMapiSmtp::toIsTheEnvelopeAddress_data() {
+    QTest::addColumn<QByteArray>("address");
+    QTest::addColumn<bool>("sent");
+    QTest::newRow("well-formed xn-- domain") << QByteArray("anna@xn--mnchen-3ya.de") << true;
+    QTest::newRow("xn-- label not in its canonical form")
+        << QByteArray("o'brien@xn--plGre") << false;
+    QTest::newRow("canonical form of that label") << QByteArray("o'brien@xn--qlgph") << true;
+    QTest::newRow("XN-- in capitals") << QByteArray("anna@XN--MNCHEN-3YA.DE") << false;
+    QTest::newRow("capitals beside an xn-- label")
+        << QByteArray("anna@xn--mnchen-3ya.De") << false;
+    QTest::newRow("capitals without xn--") << QByteArray("Anna@Example.ORG") << true;
+    QTest::newRow("xn-- label of control characters") << QByteArray("bob@xn--abc.com") << false;
+    QTest::newRow("xn-- label of ASCII only") << QByteArray("bob@xn--abc-.com") << false;
+    QTest::newRow("xn-- label cut short") << QByteArray("bob@xn--zz.com") << false;
+    QTest::newRow("empty xn-- label") << QByteArray("bob@xn--.com") << false;
+    QTest::newRow("XN-- label cut short") << QByteArray("bob@mail.XN--99999999") << false;
+    QTest::newRow("xn-- in the local part") << QByteArray("xn--abc@example.org") << true;
+    QTest::newRow("longest address") << QByteArray(64, 'l') + '@' + QByteArray(185, 'd') + ".org"
+                                     << true;
+    QTest::newRow("address too long") << QByteArray(64, 'l') + '@' + QByteArray(186, 'd') + ".org"
+                                      << false;
+}
+
+void TestMapiSmtp::toIsTheEnvelopeAddress() {
+    QFETCH(QByteArray, address);
+    QFETCH(bool, sent);
+    const auto pServer = StartServer(QStringLiteral("none"), false);
+    Configure(pServer->Url(QStringLiteral("smtp")));
+    CTestMailLibrary library;
+    CTestMapiMessage message(QStringLiteral("Bob"), address, kSubject, kBody);
+
+    QCOMPARE(library.SendOne(message.Get()),
+             sent ? SUCCESS_SUCCESS : ULONG(MAPI_E_INVALID_RECIPS));
+
+    QCOMPARE(pServer->MessageCount(), sent ? 1 : 0);
+    if (!sent)
+        return;
+    QCOMPARE(pServer->Envelope(1)[u"rcpt_tos"].toArray(), QJsonArray{QString::fromUtf8(address)});
+    const QByteArray unfolded = pServer->MessageBytes(1).replace("\r\n ", " ");
+    QVERIFY2(unfolded.contains(QByteArray("\r\nTo: Bob <" + address + ">\r\n")),
+             unfolded.left(600).constData());
 }
 
 void TestMapiSmtp::reportsServerRefusals_data() {
