@@ -11,7 +11,7 @@ packages=(
     build-essential cmake pkg-config ccache
     qt6-base-dev libgl-dev libsqlite3-dev sqlite3
     libgmime-3.0-dev libcurl4-openssl-dev ca-certificates libcanberra-dev libx11-dev
-    libsecret-1-dev
+    libsecret-1-dev libidn2-dev
     fonts-liberation fonts-dejavu-core
 )
 test_packages=(

@@ -1,7 +1,9 @@
 #include "mapi32/CMailAddress.h"
 
-#include <QUrl>
 #include <algorithm>
+#include <idn2.h>
+#include <memory>
+#include <string>
 
 namespace {
 
@@ -42,39 +44,34 @@ bool HasAceLabel(std::string_view strDomain) {
     return false;
 }
 
-// The kinds of characters IDNA2008 lets a name hold (RFC 5892's letters,
-// marks and digits), lower case; symbols and punctuation come back from
-// mail programs as another name, or not at all.
-bool IsNameCharacter(uint c) {
-    switch (QChar::category(static_cast<char32_t>(c))) {
-    case QChar::Letter_Lowercase:
-    case QChar::Letter_Other:
-    case QChar::Letter_Modifier:
-    case QChar::Mark_NonSpacing:
-    case QChar::Mark_SpacingCombining:
-    case QChar::Number_DecimalDigit:
-        return true;
-    default:
-        return c == '-' || c == '.';
-    }
-}
+struct IdnFree {
+    void operator()(char* pText) const { idn2_free(pText); }
+};
 
 } // namespace
 
 // A domain with xn-- labels is one that mail programs show and send on
-// unchanged: every such label decodes (IDNA, as QUrl does it) and the
-// decoded name's ASCII form is the domain again, byte for byte. Labels that
-// do not decode, that decode to characters a name cannot hold, or that are
-// not in the canonical lower-case form (nor the other labels beside them)
-// come back from such a program as another address.
+// unchanged: it decodes to Unicode under IDNA2008 (libidn2, which libcurl and
+// GMime use as well), every xn-- label with it, and the decoded name's ASCII
+// form is the domain again, byte for byte. Labels that do not decode, that
+// hold characters IDNA2008 does not allow, or that are not in the canonical
+// lower-case form (nor the other labels beside them) come back from such a
+// program as another address.
 bool CMailAddress::IsCanonicalIdn(std::string_view strDomain) {
     if (!HasAceLabel(strDomain))
         return true;
-    const QByteArray strAce(strDomain.data(), static_cast<qsizetype>(strDomain.size()));
-    const QString strUnicode = QUrl::fromAce(strAce, QUrl::IgnoreIDNWhitelist);
-    return !strUnicode.isEmpty() && !HasAceLabel(strUnicode.toStdString()) &&
-           std::ranges::all_of(strUnicode.toUcs4(), IsNameCharacter) &&
-           QUrl::toAce(strUnicode, QUrl::IgnoreIDNWhitelist) == strAce;
+    const std::string strAce(strDomain);
+    char* pUnicode = nullptr;
+    if (idn2_to_unicode_8z8z(strAce.c_str(), &pUnicode, 0) != IDN2_OK)
+        return false;
+    const std::unique_ptr<char, IdnFree> pOwnedUnicode(pUnicode);
+    if (HasAceLabel(pUnicode))
+        return false;
+    char* pAscii = nullptr;
+    if (idn2_to_ascii_8z(pUnicode, &pAscii, IDN2_NONTRANSITIONAL) != IDN2_OK)
+        return false;
+    const std::unique_ptr<char, IdnFree> pOwnedAscii(pAscii);
+    return strAce == pAscii;
 }
 
 std::string_view CMailAddress::WithoutType(std::string_view strAddress) {

@@ -13,9 +13,9 @@ public:
     // True for exactly one dot-atom local part, one '@' and one domain of
     // ASCII letters, digits, hyphens and dots, at most 254 characters in all.
     // An internationalised domain is written in its xn-- form, and must be
-    // the canonical ASCII form of a valid Unicode name, byte for byte (lower
-    // case); mail programs that show or rewrite the name would otherwise turn
-    // it into another address. Blanks, control
+    // the canonical ASCII form of a name IDNA2008 allows, byte for byte
+    // (lower case); mail programs that show or rewrite the name would
+    // otherwise turn it into another address. Blanks, control
     // characters, non-ASCII characters and the separators
     // , ; < > ( ) [ ] " \ : are refused.
     static bool IsPlain(std::string_view strAddress);

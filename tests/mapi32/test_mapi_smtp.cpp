@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <arpa/inet.h>
+#include <gmime/gmime.h>
 #include <dlfcn.h>
 #include <memory>
 #include <netinet/in.h>
@@ -54,6 +55,35 @@ int ClosedPort() {
     ::close(fd);
     return bBound ? ntohs(address.sin_port) : 0;
 }
+
+// The one To mailbox and the subject as GMime's parser reads them.
+struct GMimeSummary {
+    QString strName;
+    QString strAddress;
+    QString strSubject;
+
+    static GMimeSummary Of(const QByteArray& message) {
+        static const bool bInitialised = (g_mime_init(), true);
+        Q_UNUSED(bInitialised);
+        GMimeSummary summary;
+        GMimeStream* pStream = g_mime_stream_mem_new_with_buffer(message.constData(), message.size());
+        GMimeParser* pParser = g_mime_parser_new_with_stream(pStream);
+        GMimeMessage* pMessage = g_mime_parser_construct_message(pParser, nullptr);
+        InternetAddressList* pTo = pMessage ? g_mime_message_get_to(pMessage) : nullptr;
+        if (pTo && internet_address_list_length(pTo) == 1) {
+            InternetAddress* pAddress = internet_address_list_get_address(pTo, 0);
+            summary.strName = QString::fromUtf8(internet_address_get_name(pAddress));
+            summary.strAddress = QString::fromUtf8(
+                internet_address_mailbox_get_idn_addr(INTERNET_ADDRESS_MAILBOX(pAddress)));
+            summary.strSubject = QString::fromUtf8(g_mime_message_get_subject(pMessage));
+        }
+        if (pMessage)
+            g_object_unref(pMessage);
+        g_object_unref(pParser);
+        g_object_unref(pStream);
+        return summary;
+    }
+};
 
 QJsonArray Pair(const QString& strName, const QString& strAddress) {
     return QJsonArray{strName, strAddress};
@@ -442,9 +472,17 @@ void TestMapiSmtp::textsAddNoHeaderLines() {
     QCOMPARE(pServer->Envelope(1)[u"rcpt_tos"].toArray(),
              QJsonArray{QString::fromUtf8(kRecipient)});
     const QJsonObject summary = CMimeSummary::Of(pServer->MessagePath(1));
-    QCOMPARE(summary[u"to"].toArray(),
-             QJsonArray{Pair(expectedName, QString::fromUtf8(kRecipient))});
+    // Python joins encoded words of a display name with blanks of its own;
+    // GMime, which reads them as RFC 2047 says, gets the name exactly.
+    const QJsonArray to = summary[u"to"].toArray();
+    QCOMPARE(to.size(), 1);
+    QCOMPARE(to[0].toArray()[0].toString().simplified(), expectedName.simplified());
+    QCOMPARE(to[0].toArray()[1].toString(), QString::fromUtf8(kRecipient));
     QCOMPARE(summary[u"subject"].toString(), expectedSubject);
+    const GMimeSummary parsed = GMimeSummary::Of(pServer->MessageBytes(1));
+    QCOMPARE(parsed.strName, expectedName);
+    QCOMPARE(parsed.strAddress, QString::fromUtf8(kRecipient));
+    QCOMPARE(parsed.strSubject, expectedSubject);
     const QStringList arrHeaders = summary[u"headers"].toVariant().toStringList();
     for (const char* pHeader : {"Bcc", "Cc", "X-Injected", "Reply-To"})
         QVERIFY2(!arrHeaders.contains(QLatin1String(pHeader), Qt::CaseInsensitive), pHeader);
