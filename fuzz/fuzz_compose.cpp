@@ -26,7 +26,7 @@ namespace {
 // Each field once; Content-Transfer-Encoding besides, at most once, when the
 // body is not 7-bit text.
 const std::map<std::string, int> kExpectedFields = {
-    {"from", 1}, {"to", 1},           {"subject", 1},     {"date", 1},
+    {"from", 1},       {"to", 1},           {"subject", 1},     {"date", 1},
     {"message-id", 1}, {"mime-version", 1}, {"content-type", 1}};
 
 // The message under test, shown when an invariant breaks.
@@ -103,8 +103,7 @@ void CheckParsed(GMimeMessage* pMessage, const CMailRequest& request) {
     InternetAddress* pAddress = internet_address_list_get_address(pTo, 0);
     Require(INTERNET_ADDRESS_IS_MAILBOX(pAddress), "To is a mailbox");
     // The ASCII form: GMime shows xn-- domains decoded.
-    const char* pAddr =
-        internet_address_mailbox_get_idn_addr(INTERNET_ADDRESS_MAILBOX(pAddress));
+    const char* pAddr = internet_address_mailbox_get_idn_addr(INTERNET_ADDRESS_MAILBOX(pAddress));
     Require(pAddr && request.m_strRecipientAddress == pAddr, "To is the envelope's address");
     const char* pName = internet_address_get_name(pAddress);
     Require(request.m_strRecipientName == (pName ? pName : ""), "name reads back");

@@ -1,7 +1,7 @@
 #include "mapi32/CHeaderLine.h"
 
-#include <glib.h>
 #include <algorithm>
+#include <glib.h>
 #include <vector>
 
 namespace {
@@ -157,7 +157,8 @@ std::string Folded(std::string_view strName, const std::vector<std::string>& vec
     strField += ':';
     size_t nLineLength = strField.size();
     for (const std::string& strToken : vecTokens) {
-        if (nLineLength + 1 + strToken.size() > kMaxLineLength && nLineLength > strName.size() + 1) {
+        if (nLineLength + 1 + strToken.size() > kMaxLineLength &&
+            nLineLength > strName.size() + 1) {
             strField += "\r\n";
             nLineLength = 0;
         }

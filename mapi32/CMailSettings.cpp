@@ -24,7 +24,8 @@ std::string Password(const std::string& strServer, const std::string& strUser) {
         CProfileSettings::kSectionMailSystem, CProfileSettings::kKeyPassword);
     if (!strPassword.isEmpty() || strUser.empty())
         return strPassword.toStdString();
-    return CPasswordStore::Lookup(QString::fromStdString(strServer), QString::fromStdString(strUser))
+    return CPasswordStore::Lookup(QString::fromStdString(strServer),
+                                  QString::fromStdString(strUser))
         .value_or(QString())
         .toStdString();
 }

@@ -85,8 +85,7 @@ ULONG RefusalOf(long nReply, std::string_view strError) {
         return nReply == kExceededStorage ? MapiResult::TemporaryFailure
                                           : MapiResult::RecipientRefused;
     if (strError.starts_with("MAIL"))
-        return nReply == kExceededStorage ? MapiResult::MessageTooLarge
-                                          : MapiResult::SenderRefused;
+        return nReply == kExceededStorage ? MapiResult::MessageTooLarge : MapiResult::SenderRefused;
     if (strError.starts_with("DATA"))
         return MapiResult::MessageRefused;
     return nReply == kExceededStorage ? MapiResult::MessageTooLarge : MapiResult::MessageRefused;
@@ -140,6 +139,7 @@ void CSmtpTransport::ForgetThisTransport() {
 ULONG CSmtpTransport::Logon() {
     m_pCurl = CIdleConnection::Take(ConnectionKey(), m_nSocket);
     m_bReused = m_pCurl != nullptr;
+    m_bConnectionUsable = m_bReused;
     if (!m_pCurl)
         m_pCurl = curl_easy_init();
     if (!m_pCurl)
@@ -253,15 +253,16 @@ int CSmtpTransport::NoteExchange(CURL*, curl_infotype eType, char* pData, size_t
                                  void* pThis) {
     auto* pTransport = static_cast<CSmtpTransport*>(pThis);
     const auto tNow = std::chrono::steady_clock::now();
-    const bool bQuit = eType == CURLINFO_HEADER_OUT && std::string_view(pData, nSize).starts_with("QUIT");
+    const bool bQuit =
+        eType == CURLINFO_HEADER_OUT && std::string_view(pData, nSize).starts_with("QUIT");
     if (bQuit) {
         if (tNow - pTransport->m_tLastExchange >= pTransport->m_stallLimit &&
             pTransport->m_nSocket != CURL_SOCKET_BAD)
             ::shutdown(pTransport->m_nSocket, SHUT_RDWR);
         return 0;
     }
-    if (eType == CURLINFO_HEADER_OUT || eType == CURLINFO_HEADER_IN ||
-        eType == CURLINFO_DATA_OUT || eType == CURLINFO_SSL_DATA_IN)
+    if (eType == CURLINFO_HEADER_OUT || eType == CURLINFO_HEADER_IN || eType == CURLINFO_DATA_OUT ||
+        eType == CURLINFO_SSL_DATA_IN)
         pTransport->m_tLastExchange = tNow;
     return 0;
 }

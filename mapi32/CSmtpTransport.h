@@ -56,7 +56,7 @@ private:
     bool m_bReused = false;           // the connection of an earlier session
     bool m_bConnectionUsable = false; // the last transfer went well
     CURLcode m_eLastCode = CURLE_OK;
-    long m_nLastReply = 0;            // the server's last reply in that transfer
+    long m_nLastReply = 0; // the server's last reply in that transfer
     std::chrono::seconds m_stallLimit{0};
     std::chrono::steady_clock::time_point m_tLastExchange;
     curl_socket_t m_nSocket = CURL_SOCKET_BAD; // the connection's

@@ -156,8 +156,7 @@ bool CDia_MailSettings::SaveSettings() {
     const bool bWritten =
         WriteMailSystemValue(CProfileSettings::kKeyTransport, m_comboTransport->currentText()) &&
         WriteMailSystemValue(CProfileSettings::kKeyServer, m_editServer->text().trimmed()) &&
-        WriteMailSystemValue(CProfileSettings::kKeyUser, m_editUser->text()) &&
-        SavePassword() &&
+        WriteMailSystemValue(CProfileSettings::kKeyUser, m_editUser->text()) && SavePassword() &&
         WriteMailSystemValue(CProfileSettings::kKeySender, m_editSender->text().trimmed()) &&
         WriteMailSystemValue(CProfileSettings::kKeyCAFile, m_editCAFile->text().trimmed()) &&
         WriteMailSystemValue(CProfileSettings::kKeyOutbox, m_editOutbox->text().trimmed()) &&

@@ -43,8 +43,8 @@ struct SecretFree {
 bool CPasswordStore::IsAvailable() {
     GError* pError = nullptr;
     const std::unique_ptr<gchar, SecretFree> pPassword(
-        secret_password_lookup_sync(PasswordSchema(), nullptr, &pError, "application",
-                                    kApplication, "server", "", "user", "", nullptr));
+        secret_password_lookup_sync(PasswordSchema(), nullptr, &pError, "application", kApplication,
+                                    "server", "", "user", "", nullptr));
     return !Failed(pError);
 }
 

@@ -61,10 +61,10 @@ void TestMapiServer::init() {
 std::unique_ptr<CSmtpTestServer> TestMapiServer::StartServer(const QStringList& arrOptions) {
     auto pServer = std::make_unique<CSmtpTestServer>(
         m_dir.filePath(QStringLiteral("server%1").arg(++m_nServers)));
-    if (!pServer->Start(QStringList{QStringLiteral("--user"), kUser, QStringLiteral("--password"),
-                                    kPassword} +
-                            arrOptions,
-                        QStringLiteral("scripted_smtp_server.py")))
+    if (!pServer->Start(
+            QStringList{QStringLiteral("--user"), kUser, QStringLiteral("--password"), kPassword} +
+                arrOptions,
+            QStringLiteral("scripted_smtp_server.py")))
         qWarning("SMTP server: %s", qPrintable(pServer->ErrorText()));
     return pServer;
 }
@@ -205,8 +205,8 @@ void TestMapiServer::changedSettingsTakeEffectAtOnce_data() {
         << "wrong" << nLogon << kPassword << SUCCESS_SUCCESS << false;
     QTest::newRow("right password, then a wrong one")
         << kPassword << SUCCESS_SUCCESS << "wrong" << nLogon << false;
-    QTest::newRow("another server") << kPassword << SUCCESS_SUCCESS << kPassword << SUCCESS_SUCCESS
-                                    << true;
+    QTest::newRow("another server")
+        << kPassword << SUCCESS_SUCCESS << kPassword << SUCCESS_SUCCESS << true;
 }
 
 void TestMapiServer::changedSettingsTakeEffectAtOnce() {

@@ -16,8 +16,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <arpa/inet.h>
-#include <gmime/gmime.h>
 #include <dlfcn.h>
+#include <gmime/gmime.h>
 #include <memory>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -66,7 +66,8 @@ struct GMimeSummary {
         static const bool bInitialised = (g_mime_init(), true);
         Q_UNUSED(bInitialised);
         GMimeSummary summary;
-        GMimeStream* pStream = g_mime_stream_mem_new_with_buffer(message.constData(), message.size());
+        GMimeStream* pStream =
+            g_mime_stream_mem_new_with_buffer(message.constData(), message.size());
         GMimeParser* pParser = g_mime_parser_new_with_stream(pStream);
         GMimeMessage* pMessage = g_mime_parser_construct_message(pParser, nullptr);
         InternetAddressList* pTo = pMessage ? g_mime_message_get_to(pMessage) : nullptr;
@@ -506,8 +507,7 @@ void TestMapiSmtp::toIsTheEnvelopeAddress_data() {
         << QByteArray("o'brien@xn--plGre") << false;
     QTest::newRow("canonical form of that label") << QByteArray("o'brien@xn--qlgph") << true;
     QTest::newRow("XN-- in capitals") << QByteArray("anna@XN--MNCHEN-3YA.DE") << false;
-    QTest::newRow("capitals beside an xn-- label")
-        << QByteArray("anna@xn--mnchen-3ya.De") << false;
+    QTest::newRow("capitals beside an xn-- label") << QByteArray("anna@xn--mnchen-3ya.De") << false;
     QTest::newRow("capitals without xn--") << QByteArray("Anna@Example.ORG") << true;
     QTest::newRow("xn-- label of control characters") << QByteArray("bob@xn--abc.com") << false;
     QTest::newRow("xn-- label of ASCII only") << QByteArray("bob@xn--abc-.com") << false;
@@ -515,10 +515,10 @@ void TestMapiSmtp::toIsTheEnvelopeAddress_data() {
     QTest::newRow("empty xn-- label") << QByteArray("bob@xn--.com") << false;
     QTest::newRow("XN-- label cut short") << QByteArray("bob@mail.XN--99999999") << false;
     QTest::newRow("xn-- in the local part") << QByteArray("xn--abc@example.org") << true;
-    QTest::newRow("longest address") << QByteArray(64, 'l') + '@' + QByteArray(185, 'd') + ".org"
-                                     << true;
-    QTest::newRow("address too long") << QByteArray(64, 'l') + '@' + QByteArray(186, 'd') + ".org"
-                                      << false;
+    QTest::newRow("longest address")
+        << QByteArray(64, 'l') + '@' + QByteArray(185, 'd') + ".org" << true;
+    QTest::newRow("address too long")
+        << QByteArray(64, 'l') + '@' + QByteArray(186, 'd') + ".org" << false;
 }
 
 void TestMapiSmtp::toIsTheEnvelopeAddress() {
@@ -529,8 +529,7 @@ void TestMapiSmtp::toIsTheEnvelopeAddress() {
     CTestMailLibrary library;
     CTestMapiMessage message(QStringLiteral("Bob"), address, kSubject, kBody);
 
-    QCOMPARE(library.SendOne(message.Get()),
-             sent ? SUCCESS_SUCCESS : ULONG(MAPI_E_INVALID_RECIPS));
+    QCOMPARE(library.SendOne(message.Get()), sent ? SUCCESS_SUCCESS : ULONG(MAPI_E_INVALID_RECIPS));
 
     QCOMPARE(pServer->MessageCount(), sent ? 1 : 0);
     if (!sent)
