@@ -1,5 +1,6 @@
 #include "mapi32/CMailComposer.h"
 
+#include "mapi32/CHeaderLine.h"
 #include "mapi32/CMailRequest.h"
 #include "mapi32/CMailSettings.h"
 #include "mapi32/GObjectPtr.h"
@@ -51,13 +52,6 @@ std::string DomainOf(const std::string& strAddress) {
 ULONG CMailComposer::Compose(const CMailRequest& request, const CMailSettings& settings,
                              std::string& strMessage) {
     const GObjectPtr<GMimeMessage> pMessage(g_mime_message_new(TRUE));
-    g_mime_message_add_mailbox(pMessage.get(), GMIME_ADDRESS_TYPE_FROM,
-                               settings.m_strSenderName.c_str(),
-                               settings.m_strSenderAddress.c_str());
-    g_mime_message_add_mailbox(pMessage.get(), GMIME_ADDRESS_TYPE_TO,
-                               request.m_strRecipientName.c_str(),
-                               request.m_strRecipientAddress.c_str());
-    g_mime_message_set_subject(pMessage.get(), request.m_strSubject.c_str(), kCharset);
     GDateTime* pNow = g_date_time_new_now_local();
     g_mime_message_set_date(pMessage.get(), pNow);
     g_date_time_unref(pNow);
@@ -80,8 +74,18 @@ ULONG CMailComposer::Compose(const CMailRequest& request, const CMailSettings& s
         pBody.reset(GMIME_OBJECT(pMixed.release()));
     }
     g_mime_message_set_mime_part(pMessage.get(), pBody.get());
-    strMessage = Serialize(pMessage.get());
+    strMessage = AddressLines(request, settings) + Serialize(pMessage.get());
     return SUCCESS_SUCCESS;
+}
+
+// From, To and Subject come first, written by the library itself: GMime
+// would take a text that merely looks like an encoded word for one, fold it
+// into a line without a leading blank, and rewrite xn-- domains.
+std::string CMailComposer::AddressLines(const CMailRequest& request,
+                                        const CMailSettings& settings) {
+    return CHeaderLine::Mailbox("From", settings.m_strSenderName, settings.m_strSenderAddress) +
+           CHeaderLine::Mailbox("To", request.m_strRecipientName, request.m_strRecipientAddress) +
+           CHeaderLine::Unstructured("Subject", request.m_strSubject);
 }
 
 // text/plain; charset=utf-8, in the 7-bit encoding that suits it best

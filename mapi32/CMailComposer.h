@@ -8,10 +8,10 @@
 class CMailRequest;
 class CMailSettings;
 
-// Builds the Internet message for one request with GMime: From, To, Subject
-// (encoded when it is not ASCII), Date, Message-ID, a UTF-8 text/plain body
-// and each attachment as its own base64 part, with CR LF line ends as SMTP
-// and .eml files want them.
+// Builds the Internet message for one request: From, To and Subject written
+// by CHeaderLine (encoded when they are not plain ASCII words); with GMime
+// Date, Message-ID, a UTF-8 text/plain body and each attachment as its own
+// base64 part; CR LF line ends as SMTP and .eml files want them.
 class CMailComposer {
 public:
     // Reads the attachments and writes the whole message into strMessage;
@@ -20,6 +20,7 @@ public:
                          std::string& strMessage);
 
 private:
+    static std::string AddressLines(const CMailRequest& request, const CMailSettings& settings);
     static GMimeObject* BodyPart(const std::string& strBody);
     static ULONG AttachmentPart(const std::string& strPath, const std::string& strName,
                                 GMimeObject** ppPart);

@@ -4,6 +4,7 @@
 #include "engine/address/CMailAddress.h"
 #include "mapi32/GObjectPtr.h"
 #include "mapi32/MapiResult.h"
+#include "platform/settings/CPasswordStore.h"
 #include "platform/settings/CProfileSettings.h"
 
 #include <gmime/gmime.h>
@@ -13,6 +14,19 @@ namespace {
 std::string Setting(QLatin1String key) {
     return CProfileSettings::GetProfileString(CProfileSettings::kSectionMailSystem, key)
         .trimmed()
+        .toStdString();
+}
+
+// The file's password (it may begin or end with blanks); where the file has
+// none, the one the desktop keyring keeps for this server and user.
+std::string Password(const std::string& strServer, const std::string& strUser) {
+    const QString strPassword = CProfileSettings::GetProfileString(
+        CProfileSettings::kSectionMailSystem, CProfileSettings::kKeyPassword);
+    if (!strPassword.isEmpty() || strUser.empty())
+        return strPassword.toStdString();
+    return CPasswordStore::Lookup(QString::fromStdString(strServer),
+                                  QString::fromStdString(strUser))
+        .value_or(QString())
         .toStdString();
 }
 
@@ -31,10 +45,7 @@ ULONG CMailSettings::Read() {
 
     m_strServer = Setting(CProfileSettings::kKeyServer);
     m_strUser = Setting(CProfileSettings::kKeyUser);
-    // A password may begin or end with blanks.
-    m_strPassword = CProfileSettings::GetProfileString(CProfileSettings::kSectionMailSystem,
-                                                       CProfileSettings::kKeyPassword)
-                        .toStdString();
+    m_strPassword = Password(m_strServer, m_strUser);
     m_strCaFile = Setting(CProfileSettings::kKeyCAFile);
     m_strOutbox = Setting(CProfileSettings::kKeyOutbox);
     const std::string& strWhere = m_eTransport == Transport::Smtp ? m_strServer : m_strOutbox;

@@ -4,20 +4,27 @@
 #include "mapi32/MapiResult.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <glib.h>
 #include <memory>
 #include <openssl/err.h>
 #include <openssl/pem.h>
 #include <openssl/ssl.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr long kConnectTimeoutSeconds = 30;
-// A server that sends or takes nothing for this long is given up on.
+// A server that answers no command and takes no data for this long is given
+// up on; the environment variable lets tests wait seconds instead.
 constexpr long kStallSeconds = 60;
-constexpr long kMessageTooLarge = 552;
+constexpr const char* kStallSecondsVariable = "CORVANE_MAIL_STALL_SECONDS";
+// RFC 5321's "exceeded storage allocation"; for MAIL also RFC 1870's
+// "message size exceeds fixed maximum".
+constexpr long kExceededStorage = 552;
+constexpr long kFirstPermanentReply = 500;
 
 struct UrlFree {
     void operator()(CURLU* pUrl) const { curl_url_cleanup(pUrl); }
@@ -61,35 +68,93 @@ bool AddCertificates(X509_STORE* pStore, const std::string& strPemFile) {
     return nAdded > 0;
 }
 
-// What the server refused while a mail was being sent; libcurl names the
-// refused command at the start of its error text.
+long StallSeconds() {
+    const char* pValue = std::getenv(kStallSecondsVariable);
+    const long nSeconds = pValue ? std::strtol(pValue, nullptr, 10) : 0;
+    return nSeconds > 0 ? nSeconds : kStallSeconds;
+}
+
+// What a reply the server refused a mail with means (RFC 5321). libcurl names
+// the refused command at the start of its error text; the answer to the end
+// of the data comes without a name.
 ULONG RefusalOf(long nReply, std::string_view strError) {
-    if (nReply == kMessageTooLarge)
-        return MapiResult::MessageTooLarge;
-    if (strError.starts_with("MAIL"))
-        return MapiResult::SenderRefused;
+    if (nReply < kFirstPermanentReply)
+        return MapiResult::TemporaryFailure;
     if (strError.starts_with("RCPT"))
-        return MapiResult::RecipientRefused;
-    return MapiResult::MessageRefused;
+        // The old "too many recipients", which RFC 5321 says to take as 452.
+        return nReply == kExceededStorage ? MapiResult::TemporaryFailure
+                                          : MapiResult::RecipientRefused;
+    if (strError.starts_with("MAIL"))
+        return nReply == kExceededStorage ? MapiResult::MessageTooLarge : MapiResult::SenderRefused;
+    if (strError.starts_with("DATA"))
+        return MapiResult::MessageRefused;
+    return nReply == kExceededStorage ? MapiResult::MessageTooLarge : MapiResult::MessageRefused;
+}
+
+// A connection that broke before the server answered anything in this
+// transfer: nothing of the mail can have been accepted.
+bool BrokeBeforeAnyReply(CURLcode eCode, long nReply) {
+    return nReply == 0 &&
+           (eCode == CURLE_SEND_ERROR || eCode == CURLE_RECV_ERROR || eCode == CURLE_GOT_NOTHING);
 }
 
 } // namespace
 
-CSmtpTransport::CSmtpTransport(const CMailSettings& settings)
-    : m_settings(settings), m_pCurl(curl_easy_init()) {}
+CSmtpTransport::CSmtpTransport(const CMailSettings& settings) : m_settings(settings) {}
 
+// A connection in good order stays open for the next session.
 CSmtpTransport::~CSmtpTransport() {
-    if (m_pCurl)
+    if (!m_pCurl)
+        return;
+    if (!m_bConnectionUsable) {
+        // After a stall libcurl may still hold the connection and would wait
+        // the limit once more for the answer to its QUIT.
+        if (m_eLastCode == CURLE_OPERATION_TIMEDOUT && m_nSocket != CURL_SOCKET_BAD)
+            ::shutdown(m_nSocket, SHUT_RDWR);
         curl_easy_cleanup(m_pCurl);
+        return;
+    }
+    ForgetThisTransport();
+    CIdleConnection::Park(m_pCurl, m_nSocket, ConnectionKey());
 }
 
+// A parked handle's QUIT (at the next logon or at exit) must not reach this
+// transport's callbacks and buffer, which are gone by then.
+void CSmtpTransport::ForgetThisTransport() {
+    curl_easy_setopt(m_pCurl, CURLOPT_VERBOSE, 0L);
+    curl_easy_setopt(m_pCurl, CURLOPT_DEBUGFUNCTION, nullptr);
+    curl_easy_setopt(m_pCurl, CURLOPT_DEBUGDATA, nullptr);
+    curl_easy_setopt(m_pCurl, CURLOPT_ERRORBUFFER, nullptr);
+    curl_easy_setopt(m_pCurl, CURLOPT_WRITEDATA, nullptr);
+    curl_easy_setopt(m_pCurl, CURLOPT_READDATA, nullptr);
+    curl_easy_setopt(m_pCurl, CURLOPT_SSL_CTX_DATA, nullptr);
+    curl_easy_setopt(m_pCurl, CURLOPT_SOCKOPTFUNCTION, nullptr);
+    curl_easy_setopt(m_pCurl, CURLOPT_SOCKOPTDATA, nullptr);
+}
+
+// The connection of the last session with the same settings is taken as it
+// is: libcurl checks that it is still open when it uses it. A new one is
+// logged in and asked for NOOP, so that a wrong password or an unreachable
+// server is reported here.
 ULONG CSmtpTransport::Logon() {
+    m_pCurl = CIdleConnection::Take(ConnectionKey(), m_nSocket);
+    m_bReused = m_pCurl != nullptr;
+    m_bConnectionUsable = m_bReused;
+    if (!m_pCurl)
+        m_pCurl = curl_easy_init();
     if (!m_pCurl)
         return MapiResult::OutOfMemory;
     if (const ULONG nResult = Configure(); nResult != SUCCESS_SUCCESS)
         return nResult;
+    if (m_bReused)
+        return SUCCESS_SUCCESS;
     curl_easy_setopt(m_pCurl, CURLOPT_CUSTOMREQUEST, "NOOP");
     return Perform(false);
+}
+
+CIdleConnection::Key CSmtpTransport::ConnectionKey() const {
+    return {m_settings.m_strServer, m_settings.m_strUser, m_settings.m_strPassword,
+            m_settings.m_strCaFile};
 }
 
 ULONG CSmtpTransport::Deliver(const std::string& strSender, const std::string& strRecipient,
@@ -105,14 +170,23 @@ ULONG CSmtpTransport::Deliver(const std::string& strSender, const std::string& s
     curl_easy_setopt(m_pCurl, CURLOPT_MAIL_RCPT, pRecipients.get());
     curl_easy_setopt(m_pCurl, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(m_pCurl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(strMessage.size()));
-    const ULONG nResult = Perform(true);
+    ULONG nResult = Perform(true);
+    if (m_bReused && BrokeBeforeAnyReply(m_eLastCode, m_nLastReply)) {
+        // The kept connection was closed by the server just now: a new one.
+        m_strUnsent = strMessage;
+        curl_easy_setopt(m_pCurl, CURLOPT_FRESH_CONNECT, 1L);
+        nResult = Perform(true);
+        curl_easy_setopt(m_pCurl, CURLOPT_FRESH_CONNECT, 0L);
+    }
+    m_bReused = false;
     curl_easy_setopt(m_pCurl, CURLOPT_MAIL_RCPT, nullptr);
     m_strUnsent = {};
     return nResult;
 }
 
-// Everything that stays the same for the session. No CURLOPT_VERBOSE: its
-// trace would show the login.
+// Everything that stays the same for the session, set again on a kept
+// handle (it points to this transport). CURLOPT_VERBOSE only feeds the
+// watchdog's debug function, which shows nothing: the trace holds the login.
 ULONG CSmtpTransport::Configure() {
     const std::unique_ptr<CURLU, UrlFree> pUrl(curl_url());
     if (!pUrl ||
@@ -135,18 +209,62 @@ ULONG CSmtpTransport::Configure() {
     if (!m_settings.m_strUser.empty()) {
         curl_easy_setopt(m_pCurl, CURLOPT_USERNAME, m_settings.m_strUser.c_str());
         curl_easy_setopt(m_pCurl, CURLOPT_PASSWORD, m_settings.m_strPassword.c_str());
+        // AUTH PLAIN with the credentials in the command: one round trip.
+        curl_easy_setopt(m_pCurl, CURLOPT_SASL_IR, 1L);
     }
+    const long nStallSeconds = StallSeconds();
+    m_stallLimit = std::chrono::seconds(nStallSeconds);
     curl_easy_setopt(m_pCurl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(m_pCurl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
     curl_easy_setopt(m_pCurl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(m_pCurl, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
-    curl_easy_setopt(m_pCurl, CURLOPT_SERVER_RESPONSE_TIMEOUT, kStallSeconds);
+    curl_easy_setopt(m_pCurl, CURLOPT_LOW_SPEED_TIME, nStallSeconds);
+    curl_easy_setopt(m_pCurl, CURLOPT_SERVER_RESPONSE_TIMEOUT, nStallSeconds);
+    WatchExchanges();
     curl_easy_setopt(m_pCurl, CURLOPT_ERRORBUFFER, m_szError);
     curl_easy_setopt(m_pCurl, CURLOPT_WRITEFUNCTION, &CSmtpTransport::DiscardReply);
     curl_easy_setopt(m_pCurl, CURLOPT_WRITEDATA, this);
     curl_easy_setopt(m_pCurl, CURLOPT_READFUNCTION, &CSmtpTransport::ReadMessage);
     curl_easy_setopt(m_pCurl, CURLOPT_READDATA, this);
     return SUCCESS_SUCCESS;
+}
+
+// libcurl gives up on a silent server after the limit, but then says QUIT to
+// it and waits the limit once more for the answer. The watchdog notes when
+// the server last answered or a command went out; a QUIT sent after the
+// server has been silent for the limit shuts the connection down at once,
+// so that nobody waits for an answer that will not come. The debug function
+// only takes the time: nothing of the conversation (the login) is kept or
+// shown.
+void CSmtpTransport::WatchExchanges() {
+    curl_easy_setopt(m_pCurl, CURLOPT_DEBUGFUNCTION, &CSmtpTransport::NoteExchange);
+    curl_easy_setopt(m_pCurl, CURLOPT_DEBUGDATA, this);
+    curl_easy_setopt(m_pCurl, CURLOPT_VERBOSE, 1L);
+    curl_easy_setopt(m_pCurl, CURLOPT_SOCKOPTFUNCTION, &CSmtpTransport::NoteSocket);
+    curl_easy_setopt(m_pCurl, CURLOPT_SOCKOPTDATA, this);
+}
+
+// libcurl does not name the socket while it closes the connection.
+int CSmtpTransport::NoteSocket(void* pThis, curl_socket_t nSocket, curlsocktype) {
+    static_cast<CSmtpTransport*>(pThis)->m_nSocket = nSocket;
+    return CURL_SOCKOPT_OK;
+}
+
+int CSmtpTransport::NoteExchange(CURL*, curl_infotype eType, char* pData, size_t nSize,
+                                 void* pThis) {
+    auto* pTransport = static_cast<CSmtpTransport*>(pThis);
+    const auto tNow = std::chrono::steady_clock::now();
+    const bool bQuit =
+        eType == CURLINFO_HEADER_OUT && std::string_view(pData, nSize).starts_with("QUIT");
+    if (bQuit) {
+        if (tNow - pTransport->m_tLastExchange >= pTransport->m_stallLimit &&
+            pTransport->m_nSocket != CURL_SOCKET_BAD)
+            ::shutdown(pTransport->m_nSocket, SHUT_RDWR);
+        return 0;
+    }
+    if (eType == CURLINFO_HEADER_OUT || eType == CURLINFO_HEADER_IN || eType == CURLINFO_DATA_OUT ||
+        eType == CURLINFO_SSL_DATA_IN)
+        pTransport->m_tLastExchange = tNow;
+    return 0;
 }
 
 // The system's CAs, which libcurl loads, plus those of CAFile, added to
@@ -170,13 +288,16 @@ CURLcode CSmtpTransport::AddCaFile(CURL*, void* pSslContext, void* pThis) {
 
 ULONG CSmtpTransport::Perform(bool bSending) {
     m_szError[0] = '\0';
-    return FailureOf(curl_easy_perform(m_pCurl), bSending);
+    m_tLastExchange = std::chrono::steady_clock::now();
+    m_eLastCode = curl_easy_perform(m_pCurl);
+    m_nLastReply = 0;
+    curl_easy_getinfo(m_pCurl, CURLINFO_RESPONSE_CODE, &m_nLastReply);
+    m_bConnectionUsable = m_eLastCode == CURLE_OK;
+    return FailureOf(m_eLastCode, bSending);
 }
 
 ULONG CSmtpTransport::FailureOf(CURLcode eCode, bool bSending) const {
-    long nReply = 0;
-    curl_easy_getinfo(m_pCurl, CURLINFO_RESPONSE_CODE, &nReply);
-    const bool bRefused = bSending && nReply >= 400;
+    const bool bRefused = bSending && m_nLastReply >= 400;
     switch (eCode) {
     case CURLE_OK:
         return SUCCESS_SUCCESS;
@@ -207,7 +328,7 @@ ULONG CSmtpTransport::FailureOf(CURLcode eCode, bool bSending) const {
     case CURLE_RECV_ERROR:
     case CURLE_GOT_NOTHING:
     case CURLE_WEIRD_SERVER_REPLY:
-        return bRefused ? RefusalOf(nReply, m_szError) : MapiResult::ConnectionLost;
+        return bRefused ? RefusalOf(m_nLastReply, m_szError) : MapiResult::ConnectionLost;
     default:
         return MapiResult::Unexpected;
     }

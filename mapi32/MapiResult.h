@@ -32,14 +32,22 @@ constexpr ULONG AttachmentMissing = MAPI_E_ATTACHMENT_NOT_FOUND;
 constexpr ULONG AttachmentUnreadable = MAPI_E_ATTACHMENT_OPEN_FAILURE;
 
 // SMTP delivery.
-constexpr ULONG ServerUnreachable = MAPI_E_NETWORK_FAILURE; // name unknown, refused, timed out
+constexpr ULONG ServerUnreachable = MAPI_E_NETWORK_FAILURE; // name unknown, refused, timed out,
+                                                            // silent for the stall limit
 constexpr ULONG ConnectionLost = MAPI_E_NETWORK_FAILURE;    // broken or garbled conversation
 constexpr ULONG TlsFailed = MAPI_E_LOGON_FAILURE; // certificate not trusted or not for the
                                                   // host, STARTTLS not offered, handshake
 constexpr ULONG LoginDenied = MAPI_E_LOGON_FAILURE;
+
+// The server's reply to a mail, by its meaning in RFC 5321:
+//   reply                 MAIL   RCPT   DATA   end of data
+//   4xx (421, 450-452)     23     23     23     23          TemporaryFailure
+//   552                    18     23      2     18
+//   other 5xx               6     14      2      2
+constexpr ULONG TemporaryFailure = MAPI_E_NETWORK_FAILURE;   // try again later
 constexpr ULONG SenderRefused = MAPI_E_ACCESS_DENIED;        // MAIL FROM refused
-constexpr ULONG RecipientRefused = MAPI_E_UNKNOWN_RECIPIENT; // RCPT TO refused
-constexpr ULONG MessageTooLarge = MAPI_E_TEXT_TOO_LARGE;     // server's size limit (552)
+constexpr ULONG RecipientRefused = MAPI_E_UNKNOWN_RECIPIENT; // unknown or refused recipient
+constexpr ULONG MessageTooLarge = MAPI_E_TEXT_TOO_LARGE;     // over the server's size limit
 constexpr ULONG MessageRefused = MAPI_E_FAILURE;             // DATA or the message refused
 
 // Outbox folder.

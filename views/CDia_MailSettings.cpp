@@ -1,5 +1,6 @@
 #include "views/CDia_MailSettings.h"
 
+#include "platform/settings/CPasswordStore.h"
 #include "platform/settings/CProfileSettings.h"
 #include "platform/ui/MessageBoxes.h"
 #include "store/CAddressDatabase.h"
@@ -16,11 +17,15 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// More than any provider allows; the spin box needs a top.
+constexpr int kMaxMailsPerMinute = 100000;
 
 QString MailSystemValue(const QString& strKey) {
     return CProfileSettings::GetProfileString(CProfileSettings::kSectionMailSystem, strKey);
@@ -43,7 +48,7 @@ QWidget* RowWith(QWidget* pField, QWidget* pButton) {
 } // namespace
 
 CDia_MailSettings::CDia_MailSettings(CAddressDatabase* pDatabase, QWidget* pParent)
-    : QDialog(pParent), m_pDatabase(pDatabase) {
+    : QDialog(pParent), m_pDatabase(pDatabase), m_bKeyring(CPasswordStore::IsAvailable()) {
     setObjectName(u"CDia_MailSettings"_s);
     setWindowTitle(u"Mail Settings"_s);
     CreateControls();
@@ -76,12 +81,22 @@ void CDia_MailSettings::CreateControls() {
     m_editUser = AddEdit(u"editUser"_s);
     m_editPassword = AddEdit(u"editPassword"_s);
     m_editPassword->setEchoMode(QLineEdit::Password);
+    m_labelPasswordPlace = new QLabel(
+        m_bKeyring ? u"The password is kept in the desktop keyring."_s
+                   : u"No desktop keyring is running: the password is kept in the settings file, "
+                     u"readable by you alone."_s);
+    m_labelPasswordPlace->setObjectName(u"labelPasswordPlace"_s);
+    m_labelPasswordPlace->setWordWrap(true);
     m_editSender = AddEdit(u"editSender"_s);
     m_editSender->setPlaceholderText(u"Jane Doe <jane@example.com>"_s);
     m_editCAFile = AddEdit(u"editCAFile"_s);
     m_buttonBrowseCAFile = AddBrowseButton(u"buttonBrowseCAFile"_s);
     m_editOutbox = AddEdit(u"editOutbox"_s);
     m_buttonBrowseOutbox = AddBrowseButton(u"buttonBrowseOutbox"_s);
+    m_spinMaxPerMinute = new QSpinBox;
+    m_spinMaxPerMinute->setObjectName(u"spinMaxPerMinute"_s);
+    m_spinMaxPerMinute->setRange(0, kMaxMailsPerMinute);
+    m_spinMaxPerMinute->setSpecialValueText(u"no limit"_s);
     m_checkMapi = new QCheckBox(u"Send mail through the mail library"_s);
     m_checkMapi->setObjectName(u"checkMapi"_s);
     m_buttonSendTestMail = new QPushButton(u"Send Test Mail"_s);
@@ -97,9 +112,11 @@ void CDia_MailSettings::CreateControls() {
     pForm->addRow(u"&Server:"_s, m_editServer);
     pForm->addRow(u"&User:"_s, m_editUser);
     pForm->addRow(u"&Password:"_s, m_editPassword);
+    pForm->addRow(QString(), m_labelPasswordPlace);
     pForm->addRow(u"S&ender:"_s, m_editSender);
     pForm->addRow(u"&CA certificates:"_s, RowWith(m_editCAFile, m_buttonBrowseCAFile));
     pForm->addRow(u"&Outbox folder:"_s, RowWith(m_editOutbox, m_buttonBrowseOutbox));
+    pForm->addRow(u"&Mails per minute:"_s, m_spinMaxPerMinute);
     pForm->addRow(m_checkMapi);
     pForm->addRow(m_buttonSendTestMail);
     pForm->addRow(m_labelTestResult);
@@ -139,10 +156,12 @@ void CDia_MailSettings::LoadSettings() {
     SelectTransport(MailSystemValue(CProfileSettings::kKeyTransport));
     m_editServer->setText(MailSystemValue(CProfileSettings::kKeyServer));
     m_editUser->setText(MailSystemValue(CProfileSettings::kKeyUser));
-    m_editPassword->setText(MailSystemValue(CProfileSettings::kKeyPassword));
+    m_editPassword->setText(LoadPassword());
     m_editSender->setText(MailSystemValue(CProfileSettings::kKeySender));
     m_editCAFile->setText(MailSystemValue(CProfileSettings::kKeyCAFile));
     m_editOutbox->setText(MailSystemValue(CProfileSettings::kKeyOutbox));
+    m_spinMaxPerMinute->setValue(CProfileSettings::GetProfileInt(
+        CProfileSettings::kSectionMailSystem, CProfileSettings::kKeyMaxPerMinute, 0));
     m_checkMapi->setChecked(CProfileSettings::GetProfileInt(CProfileSettings::kSectionMail,
                                                             CProfileSettings::kKeyMapi, 0) != 0);
     OnTransportChanged();
@@ -152,11 +171,13 @@ bool CDia_MailSettings::SaveSettings() {
     const bool bWritten =
         WriteMailSystemValue(CProfileSettings::kKeyTransport, m_comboTransport->currentText()) &&
         WriteMailSystemValue(CProfileSettings::kKeyServer, m_editServer->text().trimmed()) &&
-        WriteMailSystemValue(CProfileSettings::kKeyUser, m_editUser->text()) &&
-        WriteMailSystemValue(CProfileSettings::kKeyPassword, m_editPassword->text()) &&
+        WriteMailSystemValue(CProfileSettings::kKeyUser, m_editUser->text()) && SavePassword() &&
         WriteMailSystemValue(CProfileSettings::kKeySender, m_editSender->text().trimmed()) &&
         WriteMailSystemValue(CProfileSettings::kKeyCAFile, m_editCAFile->text().trimmed()) &&
         WriteMailSystemValue(CProfileSettings::kKeyOutbox, m_editOutbox->text().trimmed()) &&
+        CProfileSettings::WriteProfileValue(CProfileSettings::kSectionMailSystem,
+                                            CProfileSettings::kKeyMaxPerMinute,
+                                            m_spinMaxPerMinute->value()) &&
         CProfileSettings::WriteProfileValue(CProfileSettings::kSectionMail,
                                             CProfileSettings::kKeyMapi,
                                             m_checkMapi->isChecked() ? 1 : 0);
@@ -165,6 +186,33 @@ bool CDia_MailSettings::SaveSettings() {
                                    QDir::toNativeSeparators(CProfileSettings::FilePath())));
     }
     return bWritten;
+}
+
+// The file's password; where the file has none, the keyring's for the
+// server and user, as the mail library reads it.
+QString CDia_MailSettings::LoadPassword() const {
+    const QString strPassword = MailSystemValue(CProfileSettings::kKeyPassword);
+    const QString strUser = MailSystemValue(CProfileSettings::kKeyUser).trimmed();
+    if (!strPassword.isEmpty() || strUser.isEmpty() || !m_bKeyring)
+        return strPassword;
+    return CPasswordStore::Lookup(MailSystemValue(CProfileSettings::kKeyServer).trimmed(), strUser)
+        .value_or(QString());
+}
+
+// Into the keyring, and out of the file, when a keyring takes it; into the
+// file otherwise. An emptied password leaves none in the keyring either.
+bool CDia_MailSettings::SavePassword() {
+    const QString strServer = m_editServer->text().trimmed();
+    const QString strUser = m_editUser->text().trimmed();
+    const QString strPassword = m_editPassword->text();
+    if (m_bKeyring && !strUser.isEmpty()) {
+        if (strPassword.isEmpty())
+            CPasswordStore::Remove(strServer, strUser);
+        else if (CPasswordStore::Store(strServer, strUser, strPassword))
+            return CProfileSettings::RemoveProfileValue(CProfileSettings::kSectionMailSystem,
+                                                        CProfileSettings::kKeyPassword);
+    }
+    return WriteMailSystemValue(CProfileSettings::kKeyPassword, strPassword);
 }
 
 QString CDia_MailSettings::SenderAddress() const {

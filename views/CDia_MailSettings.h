@@ -9,12 +9,16 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 
 // Sets up how mail leaves the program, without editing files: the mail
 // library's settings (section [MailSystem] of the settings file) and the
 // switch that lets the program use it ("MAPI" in section "MAIL"). "Send Test
 // Mail" saves them and sends one mail to the sender's own address the way
 // Send Mail does, and tells in the dialog how that went.
+//
+// Where a desktop keyring runs, the password goes there (CPasswordStore) and
+// out of the settings file; the dialog says where it is kept.
 class CDia_MailSettings : public QDialog {
     Q_OBJECT
 
@@ -44,12 +48,17 @@ private:
     QLineEdit* AddEdit(const QString& strObjectName);
     QPushButton* AddBrowseButton(const QString& strObjectName);
     void SelectTransport(const QString& strTransport);
+    QString LoadPassword() const;
+    bool SavePassword();
 
     CAddressDatabase* m_pDatabase; // sends the test mail; not owned
+    bool m_bKeyring = false;       // a desktop keyring answered when the dialog was made
     QComboBox* m_comboTransport = nullptr;
     QLineEdit* m_editServer = nullptr;
     QLineEdit* m_editUser = nullptr;
     QLineEdit* m_editPassword = nullptr;
+    QLabel* m_labelPasswordPlace = nullptr;
+    QSpinBox* m_spinMaxPerMinute = nullptr;
     QLineEdit* m_editSender = nullptr;
     QLineEdit* m_editCAFile = nullptr;
     QLineEdit* m_editOutbox = nullptr;

@@ -79,6 +79,17 @@ bool CProfileSettings::WriteProfileValue(const QString& strSection, const QStrin
     return ::chmod(QFile::encodeName(strPath).constData(), kOwnerOnlyFile) == 0;
 }
 
+bool CProfileSettings::RemoveProfileValue(const QString& strSection, const QString& strKey) {
+    const QString strPath = FilePath();
+    if (!QFileInfo::exists(strPath))
+        return true;
+    QSettings settings(strPath, QSettings::IniFormat);
+    settings.remove(StoredKey(settings, strSection, strKey));
+    settings.sync();
+    return settings.status() == QSettings::NoError &&
+           ::chmod(QFile::encodeName(strPath).constData(), kOwnerOnlyFile) == 0;
+}
+
 // The "Section/Key" under which the file holds the value, matched without
 // regard to letter case; the given spelling when the file has none.
 QString CProfileSettings::StoredKey(QSettings& settings, const QString& strSection,

@@ -26,6 +26,8 @@ public:
     static constexpr QLatin1String kKeySender{"Sender"};
     static constexpr QLatin1String kKeyCAFile{"CAFile"};
     static constexpr QLatin1String kKeyOutbox{"Outbox"};
+    // Mails a Send Mail run sends per minute at most; absent or 0: no limit.
+    static constexpr QLatin1String kKeyMaxPerMinute{"MaxPerMinute"};
     static constexpr QLatin1String kTransportSmtp{"smtp"};
     static constexpr QLatin1String kTransportOutbox{"outbox"};
 
@@ -38,6 +40,8 @@ public:
     // False when the file could not be written.
     static bool WriteProfileValue(const QString& strSection, const QString& strKey,
                                   const QVariant& value);
+    // Takes the key out of the file; false when the file could not be written.
+    static bool RemoveProfileValue(const QString& strSection, const QString& strKey);
     // The file's path, for messages and tests.
     static QString FilePath();
 

@@ -24,11 +24,9 @@ QString CSmtpTestServer::ScriptPath(const QString& strScript) {
     return QStringLiteral(MAPI32_TEST_SCRIPTS "/") + strScript;
 }
 
-bool CSmtpTestServer::Start(const QStringList& arrOptions) {
+bool CSmtpTestServer::Start(const QStringList& arrOptions, const QString& strScript) {
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
-    m_process.start(kPython,
-                    QStringList{ScriptPath(QStringLiteral("smtp_server.py")), m_strFolder} +
-                        arrOptions);
+    m_process.start(kPython, QStringList{ScriptPath(strScript), m_strFolder} + arrOptions);
     while (!m_process.canReadLine() && m_process.waitForReadyRead(kStartTimeoutMs)) {
     }
     bool bNumber = false;
@@ -65,6 +63,13 @@ int CSmtpTestServer::MessageCount() const {
 int CSmtpTestServer::ConnectionCount() const {
     QFile file(QDir(m_strFolder).filePath(QStringLiteral("connections")));
     return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toInt() : 0;
+}
+
+QStringList CSmtpTestServer::Commands() const {
+    QFile file(QDir(m_strFolder).filePath(QStringLiteral("commands")));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
 }
 
 QString CSmtpTestServer::MessagePath(int nMessage) const {

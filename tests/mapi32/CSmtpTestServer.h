@@ -15,10 +15,11 @@ public:
     CSmtpTestServer(const CSmtpTestServer&) = delete;
     CSmtpTestServer& operator=(const CSmtpTestServer&) = delete;
 
-    // arrOptions as smtp_server.py takes them (--tls, --cert, --user, ...).
-    // False, with the server's complaint in ErrorText(), when it did not
-    // come up.
-    bool Start(const QStringList& arrOptions = {});
+    // arrOptions as the script takes them (smtp_server.py: --tls, --cert,
+    // --user, ...; scripted_smtp_server.py: --stall, --reply, ...). False,
+    // with the server's complaint in ErrorText(), when it did not come up.
+    bool Start(const QStringList& arrOptions = {},
+               const QString& strScript = QStringLiteral("smtp_server.py"));
     void Stop();
 
     int Port() const { return m_nPort; }
@@ -28,6 +29,8 @@ public:
 
     int MessageCount() const;
     int ConnectionCount() const;
+    // The commands scripted_smtp_server.py read, one per entry.
+    QStringList Commands() const;
     // Message n (1, 2, ...) as received, and its envelope.
     QString MessagePath(int nMessage) const;
     QByteArray MessageBytes(int nMessage) const;

@@ -17,6 +17,7 @@
 #include <QtTest>
 #include <arpa/inet.h>
 #include <dlfcn.h>
+#include <gmime/gmime.h>
 #include <memory>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -55,6 +56,36 @@ int ClosedPort() {
     return bBound ? ntohs(address.sin_port) : 0;
 }
 
+// The one To mailbox and the subject as GMime's parser reads them.
+struct GMimeSummary {
+    QString strName;
+    QString strAddress;
+    QString strSubject;
+
+    static GMimeSummary Of(const QByteArray& message) {
+        static const bool bInitialised = (g_mime_init(), true);
+        Q_UNUSED(bInitialised);
+        GMimeSummary summary;
+        GMimeStream* pStream =
+            g_mime_stream_mem_new_with_buffer(message.constData(), message.size());
+        GMimeParser* pParser = g_mime_parser_new_with_stream(pStream);
+        GMimeMessage* pMessage = g_mime_parser_construct_message(pParser, nullptr);
+        InternetAddressList* pTo = pMessage ? g_mime_message_get_to(pMessage) : nullptr;
+        if (pTo && internet_address_list_length(pTo) == 1) {
+            InternetAddress* pAddress = internet_address_list_get_address(pTo, 0);
+            summary.strName = QString::fromUtf8(internet_address_get_name(pAddress));
+            summary.strAddress = QString::fromUtf8(
+                internet_address_mailbox_get_idn_addr(INTERNET_ADDRESS_MAILBOX(pAddress)));
+            summary.strSubject = QString::fromUtf8(g_mime_message_get_subject(pMessage));
+        }
+        if (pMessage)
+            g_object_unref(pMessage);
+        g_object_unref(pParser);
+        g_object_unref(pStream);
+        return summary;
+    }
+};
+
 QJsonArray Pair(const QString& strName, const QString& strAddress) {
     return QJsonArray{strName, strAddress};
 }
@@ -79,6 +110,8 @@ private Q_SLOTS:
     void refusesBadRecipients();
     void textsAddNoHeaderLines_data();
     void textsAddNoHeaderLines();
+    void toIsTheEnvelopeAddress_data();
+    void toIsTheEnvelopeAddress();
     void reportsServerRefusals_data();
     void reportsServerRefusals();
     void loadsLibraryForEveryMail();
@@ -402,6 +435,27 @@ void TestMapiSmtp::textsAddNoHeaderLines_data() {
     QTest::newRow("name with a bare CR and a comma")
         << "Müller, Jürgen\rCc: eve@example.net" << kSubject << "Müller, Jürgen Cc: eve@example.net"
         << kSubject;
+    // Texts that look like the start of an encoded word must not end the
+    // line they are folded in.
+    const QString strReplyTo = QStringLiteral("Offer =?utf-8?b? ") + QString(53, u'y') +
+                               QStringLiteral(" R?=eply-To: attacker@evil.example");
+    const QString strNoColon = QStringLiteral("Offer =?utf-8?b? ") + QString(100, u'q') +
+                               QStringLiteral(" R?=eply-To: attacker@evil.example");
+    QTest::newRow("subject, encoded-word lookalike and Reply-To")
+        << kRecipientName << strReplyTo << kRecipientName << strReplyTo;
+    QTest::newRow("subject, encoded-word lookalike of 100 q")
+        << kRecipientName << strNoColon << kRecipientName << strNoColon;
+    const QString strName89 = QStringLiteral("=?utf-8?b? ") + QString(44, u'y') +
+                              QStringLiteral(" R?=eply-To: attacker@evil.example");
+    QTest::newRow("name of 89 characters in name and subject")
+        << strName89 << u"Offer for " + strName89 << strName89 << u"Offer for " + strName89;
+    QTest::newRow("subject of a valid encoded word stays text")
+        << kRecipientName << "=?utf-8?b?QmNjOiBldmU=?=" << kRecipientName
+        << "=?utf-8?b?QmNjOiBldmU=?=";
+    const QString strLongName = QString(45, u'n') + u"  Müller-" + QString(40, u'm');
+    QTest::newRow("long words and double blanks")
+        << strLongName << QStringLiteral("a  b ") + QString(120, u'z') + u"ü" << strLongName
+        << QStringLiteral("a  b ") + QString(120, u'z') + u"ü";
 }
 
 void TestMapiSmtp::textsAddNoHeaderLines() {
@@ -419,13 +473,71 @@ void TestMapiSmtp::textsAddNoHeaderLines() {
     QCOMPARE(pServer->Envelope(1)[u"rcpt_tos"].toArray(),
              QJsonArray{QString::fromUtf8(kRecipient)});
     const QJsonObject summary = CMimeSummary::Of(pServer->MessagePath(1));
-    QCOMPARE(summary[u"to"].toArray(),
-             QJsonArray{Pair(expectedName, QString::fromUtf8(kRecipient))});
+    // Python joins encoded words of a display name with blanks of its own;
+    // GMime, which reads them as RFC 2047 says, gets the name exactly.
+    const QJsonArray to = summary[u"to"].toArray();
+    QCOMPARE(to.size(), 1);
+    QCOMPARE(to[0].toArray()[0].toString().simplified(), expectedName.simplified());
+    QCOMPARE(to[0].toArray()[1].toString(), QString::fromUtf8(kRecipient));
     QCOMPARE(summary[u"subject"].toString(), expectedSubject);
+    const GMimeSummary parsed = GMimeSummary::Of(pServer->MessageBytes(1));
+    QCOMPARE(parsed.strName, expectedName);
+    QCOMPARE(parsed.strAddress, QString::fromUtf8(kRecipient));
+    QCOMPARE(parsed.strSubject, expectedSubject);
     const QStringList arrHeaders = summary[u"headers"].toVariant().toStringList();
-    for (const char* pHeader : {"Bcc", "Cc", "X-Injected"})
+    for (const char* pHeader : {"Bcc", "Cc", "X-Injected", "Reply-To"})
         QVERIFY2(!arrHeaders.contains(QLatin1String(pHeader), Qt::CaseInsensitive), pHeader);
     QCOMPARE(summary[u"defects"].toArray(), QJsonArray());
+    // Every line of the header is a field of its own or continues one.
+    const QByteArray bytes = pServer->MessageBytes(1);
+    const QByteArray header = bytes.left(bytes.indexOf("\r\n\r\n"));
+    for (const QByteArray& line : header.split('\n')) {
+        QVERIFY2(line.size() <= 79, line.constData()); // 78 and the CR
+        QVERIFY2(line.startsWith(' ') || line.contains(':'), header.constData());
+    }
+}
+
+// The address in To is the envelope's, byte for byte, or the mail is refused
+// before anything reaches the server.
+void TestMapiSmtp::toIsTheEnvelopeAddress_data() {
+    QTest::addColumn<QByteArray>("address");
+    QTest::addColumn<bool>("sent");
+    QTest::newRow("well-formed xn-- domain") << QByteArray("anna@xn--mnchen-3ya.de") << true;
+    QTest::newRow("xn-- label not in its canonical form")
+        << QByteArray("o'brien@xn--plGre") << false;
+    QTest::newRow("canonical form of that label") << QByteArray("o'brien@xn--qlgph") << true;
+    QTest::newRow("XN-- in capitals") << QByteArray("anna@XN--MNCHEN-3YA.DE") << false;
+    QTest::newRow("capitals beside an xn-- label") << QByteArray("anna@xn--mnchen-3ya.De") << false;
+    QTest::newRow("capitals without xn--") << QByteArray("Anna@Example.ORG") << true;
+    QTest::newRow("xn-- label of control characters") << QByteArray("bob@xn--abc.com") << false;
+    QTest::newRow("xn-- label of ASCII only") << QByteArray("bob@xn--abc-.com") << false;
+    QTest::newRow("xn-- label cut short") << QByteArray("bob@xn--zz.com") << false;
+    QTest::newRow("empty xn-- label") << QByteArray("bob@xn--.com") << false;
+    QTest::newRow("XN-- label cut short") << QByteArray("bob@mail.XN--99999999") << false;
+    QTest::newRow("xn-- in the local part") << QByteArray("xn--abc@example.org") << true;
+    QTest::newRow("longest address")
+        << QByteArray(64, 'l') + '@' + QByteArray(185, 'd') + ".org" << true;
+    QTest::newRow("address too long")
+        << QByteArray(64, 'l') + '@' + QByteArray(186, 'd') + ".org" << false;
+}
+
+void TestMapiSmtp::toIsTheEnvelopeAddress() {
+    QFETCH(QByteArray, address);
+    QFETCH(bool, sent);
+    const auto pServer = StartServer(QStringLiteral("none"), false);
+    Configure(pServer->Url(QStringLiteral("smtp")));
+    CTestMailLibrary library;
+    CTestMapiMessage message(QStringLiteral("Bob"), address, kSubject, kBody);
+
+    QCOMPARE(library.SendOne(message.Get()), sent ? SUCCESS_SUCCESS : ULONG(MAPI_E_INVALID_RECIPS));
+
+    QCOMPARE(pServer->MessageCount(), sent ? 1 : 0);
+    if (!sent)
+        return;
+    QCOMPARE(pServer->Envelope(1)[u"rcpt_tos"].toArray(), QJsonArray{QString::fromUtf8(address)});
+    const QByteArray unfolded = pServer->MessageBytes(1).replace("\r\n ", " ");
+    QVERIFY2(unfolded.contains(QByteArray("\r\nTo: Bob <" + address + ">\r\n")),
+             unfolded.left(600).constData());
 }
 
 void TestMapiSmtp::reportsServerRefusals_data() {

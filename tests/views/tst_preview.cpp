@@ -208,7 +208,8 @@ void TestPreviewSend::sendDeliversEachSelectedRow() {
     QVERIFY(pReport->Text().contains(u"Row 2, lost@example.com:\n"
                                      "    Can not open a template file \"missing.txt\""_s));
     QCOMPARE(server.MessageCount(), 2);
-    QCOMPARE(server.ConnectionCount(), 2);
+    // The mail library keeps its connection from one mail to the next.
+    QCOMPARE(server.ConnectionCount(), 1);
     QCOMPARE(server.Envelope(1)[u"rcpt_tos"].toArray(), QJsonArray{s_strJane});
     QCOMPARE(server.Envelope(2)[u"rcpt_tos"].toArray(), QJsonArray{s_strBob});
     QVERIFY(server.MessageBytes(1).contains("Subject: Offer for Jane Smith"));

@@ -1,0 +1,195 @@
+"""An SMTP server on 127.0.0.1 whose answers a test scripts: it can keep
+silent at one step, give any reply at a step, answer every command late, and
+drop a connection that stays idle. It offers STARTTLS (with --cert and --key)
+and AUTH PLAIN and LOGIN (with --user and --password).
+
+Prints its port on stdout when it is ready. Like smtp_server.py it writes
+every message it accepts into FOLDER as <n>.eml and <n>.json, counts the
+connections in FOLDER/connections, and adds each command it reads to
+FOLDER/commands (the verb and, for AUTH, the mechanism and whether an
+initial response came with it; never a password). It stops when its
+standard input closes.
+
+Steps: GREETING, EHLO, AUTH, NOOP, MAIL, RCPT, DATA (the 354 answer), DOT
+(the answer to the end of the data), QUIT.
+"""
+
+import argparse
+import asyncio
+import base64
+import json
+import os
+import ssl
+import sys
+
+STEPS = ["GREETING", "EHLO", "AUTH", "NOOP", "MAIL", "RCPT", "DATA", "DOT", "QUIT"]
+DEFAULT_REPLIES = {
+    "GREETING": "220 scripted ESMTP",
+    "AUTH": "235 2.7.0 Authentication successful",
+    "NOOP": "250 2.0.0 OK",
+    "MAIL": "250 2.1.0 OK",
+    "RCPT": "250 2.1.5 OK",
+    "DATA": "354 End data with <CR><LF>.<CR><LF>",
+    "DOT": "250 2.0.0 Message accepted",
+    "QUIT": "221 2.0.0 Bye",
+}
+
+
+class Server:
+    def __init__(self, args):
+        self.args = args
+        self.folder = args.folder
+        self.replies = dict(DEFAULT_REPLIES)
+        for scripted in args.reply:
+            step, _, text = scripted.partition("=")
+            self.replies[step] = text
+        self.stalls = set(args.stall)
+        self.messages = 0
+        self.connections = 0
+        self.tls = None
+        if args.cert:
+            self.tls = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+            self.tls.load_cert_chain(args.cert, args.key)
+
+    def write_whole(self, name, data):
+        temporary = os.path.join(self.folder, "." + name)
+        with open(temporary, "wb") as file:
+            file.write(data)
+        os.rename(temporary, os.path.join(self.folder, name))
+
+    def log(self, text):
+        with open(os.path.join(self.folder, "commands"), "a") as file:
+            file.write(text + "\n")
+
+    async def answer(self, writer, step, text=None):
+        """Writes the reply of a step after the scripted delay; keeps silent
+        for good at a stalled step."""
+        if step in self.stalls:
+            await asyncio.Event().wait()
+        await asyncio.sleep(self.args.delay_ms / 1000)
+        writer.write((text or self.replies[step]).encode() + b"\r\n")
+        await writer.drain()
+
+    async def read_line(self, reader):
+        timeout = self.args.idle_close_ms / 1000 if self.args.idle_close_ms else None
+        return await asyncio.wait_for(reader.readline(), timeout)
+
+    def ehlo_text(self, secure):
+        lines = ["scripted", "PIPELINING", "8BITMIME"]
+        if self.tls and not secure:
+            lines.append("STARTTLS")
+        if self.args.user and (secure or not self.tls):
+            lines.append("AUTH PLAIN LOGIN")
+        return "\r\n".join(
+            f"250{'-' if i + 1 < len(lines) else ' '}{line}" for i, line in enumerate(lines))
+
+    def credentials_valid(self, user, password):
+        return user == self.args.user and password == self.args.password
+
+    async def authenticate(self, reader, writer, argument):
+        mechanism, _, initial = argument.partition(" ")
+        mechanism = mechanism.upper()
+        self.log(f"AUTH {mechanism}{' +initial' if initial else ''}")
+        if mechanism == "PLAIN":
+            if not initial:
+                await self.answer(writer, "AUTH", "334 ")
+                initial = (await self.read_line(reader)).decode().strip()
+            _, user, password = base64.b64decode(initial).decode().split("\0")
+        elif mechanism == "LOGIN":
+            await self.answer(writer, "AUTH", "334 VXNlcm5hbWU6")
+            user = base64.b64decode(await self.read_line(reader)).decode()
+            await self.answer(writer, "AUTH", "334 UGFzc3dvcmQ6")
+            password = base64.b64decode(await self.read_line(reader)).decode()
+        else:
+            await self.answer(writer, "AUTH", "504 5.5.4 Unrecognized mechanism")
+            return
+        valid = self.credentials_valid(user, password)
+        await self.answer(writer, "AUTH", None if valid else "535 5.7.8 Authentication failed")
+
+    async def receive_data(self, reader, envelope):
+        lines = []
+        while True:
+            line = await self.read_line(reader)
+            if not line:
+                raise ConnectionError
+            if line == b".\r\n":
+                break
+            lines.append(line[1:] if line.startswith(b".") else line)
+        self.log("DOT")
+        reply = self.replies["DOT"]
+        if reply.startswith("250"):
+            self.messages += 1
+            self.write_whole(f"{self.messages}.json", json.dumps(envelope).encode())
+            self.write_whole(f"{self.messages}.eml", b"".join(lines))
+        return reply
+
+    async def serve(self, reader, writer):
+        self.connections += 1
+        self.write_whole("connections", str(self.connections).encode())
+        secure = False
+        envelope = {"mail_from": "", "rcpt_tos": []}
+        try:
+            await self.answer(writer, "GREETING")
+            while True:
+                line = await self.read_line(reader)
+                if not line:
+                    break
+                verb, _, argument = line.decode().strip().partition(" ")
+                verb = verb.upper()
+                if verb != "AUTH":
+                    self.log(verb)
+                if verb in ("EHLO", "HELO"):
+                    await self.answer(writer, "EHLO", self.ehlo_text(secure))
+                elif verb == "STARTTLS" and self.tls and not secure:
+                    await self.answer(writer, "EHLO", "220 2.0.0 Ready to start TLS")
+                    await writer.start_tls(self.tls)
+                    secure = True
+                elif verb == "AUTH":
+                    await self.authenticate(reader, writer, argument)
+                elif verb == "NOOP":
+                    await self.answer(writer, "NOOP")
+                elif verb == "RSET":
+                    envelope = {"mail_from": "", "rcpt_tos": []}
+                    await self.answer(writer, "NOOP")
+                elif verb == "MAIL":
+                    envelope = {"mail_from": argument[5:].strip("<>"), "rcpt_tos": []}
+                    await self.answer(writer, "MAIL")
+                elif verb == "RCPT":
+                    envelope["rcpt_tos"].append(argument[3:].strip("<>"))
+                    await self.answer(writer, "RCPT")
+                elif verb == "DATA":
+                    await self.answer(writer, "DATA")
+                    if self.replies["DATA"].startswith("354"):
+                        await self.answer(writer, "DOT", await self.receive_data(reader, envelope))
+                elif verb == "QUIT":
+                    await self.answer(writer, "QUIT")
+                    break
+                else:
+                    await self.answer(writer, "NOOP", "502 5.5.2 Command not implemented")
+        except (ConnectionError, asyncio.TimeoutError, asyncio.IncompleteReadError, ssl.SSLError):
+            pass
+        finally:
+            writer.close()
+
+
+async def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("folder")
+    parser.add_argument("--stall", action="append", default=[], choices=STEPS)
+    parser.add_argument("--reply", action="append", default=[], metavar="STEP=TEXT")
+    parser.add_argument("--delay-ms", type=int, default=0)
+    parser.add_argument("--idle-close-ms", type=int, default=0)
+    parser.add_argument("--cert")
+    parser.add_argument("--key")
+    parser.add_argument("--user")
+    parser.add_argument("--password")
+    server = Server(parser.parse_args())
+    listener = await asyncio.start_server(server.serve, "127.0.0.1", 0)
+    print(listener.sockets[0].getsockname()[1], flush=True)
+    await asyncio.get_running_loop().run_in_executor(None, sys.stdin.read)
+    listener.close()
+    os._exit(0)
+
+
+if __name__ == "__main__":
+    asyncio.run(main())

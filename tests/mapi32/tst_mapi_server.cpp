@@ -1,0 +1,234 @@
+// libmapi32.so against a server whose answers the test scripts
+// (scripted_smtp_server.py): each refusal's result code by its meaning, the
+// limit for a silent server at every step, and the connection the library
+// keeps from one mail to the next.
+
+#include "CSmtpTestServer.h"
+#include "CTestMailLibrary.h"
+#include "CTestMapiMessage.h"
+#include "platform/settings/CProfileSettings.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+const QString kUser = QStringLiteral("jane");
+const QString kPassword = QStringLiteral("s3cret");
+constexpr int kStallSeconds = 3;
+
+} // namespace
+
+class TestMapiServer : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void repliesByMeaning_data();
+    void repliesByMeaning();
+    void givesUpOnSilentServer_data();
+    void givesUpOnSilentServer();
+    void oneConnectionForARun();
+    void replacesConnectionTheServerClosed();
+    void changedSettingsTakeEffectAtOnce_data();
+    void changedSettingsTakeEffectAtOnce();
+
+private:
+    std::unique_ptr<CSmtpTestServer> StartServer(const QStringList& arrOptions = {});
+    void Configure(const CSmtpTestServer& server, const QString& strPassword = kPassword);
+    static ULONG SendOne(int nMail = 0);
+
+    QTemporaryDir m_dir;
+    int m_nServers = 0;
+};
+
+void TestMapiServer::initTestCase() {
+    QVERIFY(m_dir.isValid());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("config"))));
+    qputenv("CORVANE_MAIL_STALL_SECONDS", QByteArray::number(kStallSeconds));
+}
+
+void TestMapiServer::init() {
+    QFile::remove(CProfileSettings::FilePath());
+}
+
+std::unique_ptr<CSmtpTestServer> TestMapiServer::StartServer(const QStringList& arrOptions) {
+    auto pServer = std::make_unique<CSmtpTestServer>(
+        m_dir.filePath(QStringLiteral("server%1").arg(++m_nServers)));
+    if (!pServer->Start(
+            QStringList{QStringLiteral("--user"), kUser, QStringLiteral("--password"), kPassword} +
+                arrOptions,
+            QStringLiteral("scripted_smtp_server.py")))
+        qWarning("SMTP server: %s", qPrintable(pServer->ErrorText()));
+    return pServer;
+}
+
+void TestMapiServer::Configure(const CSmtpTestServer& server, const QString& strPassword) {
+    using S = CProfileSettings;
+    S::WriteProfileValue(S::kSectionMailSystem, S::kKeyTransport, S::kTransportSmtp);
+    S::WriteProfileValue(S::kSectionMailSystem, S::kKeyServer, server.Url(QStringLiteral("smtp")));
+    S::WriteProfileValue(S::kSectionMailSystem, S::kKeyUser, kUser);
+    S::WriteProfileValue(S::kSectionMailSystem, S::kKeyPassword, strPassword);
+    S::WriteProfileValue(S::kSectionMailSystem, S::kKeySender,
+                         QStringLiteral("Jane Doe <jane@example.com>"));
+}
+
+// The program's round for one mail: load, logon, send, logoff, unload.
+ULONG TestMapiServer::SendOne(int nMail) {
+    CTestMailLibrary library;
+    if (!library.IsUsable())
+        return MAPI_E_FAILURE;
+    CTestMapiMessage message(QStringLiteral("Ann"), "ann@example.org",
+                             QStringLiteral("Mail %1").arg(nMail), QStringLiteral("Hello"));
+    return library.SendOne(message.Get());
+}
+
+void TestMapiServer::repliesByMeaning_data() {
+    QTest::addColumn<QString>("step");
+    QTest::addColumn<QString>("reply");
+    QTest::addColumn<ULONG>("result");
+    const ULONG nTemporary = MAPI_E_NETWORK_FAILURE;
+    const ULONG nTooLarge = MAPI_E_TEXT_TOO_LARGE;
+    const ULONG nSender = MAPI_E_ACCESS_DENIED;
+    const ULONG nRecipient = MAPI_E_UNKNOWN_RECIPIENT;
+    const ULONG nRefused = MAPI_E_FAILURE;
+    const QList<std::tuple<const char*, const char*, ULONG>> rows = {
+        {"MAIL", "421 4.3.2 Service shutting down", nTemporary},
+        {"MAIL", "451 4.3.0 Local error", nTemporary},
+        {"MAIL", "452 4.3.1 Insufficient storage", nTemporary},
+        {"MAIL", "552 5.3.4 Message size exceeds fixed limit", nTooLarge},
+        {"MAIL", "550 5.7.1 Sender refused", nSender},
+        {"MAIL", "553 5.1.8 Sender address invalid", nSender},
+        {"RCPT", "421 4.3.2 Service shutting down", nTemporary},
+        {"RCPT", "450 4.2.1 Mailbox busy", nTemporary},
+        {"RCPT", "451 4.3.0 Local error", nTemporary},
+        {"RCPT", "452 4.5.3 Too many recipients", nTemporary},
+        {"RCPT", "552 5.5.3 Too many recipients", nTemporary},
+        {"RCPT", "550 5.1.1 No such user", nRecipient},
+        {"RCPT", "551 5.1.6 User not local", nRecipient},
+        {"RCPT", "553 5.1.3 Mailbox name not allowed", nRecipient},
+        {"DATA", "451 4.3.0 Local error", nTemporary},
+        {"DATA", "554 5.5.1 No valid recipients", nRefused},
+        {"DOT", "421 4.3.2 Service shutting down", nTemporary},
+        {"DOT", "451 4.3.0 Local error", nTemporary},
+        {"DOT", "552 5.3.4 Message too big", nTooLarge},
+        {"DOT", "554 5.7.1 Message refused as spam", nRefused},
+    };
+    for (const auto& [pStep, pReply, nResult] : rows) {
+        QTest::addRow("%s %.3s", pStep, pReply)
+            << QString::fromLatin1(pStep) << QString::fromLatin1(pReply) << nResult;
+    }
+}
+
+void TestMapiServer::repliesByMeaning() {
+    QFETCH(QString, step);
+    QFETCH(QString, reply);
+    QFETCH(ULONG, result);
+    const auto pServer = StartServer({QStringLiteral("--reply"), step + u'=' + reply});
+    QVERIFY(pServer->Port() > 0);
+    Configure(*pServer);
+
+    QCOMPARE(SendOne(), result);
+
+    QCOMPARE(pServer->MessageCount(), 0);
+}
+
+void TestMapiServer::givesUpOnSilentServer_data() {
+    QTest::addColumn<QString>("step");
+    for (const char* pStep : {"GREETING", "NOOP", "MAIL", "RCPT", "DATA", "DOT"})
+        QTest::newRow(pStep) << QString::fromLatin1(pStep);
+}
+
+// Each exchange waits for the limit once, then the mail fails; the limit is
+// not spent a second time on saying QUIT to the silent server.
+void TestMapiServer::givesUpOnSilentServer() {
+    QFETCH(QString, step);
+    const auto pServer = StartServer({QStringLiteral("--stall"), step});
+    QVERIFY(pServer->Port() > 0);
+    Configure(*pServer);
+    QElapsedTimer timer;
+    timer.start();
+
+    QCOMPARE(SendOne(), ULONG(MAPI_E_NETWORK_FAILURE));
+
+    const double dSeconds = timer.elapsed() / 1000.0;
+    QVERIFY2(dSeconds >= kStallSeconds - 0.5, qPrintable(QString::number(dSeconds)));
+    QVERIFY2(dSeconds < kStallSeconds + 1.5, qPrintable(QString::number(dSeconds)));
+    // Silent after the data, the server has the mail, and may deliver it.
+    QCOMPARE(pServer->MessageCount(), step == u"DOT" ? 1 : 0);
+}
+
+// Load, logon, send, logoff and unload for each of 100 mails: one
+// connection, one login, and the login in one command.
+void TestMapiServer::oneConnectionForARun() {
+    const auto pServer = StartServer();
+    Configure(*pServer);
+    constexpr int kMails = 100;
+
+    for (int i = 0; i < kMails; ++i)
+        QCOMPARE(SendOne(i), SUCCESS_SUCCESS);
+
+    QCOMPARE(pServer->MessageCount(), kMails);
+    QCOMPARE(pServer->ConnectionCount(), 1);
+    const QStringList arrCommands = pServer->Commands();
+    QCOMPARE(arrCommands.filter(QStringLiteral("AUTH")),
+             QStringList{QStringLiteral("AUTH PLAIN +initial")});
+    QCOMPARE(arrCommands.count(QStringLiteral("MAIL")), kMails);
+}
+
+void TestMapiServer::replacesConnectionTheServerClosed() {
+    const auto pServer = StartServer({QStringLiteral("--idle-close-ms"), QStringLiteral("300")});
+    Configure(*pServer);
+
+    QCOMPARE(SendOne(1), SUCCESS_SUCCESS);
+    QThread::msleep(1000);
+    QCOMPARE(SendOne(2), SUCCESS_SUCCESS);
+
+    QCOMPARE(pServer->MessageCount(), 2);
+    QCOMPARE(pServer->ConnectionCount(), 2);
+}
+
+void TestMapiServer::changedSettingsTakeEffectAtOnce_data() {
+    QTest::addColumn<QString>("firstPassword");
+    QTest::addColumn<ULONG>("firstResult");
+    QTest::addColumn<QString>("secondPassword");
+    QTest::addColumn<ULONG>("secondResult");
+    QTest::addColumn<bool>("secondServer");
+    const ULONG nLogon = MAPI_E_LOGON_FAILURE;
+    QTest::newRow("wrong password, then the right one")
+        << "wrong" << nLogon << kPassword << SUCCESS_SUCCESS << false;
+    QTest::newRow("right password, then a wrong one")
+        << kPassword << SUCCESS_SUCCESS << "wrong" << nLogon << false;
+    QTest::newRow("another server")
+        << kPassword << SUCCESS_SUCCESS << kPassword << SUCCESS_SUCCESS << true;
+}
+
+void TestMapiServer::changedSettingsTakeEffectAtOnce() {
+    QFETCH(QString, firstPassword);
+    QFETCH(ULONG, firstResult);
+    QFETCH(QString, secondPassword);
+    QFETCH(ULONG, secondResult);
+    QFETCH(bool, secondServer);
+    const auto pFirst = StartServer();
+    const auto pSecond = secondServer ? StartServer() : nullptr;
+    Configure(*pFirst, firstPassword);
+    QCOMPARE(SendOne(1), firstResult);
+
+    Configure(secondServer ? *pSecond : *pFirst, secondPassword);
+    QCOMPARE(SendOne(2), secondResult);
+
+    const int nDelivered = (firstResult == SUCCESS_SUCCESS) + (secondResult == SUCCESS_SUCCESS);
+    const int nSecondServerMails = secondServer ? pSecond->MessageCount() : 0;
+    QCOMPARE(pFirst->MessageCount() + nSecondServerMails, nDelivered);
+    if (secondServer)
+        QCOMPARE(nSecondServerMails, 1);
+}
+
+QTEST_GUILESS_MAIN(TestMapiServer)
+#include "test_mapi_server.moc"
