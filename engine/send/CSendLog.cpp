@@ -1,5 +1,7 @@
 #include "engine/send/CSendLog.h"
 
+#include "engine/contacts/CCsvWriter.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,14 +14,6 @@ const QStringList kHeader = {
     QStringLiteral("Error"),    QStringLiteral("Message"), QStringLiteral("Message-ID")};
 
 const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
-
-bool NeedsQuotes(const QString& strField) {
-    for (QChar ch : strField) {
-        if (ch == u'"' || ch == u',' || ch == u'\r' || ch == u'\n')
-            return true;
-    }
-    return strField.startsWith(u' ') || strField.endsWith(u' ');
-}
 
 } // namespace
 
@@ -39,23 +33,6 @@ QString CSendLog::ResultText(CSendLogEntry::Result result) {
         break;
     }
     return QStringLiteral("skipped");
-}
-
-QByteArray CSendLog::CsvLine(const QStringList& arrFields) {
-    QByteArray line;
-    for (qsizetype i = 0; i < arrFields.size(); ++i) {
-        if (i > 0)
-            line += ',';
-        const QString& strField = arrFields[i];
-        if (NeedsQuotes(strField)) {
-            QString strQuoted = strField;
-            strQuoted.replace(u'"', QStringLiteral("\"\""));
-            line += '"' + strQuoted.toUtf8() + '"';
-        } else {
-            line += strField.toUtf8();
-        }
-    }
-    return line + kLineEnd;
 }
 
 QStringList CSendLog::Fields(const CSendLogEntry& entry) {
@@ -80,11 +57,11 @@ bool CSendLog::Append(const CSendLogEntry& entry) {
     }
     QByteArray bytes;
     if (file.size() == 0) {
-        bytes = CsvLine(kHeader);
+        bytes = CCsvWriter::Line(kHeader).toUtf8();
     } else if (file.seek(file.size() - 1) && file.read(1) != "\n") {
         bytes = kLineEnd;
     }
-    bytes += CsvLine(Fields(entry));
+    bytes += CCsvWriter::Line(Fields(entry)).toUtf8();
     if (file.write(bytes) != bytes.size()) {
         m_strError = file.errorString();
         return false;

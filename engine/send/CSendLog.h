@@ -29,7 +29,6 @@ public:
     QList<CSendLogEntry> Read() const;
 
     static QString ResultText(CSendLogEntry::Result result);
-    static QByteArray CsvLine(const QStringList& arrFields);
     // The records of an RFC 4180 text; a last record without its line end is
     // left out.
     static QList<QStringList> ParseCsv(const QByteArray& bytes);
