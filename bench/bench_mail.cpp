@@ -8,7 +8,7 @@
 #include "CSmtpTestServer.h"
 #include "CTestMailLibrary.h"
 #include "CTestMapiMessage.h"
-#include "app/Globals.h"
+#include "views/Globals.h"
 #include "engine/merge/CMailTemplate.h"
 #include "platform/settings/CProfileSettings.h"
 #include "platform/ui/CListCtrl.h"
