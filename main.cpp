@@ -1,8 +1,13 @@
+#include "app/CContactsCommandLine.h"
 #include "app/CCorvaneApp.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    // Import, export and help run without a window, so scripts need no display.
+    if (const int nExit = CContactsCommandLine::Run(argc, argv);
+        nExit != CContactsCommandLine::kNotACommand)
+        return nExit;
     QApplication application(argc, argv);
     CCorvaneApp theApp;
     if (!theApp.InitInstance())

@@ -1,5 +1,6 @@
 #include "app/CMainFrame.h"
 
+#include "app/CContactTransfer.h"
 #include "app/CCorvaneApp.h"
 #include "app/CHelpWindow.h"
 #include "views/Globals.h"
@@ -58,6 +59,8 @@ CMainFrame::CMainFrame() : CMDIFrameWnd(IDR_MAINFRAME), m_db(this) {
     ON_COMMAND(ID_ADD_ADDRESS, &CMainFrame::OnAddAddress);
     ON_COMMAND(ID_FIND, &CMainFrame::OnFind);
     ON_COMMAND(ID_MAIL_SETTINGS, &CMainFrame::OnMailSettings);
+    ON_COMMAND(ID_IMPORT_ADDRESSES, &CMainFrame::OnImportAddresses);
+    ON_COMMAND(ID_EXPORT_ADDRESSES, &CMainFrame::OnExportAddresses);
     ON_COMMAND(ID_HELP_FINDER, &CMainFrame::OnHelpFinder);
     ON_COMMAND(ID_DEFAULT_HELP, &CMainFrame::OnHelpFinder);
     ON_COMMAND(ID_HELP, &CMainFrame::OnHelp);
@@ -167,6 +170,14 @@ int CMainFrame::RowsListed(const CDocument* pDocument) {
 void CMainFrame::OnMailSettings() {
     CDia_MailSettings dialog(&m_db, this);
     dialog.exec();
+}
+
+void CMainFrame::OnImportAddresses() {
+    CContactTransfer(this).OnImportAddresses();
+}
+
+void CMainFrame::OnExportAddresses() {
+    CContactTransfer(this).OnExportAddresses();
 }
 
 void CMainFrame::OnHelpFinder() {

@@ -36,6 +36,8 @@ public:
     // some field contains it. Ctrl+F in a table window calls it too.
     void OnFind();
     void OnMailSettings();
+    void OnImportAddresses();
+    void OnExportAddresses();
     void OnHelpFinder();
     void OnHelp();
     void OnContextHelp();

@@ -52,7 +52,9 @@ const QString& HelpTitle() {
 }
 
 MenuBarLayout MainFrameMenuBar() {
-    return {{{FileTitle(), {ID_FILE_NEW, ID_MAIL_SETTINGS, ID_SEPARATOR, ID_APP_EXIT}},
+    return {{{FileTitle(),
+               {ID_FILE_NEW, ID_IMPORT_ADDRESSES, ID_EXPORT_ADDRESSES, ID_MAIL_SETTINGS,
+                ID_SEPARATOR, ID_APP_EXIT}},
              {ViewTitle(), {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}},
              {DatabaseTitle(),
               {ID_SHOW_TABLE, ID_SHOW_ADDRESS, ID_FIND, ID_SEPARATOR, ID_ADD_ADDRESS,
@@ -63,7 +65,9 @@ MenuBarLayout MainFrameMenuBar() {
 
 MenuBarLayout TextWindowMenuBar() {
     return {
-        {{FileTitle(), {ID_FILE_NEW, ID_FILE_CLOSE, ID_MAIL_SETTINGS, ID_SEPARATOR, ID_APP_EXIT}},
+        {{FileTitle(),
+          {ID_FILE_NEW, ID_FILE_CLOSE, ID_IMPORT_ADDRESSES, ID_EXPORT_ADDRESSES, ID_MAIL_SETTINGS,
+           ID_SEPARATOR, ID_APP_EXIT}},
          {ViewTitle(), {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_SEPARATOR, ID_AUTO_UPDATE}},
          {QStringLiteral("&Window"),
           {ID_WINDOW_NEW, ID_WINDOW_CASCADE, ID_WINDOW_TILE_HORZ, ID_WINDOW_ARRANGE}},
@@ -143,6 +147,19 @@ const QList<CCommandTable::Command>& CCommandTable::Commands() {
         {ID_MAIL_SETTINGS,
          QStringLiteral("Mail Settings..."),
          QStringLiteral("Set up how mail is sent\nMail Settings"),
+         {},
+         QString(),
+         false},
+        {ID_IMPORT_ADDRESSES,
+         QStringLiteral("Import Addresses..."),
+         QStringLiteral("Add the addresses of a CSV or vCard file\nImport Addresses"),
+         {},
+         QString(),
+         false},
+        {ID_EXPORT_ADDRESSES,
+         QStringLiteral("Export Addresses..."),
+         QStringLiteral("Write the selected or all addresses to a CSV or vCard file\nExport "
+                        "Addresses"),
          {},
          QString(),
          false},

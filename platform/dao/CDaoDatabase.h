@@ -44,6 +44,9 @@ public:
 
     // Runs SQL statements that return no rows.
     void Execute(const QString& strSql);
+    // A statement for the SQL text. Cached statements are kept for the next
+    // call with the same text; use it for texts that recur.
+    CDaoStatement Prepare(const QString& strSql, bool bCache);
 
 private:
     friend class CDaoStatement;
@@ -58,9 +61,6 @@ private:
     // Raises a CDaoException unless pDatabase is an open database.
     static void RequireOpen(const CDaoDatabase* pDatabase);
 
-    // A statement for the SQL text. Cached statements are kept for the next
-    // call with the same text; use it for texts that recur.
-    CDaoStatement Prepare(const QString& strSql, bool bCache);
     void ReleaseStatement(sqlite3_stmt* pStmt, bool bCache, quint64 nConnection);
     [[noreturn]] void ThrowError(int nResult) const;
 

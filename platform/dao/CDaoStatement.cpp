@@ -91,6 +91,11 @@ QVariant CDaoStatement::Column(int nIndex) const {
     }
 }
 
+QByteArrayView CDaoStatement::ColumnUtf8(int nIndex) const {
+    const auto* pText = reinterpret_cast<const char*>(sqlite3_column_text(m_pStmt, nIndex));
+    return QByteArrayView(pText, pText == nullptr ? 0 : sqlite3_column_bytes(m_pStmt, nIndex));
+}
+
 void CDaoStatement::Release() {
     if (m_pStmt != nullptr)
         m_pDatabase->ReleaseStatement(std::exchange(m_pStmt, nullptr), m_bCached, m_nConnection);

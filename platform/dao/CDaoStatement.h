@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QVariant>
 
 struct sqlite3_stmt;
@@ -29,6 +30,10 @@ public:
     int ColumnCount() const;
     // A column of the current row: null, qlonglong, double, QString or QByteArray.
     QVariant Column(int nIndex) const;
+    // A column of the current row as the UTF-8 text SQLite holds (a number
+    // as its text, null as nothing), without a copy: valid until the next
+    // Step or Reset. For reading many rows fast.
+    QByteArrayView ColumnUtf8(int nIndex) const;
 
 private:
     void Release();

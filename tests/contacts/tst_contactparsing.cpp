@@ -1,0 +1,281 @@
+#include "engine/contacts/CContactError.h"
+#include "engine/contacts/CContactMapping.h"
+#include "engine/contacts/CContactSource.h"
+#include "engine/contacts/CCsvSource.h"
+#include "engine/contacts/CVCardSource.h"
+
+#include <QProcess>
+#include <QStringDecoder>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// Every row of a file, a row's problem standing in for its fields.
+QList<QStringList> ReadAll(CContactSource& source) {
+    QList<QStringList> rows;
+    CContactRow row;
+    while (source.ReadRow(&row))
+        rows.append(row.strProblem.isEmpty() ? row.fields : QStringList{row.strProblem});
+    return rows;
+}
+
+QString ErrorOf(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const CContactError& e) {
+        return e.Message();
+    }
+    return QString();
+}
+
+} // namespace
+
+class TestContactParsing : public QObject {
+    Q_OBJECT
+
+private:
+    QString Write(const QString& strName, const QByteArray& content) {
+        const QString strPath = m_dir.filePath(strName);
+        QFile file(strPath);
+        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+            qFatal("cannot write %s", qPrintable(strPath));
+        return strPath;
+    }
+
+    QTemporaryDir m_dir;
+
+private Q_SLOTS:
+    // Remembered mappings go to a settings file of this run only.
+    void initTestCase() {
+        QVERIFY(m_dir.isValid());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("config"))));
+    }
+
+    void csvRecords_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QStringList>("headers");
+        QTest::addColumn<QList<QStringList>>("rows");
+        const QStringList ab = {"EMail", "Name"};
+        QTest::newRow("quoted comma, doubled quote")
+            << QByteArray("EMail,Name\r\na@x.org,\"Doe, \"\"JD\"\" Jane\"\r\n") << ab
+            << QList<QStringList>{{"a@x.org", "Doe, \"JD\" Jane"}};
+        QTest::newRow("line break inside quotes counts a line")
+            << QByteArray("EMail,Name\na@x.org,\"one\ntwo\"\nb@x.org,three\n") << ab
+            << QList<QStringList>{{"a@x.org", "one\ntwo"}, {"b@x.org", "three"}};
+        QTest::newRow("semicolon delimiter, comma in data")
+            << QByteArray("EMail;Name\na@x.org;Doe, Jane\n") << ab
+            << QList<QStringList>{{"a@x.org", "Doe, Jane"}};
+        QTest::newRow("tab delimiter")
+            << QByteArray("EMail\tName\na@x.org\tJane; Doe\n") << ab
+            << QList<QStringList>{{"a@x.org", "Jane; Doe"}};
+        QTest::newRow("delimiter inside a quoted header does not count")
+            << QByteArray("\"EMail;x\",Name\na@x.org,Jane\n") << QStringList{"EMail;x", "Name"}
+            << QList<QStringList>{{"a@x.org", "Jane"}};
+        QTest::newRow("mixed line ends and blank lines")
+            << QByteArray("EMail,Name\r\na@x.org,A\nb@x.org,B\r\rc@x.org,C") << ab
+            << QList<QStringList>{{"a@x.org", "A"}, {"b@x.org", "B"}, {"c@x.org", "C"}};
+        QTest::newRow("empty fields kept")
+            << QByteArray("EMail,Name\na@x.org,\n") << ab << QList<QStringList>{{"a@x.org", ""}};
+        QTest::newRow("more and fewer fields than the header")
+            << QByteArray("EMail,Name\na@x.org,A,extra\nb@x.org\n") << ab
+            << QList<QStringList>{{"The row has 3 fields; the header has 2."},
+                                  {"The row has 1 fields; the header has 2."}};
+        QTest::newRow("quote left open at the end")
+            << QByteArray("EMail,Name\na@x.org,A\nb@x.org,\"B\nc@x.org,C\n") << ab
+            << QList<QStringList>{{"a@x.org", "A"}, {"The quote opened in line 3 is never closed."}};
+        QTest::newRow("a first row with an address is data")
+            << QByteArray("a@x.org,Jane\nb@x.org,John\n") << QStringList{"Column 1", "Column 2"}
+            << QList<QStringList>{{"a@x.org", "Jane"}, {"b@x.org", "John"}};
+        QTest::newRow("header only") << QByteArray("EMail,Name\r\n") << ab << QList<QStringList>{};
+    }
+    void csvRecords() {
+        QFETCH(QByteArray, content);
+        CCsvSource source(Write(QStringLiteral("records.csv"), content));
+        QTEST(source.Headers(), "headers");
+        QTEST(ReadAll(source), "rows");
+    }
+
+    void csvLineNumbers() {
+        CCsvSource source(Write(QStringLiteral("lines.csv"),
+                                "EMail,Name\r\n\"a@x.org\",\"two\r\nlines\"\r\n\r\nb@x.org,B\r\n"));
+        CContactRow row;
+        QVERIFY(source.ReadRow(&row));
+        QCOMPARE(row.nLine, 2);
+        QVERIFY(source.ReadRow(&row));
+        QCOMPARE(row.nLine, 5);
+    }
+
+    void encodings_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("name");
+        const QString strName = QStringLiteral("Jürgen Müßig €");
+        const QByteArray body = "EMail,Name\r\nj@x.org,";
+        QTest::newRow("UTF-8 with BOM") << "\xEF\xBB\xBF" + body + strName.toUtf8() << strName;
+        QTest::newRow("UTF-8 without BOM") << body + strName.toUtf8() << strName;
+        QTest::newRow("Windows-1252") << body + QByteArray(QStringEncoder("windows-1252")(strName)) << strName;
+        const auto utf16 = [](const QString& strText, QStringConverter::Encoding encoding) {
+            return QByteArray(QStringEncoder(encoding)(strText));
+        };
+        const QString strText = QString::fromUtf8(body) + strName;
+        QTest::newRow("UTF-16LE with BOM as Excel writes it")
+            << "\xFF\xFE" + utf16(strText, QStringConverter::Utf16LE) << strName;
+        QTest::newRow("UTF-16BE with BOM") << "\xFE\xFF" + utf16(strText, QStringConverter::Utf16BE)
+                                           << strName;
+        QTest::newRow("UTF-16LE without BOM") << utf16(strText, QStringConverter::Utf16LE) << strName;
+        // Past the first piece read, so that a check of the start alone fails.
+        QTest::newRow("Windows-1252 byte after 200 KB of ASCII")
+            << body + QByteArray(200 * 1024, 'a') + "\xE9" << QString(200 * 1024, u'a') + u'é';
+        const QString strCyrillic = QStringLiteral("Иван Петров Сергеевич из Москвы передаёт привет");
+        QTest::newRow("Windows-1251 found by uchardet")
+            << body + QByteArray(QStringEncoder("windows-1251")(strCyrillic + u' ' + strCyrillic)) << strCyrillic + u' ' + strCyrillic;
+    }
+    void encodings() {
+        QFETCH(QByteArray, content);
+        CCsvSource source(Write(QStringLiteral("encoded.csv"), content));
+        QCOMPARE(source.Headers(), (QStringList{"EMail", "Name"}));
+        const QList<QStringList> rows = ReadAll(source);
+        QCOMPARE(rows.size(), 1);
+        QTEST(rows[0].value(1), "name");
+    }
+
+    void unreadableFiles_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("empty") << QByteArray() << QStringLiteral("is empty.");
+        QTest::newRow("binary renamed .csv")
+            << QByteArray("PK\x03\x04\x14\x00\x06\x00\x08\x00\x00\x00!\x00", 16) + QByteArray(500, '\x01')
+            << QStringLiteral("holds binary data");
+        QTest::newRow("only blank lines") << QByteArray("\r\n\r\n") << QStringLiteral("holds no rows.");
+    }
+    void unreadableFiles() {
+        QFETCH(QByteArray, content);
+        const QString strPath = Write(QStringLiteral("bad.csv"), content);
+        const QString strError = ErrorOf([&strPath] { CContactSource::Open(strPath); });
+        QVERIFY2(strError.contains(QStringLiteral("bad.csv")), qPrintable(strError));
+        QFETCH(QString, message);
+        QVERIFY2(strError.contains(message), qPrintable(strError));
+    }
+
+    void vcardCards_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QList<QStringList>>("rows"); // FN, PREFIX, EMAIL, ORG, TEL, NOTE
+        QTest::newRow("vCard 2.1: quoted-printable, CHARSET, soft break, bare PREF")
+            << QByteArray("BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=ISO-8859-1:M\xfcller;Hans;;Dr.;\r\n"
+                          "FN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:Hans M=C3=BCller=\r\n"
+                          " Senior\r\nEMAIL;INTERNET:hans@home.de\r\nEMAIL;PREF;INTERNET:hans@work.de\r\n"
+                          "NOTE;ENCODING=QUOTED-PRINTABLE;CHARSET=ISO-8859-1:Gr=FC=DFe=0D=0Aaus Bonn\r\n"
+                          "END:VCARD\r\n")
+            << QList<QStringList>{{"Hans Müller Senior", "Dr.", "hans@work.de", "", "", "Grüße\r\naus Bonn"},
+                                  {"Hans Müller Senior", "Dr.", "hans@home.de", "", "", "Grüße\r\naus Bonn"}};
+        QTest::newRow("vCard 3.0: folded line, escapes, TYPE=PREF, structured ORG")
+            << QByteArray("BEGIN:VCARD\nVERSION:3.0\nN:Doe;Jane;;Ms.;\nFN:Jane Doe\nORG:Acme\\, Inc.;Sales\n"
+                          "EMAIL;TYPE=INTERNET:jane@a.org\nEMAIL;TYPE=INTERNET,PREF:jane@b.org\n"
+                          "TEL;TYPE=WORK:+1 555\nTEL:+1 666\nNOTE:line one\\nline two\\; more\n"
+                          "  folded on\nEND:VCARD\n")
+            << QList<QStringList>{{"Jane Doe", "Ms.", "jane@b.org", "Acme, Inc., Sales", "+1 555, +1 666",
+                                   "line one\nline two; more folded on"},
+                                  {"Jane Doe", "Ms.", "jane@a.org", "Acme, Inc., Sales", "+1 555, +1 666",
+                                   "line one\nline two; more folded on"}};
+        QTest::newRow("vCard 4.0: PREF=n orders, group names, name from N")
+            << QByteArray("BEGIN:VCARD\r\nVERSION:4.0\r\nN:Smith;John;Q;Mr.;\r\n"
+                          "item1.EMAIL;PREF=2:two@x.org\r\nitem2.EMAIL;PREF=1:one@x.org\r\nEND:VCARD\r\n")
+            << QList<QStringList>{{"John Q Smith", "Mr.", "one@x.org", "", "", ""},
+                                  {"John Q Smith", "Mr.", "two@x.org", "", "", ""}};
+        QTest::newRow("card without EMAIL, then one never ended")
+            << QByteArray("junk\r\nBEGIN:VCARD\r\nFN:No Mail\r\nEND:VCARD\r\nBEGIN:VCARD\r\nFN:Cut\r\nEMAIL:c@x.org")
+            << QList<QStringList>{{"No Mail", "", "", "", "", ""}, {"Cut", "", "c@x.org", "", "", ""}};
+        QTest::newRow("photo in base64 is skipped")
+            << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:P\r\nPHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQ\r\n"
+                          " SkZJRg==\r\nEMAIL:p@x.org\r\nEND:VCARD\r\n")
+            << QList<QStringList>{{"P", "", "p@x.org", "", "", ""}};
+    }
+    void vcardCards() {
+        QFETCH(QByteArray, content);
+        CVCardSource source(Write(QStringLiteral("cards.vcf"), content));
+        QList<QStringList> rows;
+        CContactRow row;
+        const QStringList& columns = CVCardSource::ColumnNames();
+        while (source.ReadRow(&row)) {
+            QStringList picked;
+            for (const char* pszColumn : {"FN", "PREFIX", "EMAIL", "ORG", "TEL", "NOTE"})
+                picked.append(row.fields.value(columns.indexOf(QLatin1String(pszColumn))));
+            rows.append(picked);
+        }
+        QTEST(rows, "rows");
+    }
+
+    // Files as python3-vobject, a widely used vCard library, writes them.
+    void vcardFromVobject() {
+        const QString strPath = m_dir.filePath(QStringLiteral("vobject.vcf"));
+        QProcess python;
+        python.start(QStringLiteral("/usr/bin/python3"),
+                     {QStringLiteral(CORVANE_SOURCE_DIR "/tests/contacts/write_vcards.py"), strPath});
+        QVERIFY(python.waitForFinished(30000));
+        QVERIFY2(python.exitCode() == 0, python.readAllStandardError().constData());
+        CVCardSource source(strPath);
+        const QStringList& columns = CVCardSource::ColumnNames();
+        QList<QStringList> rows;
+        CContactRow row;
+        while (source.ReadRow(&row))
+            rows.append({row.fields[columns.indexOf("FN")], row.fields[columns.indexOf("PREFIX")],
+                         row.fields[columns.indexOf("EMAIL")], row.fields[columns.indexOf("NOTE")],
+                         row.fields[columns.indexOf("ADR")]});
+        const QString strLongNote = QString(120, u'ö') + QStringLiteral("; with, marks\nand a break");
+        QCOMPARE(rows, (QList<QStringList>{
+                           {"Zoë Ångström-O'Neil", "Dr.", "zoe@example.org", strLongNote,
+                            "Hauptstraße 1, Köln, 50667, Germany"},
+                           {"Plain Person", "", "plain@example.com", "", ""}}));
+    }
+
+    void recognisedHeaders_data() {
+        QTest::addColumn<QString>("headers");
+        QTest::addColumn<QString>("row");
+        QTest::addColumn<QStringList>("values"); // EMail, Prefix, Name
+        QTest::newRow("Thunderbird")
+            << "First Name,Last Name,Display Name,Nickname,Primary Email,Secondary Email,Job Title"
+            << "Jane,Doe,,JD,jane@x.org,j2@x.org,Boss" << QStringList{"jane@x.org", "", "Jane Doe"};
+        QTest::newRow("Thunderbird with display name")
+            << "First Name,Last Name,Display Name,Primary Email" << "Jane,Doe,Janie D.,jane@x.org"
+            << QStringList{"jane@x.org", "", "Janie D."};
+        QTest::newRow("Google Contacts")
+            << "First Name,Middle Name,Last Name,Name Prefix,Organization Name,E-mail 1 - Label,E-mail 1 - Value"
+            << "Jane,Q,Doe,Dr.,Acme,* Home,jane@x.org" << QStringList{"jane@x.org", "Dr.", "Jane Q Doe"};
+        QTest::newRow("Google Contacts, older form")
+            << "Name,Given Name,Family Name,Name Prefix,E-mail 1 - Type,E-mail 1 - Value"
+            << "Jane Doe,Jane,Doe,Ms.,* Work,jane@x.org" << QStringList{"jane@x.org", "Ms.", "Jane Doe"};
+        QTest::newRow("Outlook")
+            << "Title,First Name,Middle Name,Last Name,Suffix,Company,Job Title,E-mail Address,E-mail 2 Address"
+            << "Mr.,John,,Smith,,Acme,Chief,john@x.org," << QStringList{"john@x.org", "Mr.", "John Smith"};
+        QTest::newRow("vCard columns")
+            << CVCardSource::ColumnNames().join(u',') << ",Prof.,p@x.org,Org,Job Title,,,,,,,,,,"
+            << QStringList{"p@x.org", "Prof.", ""};
+    }
+    void recognisedHeaders() {
+        QFETCH(QString, headers);
+        QFETCH(QString, row);
+        const CContactMapping mapping = CContactMapping::Recognise(headers.split(u','));
+        QStringList values;
+        for (const char* pszField : {"EMail", "Prefix", "Name"})
+            values.append(mapping.Value(CContactMapping::FieldIndex(QLatin1String(pszField)), row.split(u',')));
+        QTEST(values, "values");
+    }
+
+    void rememberedMapping() {
+        const QStringList headers = {"Mail", "Who", "Notes"};
+        CContactMapping mapping = CContactMapping::ForHeaders(headers);
+        QCOMPARE(mapping.Columns(CContactMapping::FieldIndex("EMail")), QList<int>{0});
+        QVERIFY(!mapping.IsMapped(CContactMapping::FieldIndex("Name")));
+        mapping.SetColumns(CContactMapping::FieldIndex("Name"), {1});
+        mapping.SetColumns(CContactMapping::FieldIndex("MY_3"), {2, 1}, {0});
+        QVERIFY(mapping.Remember(headers));
+        QCOMPARE(CContactMapping::ForHeaders(headers), mapping);
+        // Another header set keeps its own.
+        QVERIFY(!CContactMapping::ForHeaders({"Mail", "Who"}).IsMapped(CContactMapping::FieldIndex("Name")));
+        CContactMapping out;
+        QVERIFY(!CContactMapping::FromText(mapping.ToText(), 2, &out));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestContactParsing)
+#include "tst_contactparsing.moc"
