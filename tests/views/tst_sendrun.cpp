@@ -437,4 +437,4 @@ void TestSendRun::recordDialogHintsAtRefusedAddress() {
 }
 
 QTEST_MAIN(TestSendRun)
-#include "test_sendrun.moc"
+#include "tst_sendrun.moc"

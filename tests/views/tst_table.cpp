@@ -3,6 +3,7 @@
 
 #include "app/CCorvaneApp.h"
 #include "app/CMainFrame.h"
+#include "platform/mfc/CMDIChildWnd.h"
 #include "platform/mfc/CMultiDocTemplate.h"
 #include "store/CAddressDatabase.h"
 #include "views/Globals.h"
@@ -17,6 +18,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QProgressBar>
 #include <QTest>
 
@@ -532,7 +534,10 @@ void TestTableView::worksWithTheContextItIsMadeWith() {
     QTest::keyClick(pView, Qt::Key_F, Qt::ControlModifier);
     QCOMPARE(nFinds, 1);
     QCOMPARE(m_pCorvane->ChildCount(), 1);
-    m_pCorvane->Frame()->DestroyChildFrames();
+    // The window goes before the store it lists.
+    QPointer<CMDIChildWnd> pChild = m_pCorvane->Frame()->MDIGetActive();
+    QVERIFY(pChild->close());
+    QTRY_VERIFY(pChild.isNull());
 }
 
 QTEST_MAIN(TestTableView)
