@@ -1,4 +1,4 @@
-#include "app/Globals.h"
+#include "views/Globals.h"
 #include "store/CAddressDatabase.h"
 
 // The program's mail is assembled from the folder it was started in.

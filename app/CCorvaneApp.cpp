@@ -41,7 +41,7 @@ bool CCorvaneApp::InitInstance() {
     // The table kind has no menu bar and no File New entry.
     m_pTableTemplate = new CMultiDocTemplate(IDR_TABLE, CMultiDocTemplate::Make<CCorvaneDoc>(),
                                              CMultiDocTemplate::Make<CChildFrame>(),
-                                             CMultiDocTemplate::Make<CListView_Table>());
+                                             [this] { return new CListView_Table(m_context); });
     m_pTableTemplate->SetIcon(CResources::Icon(IDR_TABLE));
     AddDocTemplate(m_pTableTemplate);
 
@@ -51,6 +51,8 @@ bool CCorvaneApp::InitInstance() {
         return false;
     }
     m_pMainWnd = pMainFrame;
+    m_context = {&pMainFrame->m_db, pMainFrame, m_pTextTemplate,
+                 [pMainFrame] { pMainFrame->OnFind(); }};
 
     // The command line opens nothing: Qt has taken its own options already.
     pMainFrame->show();

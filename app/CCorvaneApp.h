@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/mfc/CWinApp.h"
+#include "views/CViewContext.h"
 
 class CMultiDocTemplate;
 
@@ -11,6 +12,9 @@ class CMultiDocTemplate;
 //
 //   auto* pApp = static_cast<CCorvaneApp*>(AfxGetApp());
 //   CDocument* pDoc = pApp->m_pTextTemplate->OpenDocumentFile(QString(), true);
+//
+// Table views are made with m_context, which holds the main frame's store,
+// the frame itself, the text kind and Find once the main frame is up.
 class CCorvaneApp : public CWinApp {
 public:
     CCorvaneApp();
@@ -20,6 +24,7 @@ public:
 
     CMultiDocTemplate* m_pTextTemplate = nullptr;
     CMultiDocTemplate* m_pTableTemplate = nullptr;
+    CViewContext m_context;
 
 protected:
     void OnAppAbout();

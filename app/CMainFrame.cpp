@@ -4,7 +4,7 @@
 #include "app/CContextHelpFilter.h"
 #include "app/CCorvaneApp.h"
 #include "app/CHelpWindow.h"
-#include "app/Globals.h"
+#include "views/Globals.h"
 #include "platform/dao/CSqlText.h"
 #include "platform/mfc/CDocument.h"
 #include "platform/mfc/CMDIChildWnd.h"
@@ -52,7 +52,7 @@ const QString& IndexPage() {
 
 } // namespace
 
-CMainFrame::CMainFrame() : CMDIFrameWnd(IDR_MAINFRAME) {
+CMainFrame::CMainFrame() : CMDIFrameWnd(IDR_MAINFRAME), m_db(this) {
     m_db.OpenOrCreate();
 
     ON_COMMAND(ID_SHOW_TABLE, &CMainFrame::OnShowTable);
@@ -130,7 +130,7 @@ void CMainFrame::OnShowTable() {
 
 // From the main frame the dialog refreshes no table window.
 void CMainFrame::OnAddAddress() {
-    CDia_Record dialog;
+    CDia_Record dialog(m_db, this);
     dialog.DoModal();
 }
 

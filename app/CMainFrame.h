@@ -12,11 +12,10 @@ class CDocument;
 class CMultiDocTemplate;
 #include <QToolBar>
 
-// The main window. It owns the store m_db, through which every view and
-// dialog reaches the database (AfxGetMainWnd, cast to CMainFrame), the
-// toolbar and the status bar. Its timer 1 runs the duplicate click while the
-// record dialog's "no twins" switch is on; the dialog starts and stops it
-// with SetTimer(1, 300) and KillTimer(1).
+// The main window. It owns the store m_db, which every view and dialog
+// receives when it is made, the toolbar and the status bar. Its timer 1 runs
+// the duplicate click while the record dialog's "no twins" switch is on; the
+// dialog starts and stops it with SetTimer(1, 300) and KillTimer(1).
 class CMainFrame : public CMDIFrameWnd {
     Q_OBJECT
 

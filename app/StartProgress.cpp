@@ -1,6 +1,5 @@
 #include "platform/mfc/CMDIFrameWnd.h"
 #include "platform/mfc/CStatusBar.h"
-#include "platform/mfc/CWinApp.h"
 #include "store/CAddressDatabase.h"
 
 namespace {
@@ -15,8 +14,7 @@ void CAddressDatabase::StartProgress(QString strLabel) {
         m_strQuery = strLabel.left(kMaxLabel);
         strLabel = m_strQuery;
     }
-    CMDIFrameWnd* pFrame = AfxGetMainWnd();
-    CStatusBar* pStatusBar = pFrame ? pFrame->GetMessageBar() : nullptr;
+    CStatusBar* pStatusBar = m_pFrame ? m_pFrame->GetMessageBar() : nullptr;
     if (pStatusBar == nullptr)
         return;
     pStatusBar->SetPaneText(0, strLabel, true);

@@ -14,7 +14,7 @@
 #include "CTestCertificates.h"
 #include "CTestMailLibrary.h"
 #include "CTestMapiMessage.h"
-#include "app/Globals.h"
+#include "views/Globals.h"
 #include "engine/merge/CMailTemplate.h"
 #include "platform/settings/CProfileSettings.h"
 #include "platform/ui/CListCtrl.h"

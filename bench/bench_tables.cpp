@@ -10,7 +10,7 @@
 
 #include "app/CCorvaneApp.h"
 #include "app/CMainFrame.h"
-#include "app/Globals.h"
+#include "views/Globals.h"
 #include "platform/mfc/CMDIChildWnd.h"
 #include "platform/ui/MessageBoxes.h"
 #include "res/Resource.h"

@@ -3,7 +3,7 @@
 //
 // Run on Qt's offscreen platform: QT_QPA_PLATFORM=offscreen ./bench_textview
 
-#include "app/Globals.h"
+#include "views/Globals.h"
 #include "views/CCorvaneDoc.h"
 #include "views/CCorvaneView.h"
 

@@ -47,7 +47,7 @@ bool AppendTable(CDaoTableDef& tableDef, const CDaoIndexInfo& primaryKey) {
 
 } // namespace
 
-CAddressDatabase::CAddressDatabase() {
+CAddressDatabase::CAddressDatabase(CMDIFrameWnd* pFrame) : m_pFrame(pFrame) {
     m_pCDaoDatabase.reset(new (std::nothrow) CDaoDatabase);
     if (!m_pCDaoDatabase)
         AfxMessageBox(QStringLiteral("ERROR: Can not create m_pCDaoDatabase."), MB_OK);

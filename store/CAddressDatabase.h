@@ -10,13 +10,16 @@
 class CDaoDatabase;
 class CDaoTableDef;
 class CListCtrl;
+class CMDIFrameWnd;
 
 // The one store object: the address database file and its table, plus the
 // operations that the clipboard capture, the mail merge and the main frame
 // host here. Those live in their own folders (capture/, merge/, app/).
+// pFrame is the main window whose status bar shows the progress indicator;
+// a store without one shows none.
 class CAddressDatabase {
 public:
-    CAddressDatabase();
+    explicit CAddressDatabase(CMDIFrameWnd* pFrame = nullptr);
     ~CAddressDatabase();
     CAddressDatabase(const CAddressDatabase&) = delete;
     CAddressDatabase& operator=(const CAddressDatabase&) = delete;
@@ -66,4 +69,5 @@ private:
 
     QString m_strOpenError;   // why the file could not be opened or created
     bool m_bOpenBusy = false; // another program held the file locked
+    CMDIFrameWnd* m_pFrame;
 };

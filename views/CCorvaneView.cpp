@@ -1,6 +1,6 @@
 #include "views/CCorvaneView.h"
 
-#include "app/Globals.h"
+#include "views/Globals.h"
 #include "platform/mfc/CCmdUI.h"
 #include "platform/mfc/CDocument.h"
 #include "platform/ui/MessageBoxes.h"

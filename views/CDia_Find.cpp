@@ -1,6 +1,6 @@
 #include "views/CDia_Find.h"
 
-#include "app/Globals.h"
+#include "views/Globals.h"
 #include "platform/ui/MessageBoxes.h"
 #include "views/CDialogUnits.h"
 

@@ -1,9 +1,8 @@
 #include "views/CDia_Record.h"
 
-#include "app/CMainFrame.h"
-#include "app/Globals.h"
+#include "views/Globals.h"
 #include "platform/dao/COleDateTime.h"
-#include "platform/mfc/CWinApp.h"
+#include "platform/mfc/CMDIFrameWnd.h"
 #include "platform/ui/EngineErrorGuard.h"
 #include "platform/ui/MessageBoxes.h"
 #include "store/CAddressDatabase.h"
@@ -66,21 +65,18 @@ QCheckBox* NewCheckBox(QWidget* pParent, const QString& strText, const QString& 
 
 } // namespace
 
-CDia_Record::CDia_Record(QWidget* pParent) : QDialog(pParent) {
+CDia_Record::CDia_Record(CAddressDatabase& db, CMDIFrameWnd* pFrame, QWidget* pParent)
+    : QDialog(pParent), m_db(db), m_pFrame(pFrame) {
     setObjectName(QStringLiteral("CDia_Record"));
     setFont(QFont(QStringLiteral("MS Shell Dlg"), 8));
     setWindowTitle(RecordText());
-    m_pMainFrame = static_cast<CMainFrame*>(AfxGetMainWnd());
     CreateControls();
     CreateLabels();
 }
 
 CDia_Record::~CDia_Record() = default;
 
-// Without the main window there is no store to save to.
 int CDia_Record::DoModal() {
-    if (m_pMainFrame == nullptr)
-        return IDCANCEL;
     OnInitDialog();
     return exec() == QDialog::Accepted ? IDOK : IDCANCEL;
 }
@@ -268,12 +264,12 @@ bool CDia_Record::IsTwin(const QString& strEMail) {
 // The flag and the main frame's watch outlive the dialog.
 void CDia_Record::OnNoTwins() {
     g_bNoTwins = m_checkNoTwins->isChecked();
-    if (m_pMainFrame == nullptr)
+    if (m_pFrame == nullptr)
         return;
     if (g_bNoTwins) {
-        m_pMainFrame->SetTimer(ID_TIMER_WATCH, s_nTimerPeriodMs);
+        m_pFrame->SetTimer(ID_TIMER_WATCH, s_nTimerPeriodMs);
     } else {
-        m_pMainFrame->KillTimer(ID_TIMER_WATCH);
+        m_pFrame->KillTimer(ID_TIMER_WATCH);
     }
 }
 
@@ -308,7 +304,7 @@ void CDia_Record::OnTimer(unsigned) {
 }
 
 CAddressDatabase& CDia_Record::Store() const {
-    return m_pMainFrame->m_db;
+    return m_db;
 }
 
 void CDia_Record::Guarded(void (CDia_Record::*pfnHandler)()) {

@@ -7,7 +7,7 @@
 #include <QStringList>
 
 class CAddressDatabase;
-class CMainFrame;
+class CMDIFrameWnd;
 class CMultiLineEdit;
 class QCheckBox;
 class QComboBox;
@@ -17,12 +17,14 @@ class QPushButton;
 // The modal dialog in which the user types a new address record (add mode) or
 // changes the one handed over in m_pRecord (edit mode). It also carries the
 // two clipboard switches: "no twins" refuses stored addresses and drives the
-// main frame's duplicate click, "auto" fills EMail from the clipboard.
+// main frame's duplicate click, "auto" fills EMail from the clipboard. It
+// saves to the store it is made with; pFrame is the main window whose timer
+// the "no twins" switch starts and stops (none: the switch only sets the flag).
 class CDia_Record : public QDialog {
     Q_OBJECT
 
 public:
-    explicit CDia_Record(QWidget* pParent = nullptr);
+    CDia_Record(CAddressDatabase& db, CMDIFrameWnd* pFrame, QWidget* pParent = nullptr);
     ~CDia_Record() override;
 
     // Prepares the controls for the mode and runs the dialog: IDOK after
@@ -70,6 +72,7 @@ private:
     QCheckBox* m_checkNoTwins = nullptr;
     QCheckBox* m_checkAuto = nullptr;
     QPushButton* m_buttonSave = nullptr;
-    CMainFrame* m_pMainFrame = nullptr;
+    CAddressDatabase& m_db;
+    CMDIFrameWnd* m_pFrame;
     CTimerMap m_timers;
 };

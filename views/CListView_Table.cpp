@@ -1,14 +1,12 @@
 #include "views/CListView_Table.h"
 
-#include "app/CCorvaneApp.h"
-#include "app/CMainFrame.h"
-#include "app/Globals.h"
+#include "views/Globals.h"
 #include "platform/dao/CDaoRecordset.h"
 #include "platform/dao/COleDateTime.h"
 #include "platform/mfc/CDocument.h"
+#include "platform/mfc/CMDIFrameWnd.h"
 #include "platform/mfc/CMultiDocTemplate.h"
 #include "platform/mfc/CStatusBar.h"
-#include "platform/mfc/CWinApp.h"
 #include "platform/ui/EngineErrorGuard.h"
 #include "platform/ui/MessageBoxes.h"
 #include "res/Resource.h"
@@ -114,7 +112,7 @@ public:
 
 } // namespace
 
-CListView_Table::CListView_Table() : m_pMainFrame(static_cast<CMainFrame*>(AfxGetMainWnd())) {
+CListView_Table::CListView_Table(const CViewContext& context) : m_context(context) {
     setObjectName(QStringLiteral("tableView"));
     ON_COMMAND(ID_DELETE_ADDRESS, &CListView_Table::OnDeleteAddress);
     ON_COMMAND(ID_ADD_ADDRESS, &CListView_Table::OnAddAddress);
@@ -131,8 +129,8 @@ CListView_Table::CListView_Table() : m_pMainFrame(static_cast<CMainFrame*>(AfxGe
 }
 
 CListView_Table::~CListView_Table() {
-    if (m_pMainFrame != nullptr)
-        m_pMainFrame->SetMessageText(QString());
+    if (m_context.m_pFrame != nullptr)
+        m_context.m_pFrame->SetMessageText(QString());
 }
 
 // A fill that the engine refuses is reported; the window stays open, empty.
@@ -179,7 +177,7 @@ void CListView_Table::FillTable() {
     hidden.Show();
     progress.Destroy();
     if (HasFocus(this))
-        m_pMainFrame->SetMessageText(QString());
+        m_context.m_pFrame->SetMessageText(QString());
 }
 
 QString CListView_Table::FillStatement() const {
@@ -294,7 +292,7 @@ void CListView_Table::OnLvnItemchanged(int nItem) {
     if (!isVisible())
         return;
     m_strText = QString::asprintf(" Record: %6d / %6d", nItem + 1, GetItemCount());
-    if (CStatusBar* pStatusBar = m_pMainFrame->GetMessageBar())
+    if (CStatusBar* pStatusBar = m_context.m_pFrame->GetMessageBar())
         pStatusBar->SetPaneText(0, m_strText, true);
     m_nCurrentItem = nItem;
 }
@@ -319,8 +317,8 @@ void CListView_Table::OnKeyDown(QKeyEvent* pEvent) {
             SelectAll();
         break;
     case Qt::Key_F:
-        if (bControl)
-            m_pMainFrame->OnFind();
+        if (bControl && m_context.m_find)
+            m_context.m_find();
         break;
     default:
         break;
@@ -347,7 +345,7 @@ void CListView_Table::OnNMDblclk(int nItem) {
 void CListView_Table::ShowRecord(int nItem) {
     if (CSendRun::Active() != nullptr)
         return;
-    CDia_Record dialog;
+    CDia_Record dialog(Store(), m_context.m_pFrame);
     QStringList record;
     if (nItem != -1) {
         for (int nColumn = 0; nColumn < Store().m_schema.m_nFields; ++nColumn)
@@ -422,9 +420,8 @@ void CListView_Table::OnPreviewMail() {
                 Store().m_wndProgress.SetPos(100 * nWalked / nSelected);
             });
         }
-        m_pMainFrame->SetMessageText(QString());
-        auto* pApp = static_cast<CCorvaneApp*>(AfxGetApp());
-        pDocument = pApp->m_pTextTemplate->OpenDocumentFile(QString(), true);
+        m_context.m_pFrame->SetMessageText(QString());
+        pDocument = m_context.m_pTextTemplate->OpenDocumentFile(QString(), true);
     }
     if (pDocument == nullptr)
         return;
@@ -446,7 +443,7 @@ void CListView_Table::OnSendMail() {
     QList<int> items;
     ForEachSelected([&items](int nItem) { items << nItem; });
     if (!items.isEmpty())
-        CSendMailCommand::Run(Store(), *m_pList, items, this);
+        CSendMailCommand::Run(Store(), m_context.m_pFrame, *m_pList, items, this);
 }
 
 // While mails are being sent, the table keeps its rows and no second run starts.
@@ -455,7 +452,7 @@ void CListView_Table::OnUpdateOutsideSendRun(CCmdUI* pCmdUI) {
 }
 
 CAddressDatabase& CListView_Table::Store() const {
-    return m_pMainFrame->m_db;
+    return *m_context.m_pDb;
 }
 
 void CListView_Table::Guarded(const std::function<void()>& work) {

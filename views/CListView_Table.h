@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/mfc/CListView.h"
+#include "views/CViewContext.h"
 
 #include <QString>
 #include <QStringList>
@@ -9,19 +10,20 @@
 
 class CAddressDatabase;
 class CDaoRecordset;
-class CMainFrame;
 
 // The view of a table window: one row per address record, one column per
 // field. It fills itself from the store (all records, or those that match
 // the find filter of the Find that opens it), sorts by a column when its
 // header is clicked, shows the current row's position in the status bar,
 // opens the record dialog to add or edit, deletes the selected records, and
-// previews or sends the mails of the selected rows.
+// previews or sends the mails of the selected rows. It works with what the
+// context it is made with holds: the store, the main window, the preview
+// windows' kind and Find.
 class CListView_Table : public CListView {
     Q_OBJECT
 
 public:
-    CListView_Table();
+    explicit CListView_Table(const CViewContext& context);
     ~CListView_Table() override;
 
     void OnInitialUpdate() override;
@@ -45,7 +47,7 @@ public:
     int m_nCurrentItem = -1;
     QString m_strText;
     CListCtrl* m_pList = nullptr;
-    CMainFrame* m_pMainFrame = nullptr;
+    CViewContext m_context;
 
 protected:
     void keyPressEvent(QKeyEvent* pEvent) override;

@@ -1,6 +1,6 @@
 #include "views/CRowMailReader.h"
 
-#include "app/Globals.h"
+#include "views/Globals.h"
 #include "engine/merge/CMailTemplate.h"
 #include "engine/text/TrimWhiteSpace.h"
 #include "platform/ui/CListCtrl.h"

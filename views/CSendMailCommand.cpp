@@ -1,10 +1,9 @@
 #include "views/CSendMailCommand.h"
 
-#include "app/Globals.h"
+#include "views/Globals.h"
 #include "engine/send/CSentLookup.h"
 #include "platform/mfc/CMDIChildWnd.h"
 #include "platform/mfc/CMDIFrameWnd.h"
-#include "platform/mfc/CWinApp.h"
 #include "platform/settings/CProfileSettings.h"
 #include "platform/ui/MessageBoxes.h"
 #include "store/CAddressDatabase.h"
@@ -16,8 +15,8 @@
 #include <QScopeGuard>
 #include <QWidget>
 
-CSendRun* CSendMailCommand::Run(CAddressDatabase& db, CListCtrl& list, const QList<int>& items,
-                                QWidget* pView) {
+CSendRun* CSendMailCommand::Run(CAddressDatabase& db, CMDIFrameWnd* pFrame, CListCtrl& list,
+                                const QList<int>& items, QWidget* pView) {
     const QString strLogPath = LogPath(db);
     QList<CDia_SendCheck::Row> checked;
     {
@@ -35,13 +34,14 @@ CSendRun* CSendMailCommand::Run(CAddressDatabase& db, CListCtrl& list, const QLi
     if (choices.bTestFirst && !SendTest(db, rows))
         return nullptr;
 
-    auto* pRun = new CSendRun(pView, db, rows, strLogPath, CRateLimiter::MaxPerMinuteSetting());
+    auto* pRun =
+        new CSendRun(pView, db, pFrame, rows, strLogPath, CRateLimiter::MaxPerMinuteSetting());
     for (QWidget* pWidget = pView; pWidget != nullptr; pWidget = pWidget->parentWidget()) {
         if (qobject_cast<CMDIChildWnd*>(pWidget) != nullptr)
             pRun->GuardClose(pWidget);
     }
-    if (AfxGetMainWnd() != nullptr)
-        pRun->GuardClose(AfxGetMainWnd());
+    if (pFrame != nullptr)
+        pRun->GuardClose(pFrame);
     pRun->Start();
     return pRun;
 }

@@ -7,6 +7,7 @@
 
 class CAddressDatabase;
 class CListCtrl;
+class CMDIFrameWnd;
 class CSentLookup;
 class QWidget;
 
@@ -15,9 +16,10 @@ class QWidget;
 // first), then a run sends the mails.
 class CSendMailCommand {
 public:
-    // The started run, a child of pView; null when the user cancelled.
-    static CSendRun* Run(CAddressDatabase& db, CListCtrl& list, const QList<int>& items,
-                         QWidget* pView);
+    // The started run, a child of pView; null when the user cancelled. The
+    // run shows itself in pFrame's status bar and asks before pFrame closes.
+    static CSendRun* Run(CAddressDatabase& db, CMDIFrameWnd* pFrame, CListCtrl& list,
+                         const QList<int>& items, QWidget* pView);
 
     // Each row as the check finds it.
     static QList<CDia_SendCheck::Row> CheckRows(CAddressDatabase& db, CListCtrl& list,

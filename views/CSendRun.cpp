@@ -1,9 +1,8 @@
 #include "views/CSendRun.h"
 
-#include "app/Globals.h"
+#include "views/Globals.h"
 #include "platform/mfc/CMDIFrameWnd.h"
 #include "platform/mfc/CStatusBar.h"
-#include "platform/mfc/CWinApp.h"
 #include "platform/ui/MessageBoxes.h"
 #include "store/CAddressDatabase.h"
 #include "views/CDia_SendPause.h"
@@ -21,16 +20,11 @@ namespace {
 
 CSendRun* s_pActive = nullptr;
 
-CStatusBar* StatusBar() {
-    CMDIFrameWnd* pFrame = AfxGetMainWnd();
-    return pFrame ? pFrame->GetMessageBar() : nullptr;
-}
-
 } // namespace
 
-CSendRun::CSendRun(QObject* pParent, CAddressDatabase& db, QList<Row> rows,
+CSendRun::CSendRun(QObject* pParent, CAddressDatabase& db, CMDIFrameWnd* pFrame, QList<Row> rows,
                    const QString& strLogPath, int nMaxPerMinute)
-    : QObject(pParent), m_db(db), m_rows(std::move(rows)), m_log(strLogPath),
+    : QObject(pParent), m_db(db), m_pFrame(pFrame), m_rows(std::move(rows)), m_log(strLogPath),
       m_limiter(nMaxPerMinute) {
     m_waitTimer.setSingleShot(true);
     connect(&m_waitTimer, &QTimer::timeout, this, &CSendRun::Next);
@@ -55,7 +49,7 @@ void CSendRun::Start() {
     m_clock.start();
     qApp->installEventFilter(this);
     if (IsSeveral()) {
-        m_pReport = new CSendReport(AfxGetMainWnd());
+        m_pReport = new CSendReport(m_pFrame);
         m_pReport->show();
     }
     StartStatus();
@@ -123,7 +117,7 @@ void CSendRun::Next() {
     if (!Record(row.mail, result, outcome.m_nError, outcome.m_strMessage))
         return;
     if (outcome.m_kind == CSendOutcome::Kind::FailedForAll && IsSeveral() && !m_bStopRequested) {
-        switch (CDia_SendPause(AfxGetMainWnd(), outcome.m_strMessage).Ask()) {
+        switch (CDia_SendPause(m_pFrame, outcome.m_strMessage).Ask()) {
         case CDia_SendPause::Retry:
             QTimer::singleShot(0, this, &CSendRun::Next);
             return;
@@ -210,7 +204,7 @@ void CSendRun::Finish() {
 
 void CSendRun::StartStatus() {
     m_db.StartProgress(QStringLiteral("Sending EMails: "));
-    CStatusBar* pStatusBar = StatusBar();
+    CStatusBar* pStatusBar = m_pFrame ? m_pFrame->GetMessageBar() : nullptr;
     if (pStatusBar == nullptr)
         return;
     m_pCount = new QLabel(pStatusBar);
@@ -238,6 +232,6 @@ void CSendRun::EndStatus() {
     m_db.m_wndProgress.DestroyWindow();
     delete m_pCount;
     delete m_pStop;
-    if (CMDIFrameWnd* pFrame = AfxGetMainWnd())
-        pFrame->SetMessageText(QString());
+    if (m_pFrame)
+        m_pFrame->SetMessageText(QString());
 }

@@ -13,6 +13,7 @@
 #include <QTimer>
 
 class CAddressDatabase;
+class CMDIFrameWnd;
 class QLabel;
 class QPushButton;
 
@@ -36,8 +37,11 @@ public:
         QString strSkipReason;
     };
 
-    CSendRun(QObject* pParent, CAddressDatabase& db, QList<Row> rows, const QString& strLogPath,
-             int nMaxPerMinute);
+    // pFrame is the main window: its status bar shows the run, and the report
+    // and the pause question open over it. Without one (a program that only
+    // sends) the run shows nothing but its boxes.
+    CSendRun(QObject* pParent, CAddressDatabase& db, CMDIFrameWnd* pFrame, QList<Row> rows,
+             const QString& strLogPath, int nMaxPerMinute);
     ~CSendRun() override;
 
     // The run going on in this program, or null.
@@ -76,6 +80,7 @@ private:
     void EndStatus();
 
     CAddressDatabase& m_db;
+    QPointer<CMDIFrameWnd> m_pFrame;
     QList<Row> m_rows;
     CSendLog m_log;
     CRateLimiter m_limiter;

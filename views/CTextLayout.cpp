@@ -1,6 +1,6 @@
 #include "views/CTextLayout.h"
 
-#include "app/Globals.h"
+#include "views/Globals.h"
 
 namespace {
 

@@ -137,4 +137,4 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(TestAppContacts)
-#include "test_app_contacts.moc"
+#include "tst_app_contacts.moc"

@@ -5,7 +5,7 @@
 #include "CAppFixture.h"
 #include "CXvfbServer.h"
 #include "app/CMainFrame.h"
-#include "app/Globals.h"
+#include "views/Globals.h"
 #include "platform/ui/Beep.h"
 #include "views/CCorvaneView.h"
 

@@ -5,7 +5,7 @@
 #include "CAppFixture.h"
 #include "app/CCorvaneApp.h"
 #include "app/CMainFrame.h"
-#include "app/Globals.h"
+#include "views/Globals.h"
 #include "platform/mfc/CDocument.h"
 #include "platform/settings/CProfileSettings.h"
 #include "res/Resource.h"

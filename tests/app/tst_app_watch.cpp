@@ -3,7 +3,7 @@
 
 #include "CAppFixture.h"
 #include "app/CMainFrame.h"
-#include "app/Globals.h"
+#include "views/Globals.h"
 #include "platform/ui/Beep.h"
 
 #include <QClipboard>

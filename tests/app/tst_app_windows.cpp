@@ -125,4 +125,4 @@ private:
 };
 
 QTEST_MAIN(TestAppWindows)
-#include "test_app_windows.moc"
+#include "tst_app_windows.moc"

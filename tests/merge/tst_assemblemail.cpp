@@ -1,5 +1,5 @@
 #include "MessageBoxRecorder.h"
-#include "app/Globals.h"
+#include "views/Globals.h"
 #include "platform/ui/CListCtrl.h"
 #include "store/CAddressDatabase.h"
 

@@ -4,7 +4,7 @@
 #include "CMimeSummary.h"
 #include "CSmtpTestServer.h"
 #include "MessageBoxRecorder.h"
-#include "app/Globals.h"
+#include "views/Globals.h"
 #include "platform/settings/CProfileSettings.h"
 #include "platform/ui/CListCtrl.h"
 #include "store/CAddressDatabase.h"

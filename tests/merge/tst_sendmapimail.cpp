@@ -1,6 +1,6 @@
 #include "MapiRecord.h"
 #include "MessageBoxRecorder.h"
-#include "app/Globals.h"
+#include "views/Globals.h"
 #include "platform/settings/CProfileSettings.h"
 #include "platform/ui/CListCtrl.h"
 #include "store/CAddressDatabase.h"

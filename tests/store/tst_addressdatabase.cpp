@@ -534,20 +534,19 @@ private Q_SLOTS:
                  QStringLiteral("1,3"));
     }
 
+    // How "=" compares letter case, accents and blanks is the database's
+    // rule, tested with the DAO; the engine's lookup tests the other case of
+    // ASCII letters. Here: the criteria the store builds and keeps.
     void findByEMailFindsTheExactAddress_data() {
         QTest::addColumn<QString>("address");
         QTest::addColumn<bool>("found");
         QTest::newRow("same") << "jane@example.com" << true;
-        QTest::newRow("other case") << "Jane@EXAMPLE.com" << true;
         QTest::newRow("quote") << "o'brien@example.com" << true;
         QTest::newRow("quote, other case") << "O'Brien@Example.COM" << true;
         QTest::newRow("part") << "o'brien" << false;
-        QTest::newRow("trailing blank") << "jane@example.com " << false;
         QTest::newRow("mailto") << "mailto:jane@example.com" << false;
         QTest::newRow("quote trick") << "x' OR '1'='1" << false;
         QTest::newRow("wildcard") << "*@example.com" << false;
-        QTest::newRow("accented other case") << "ÉMILE@example.com" << false;
-        QTest::newRow("accented same") << "émile@example.com" << true;
         QTest::newRow("empty") << "" << false;
     }
     void findByEMailFindsTheExactAddress() {
@@ -555,7 +554,7 @@ private Q_SLOTS:
         QFETCH(bool, found);
         CAddressDatabase store;
         QVERIFY(store.OpenOrCreate());
-        for (const char* pEMail : {"jane@example.com", "o'brien@example.com", "émile@example.com"})
+        for (const char* pEMail : {"jane@example.com", "o'brien@example.com"})
             QVERIFY(store.SaveRecord(Values(QString::fromUtf8(pEMail)), true));
         QCOMPARE(store.FindByEMail(address), found);
         QCOMPARE(store.m_strQuery, QStringLiteral("EMail = '%1'")

@@ -1,7 +1,7 @@
 // A program that sends as Send Mail does, for a test that kills it midway:
 // nRows addresses of offer.txt in FOLDER, one run, its log beside the store.
 
-#include "app/Globals.h"
+#include "views/Globals.h"
 #include "engine/send/CSentLookup.h"
 #include "platform/ui/CListCtrl.h"
 #include "store/CAddressDatabase.h"
@@ -32,7 +32,7 @@ int main(int argc, char* argv[]) {
     const QString strLog = CSendMailCommand::LogPath(db);
     const auto rows = CSendMailCommand::Plan(
         CSendMailCommand::CheckRows(db, list, items, CSentLookup(CSendLog(strLog).Read())), {});
-    auto* pRun = new CSendRun(&app, db, rows, strLog, 0);
+    auto* pRun = new CSendRun(&app, db, nullptr, rows, strLog, 0);
     QObject::connect(pRun, &CSendRun::finished, &app, &QApplication::quit);
     pRun->Start();
     return app.exec();

@@ -2,10 +2,10 @@
 // table window of the records in which some field contains it.
 
 #include "app/CMainFrame.h"
-#include "app/Globals.h"
+#include "views/Globals.h"
 #include "platform/dao/COleDateTime.h"
 #include "res/Resource.h"
-#include "test_table_app.h"
+#include "CAppFixture.h"
 #include "views/CListView_Table.h"
 
 #include <QDialog>
@@ -50,11 +50,11 @@ private:
     // Answers the Find dialog with strText and OK, or with Cancel.
     static void AnswerFind(const QString& strText, bool bOk = true);
 
-    std::unique_ptr<CTestCorvane> m_pCorvane;
+    std::unique_ptr<CAppFixture> m_pCorvane;
 };
 
 void TestFind::init() {
-    m_pCorvane = std::make_unique<CTestCorvane>();
+    m_pCorvane = std::make_unique<CAppFixture>();
     QVERIFY(m_pCorvane->IsReady());
     m_pCorvane->AddAddresses({{s_strJane, u"Dr."_s, u"Jane Smith"_s, u"offer.txt"_s},
                               {s_strBob, u"Mr."_s, u"Bob"_s, u"news.txt"_s},
@@ -70,10 +70,10 @@ void TestFind::cleanup() {
 }
 
 void TestFind::AnswerFind(const QString& strText, bool bOk) {
-    CTestCorvane::WhenModal(u"CDia_Find"_s, [strText, bOk](QDialog* pDialog) {
+    CAppFixture::WhenDialog(u"CDia_Find"_s, [strText, bOk](QDialog* pDialog) {
         auto* pEdit = pDialog->findChild<QLineEdit*>(u"editFind"_s);
         QTest::keyClicks(pEdit, strText);
-        CTestCorvane::Click(pDialog, bOk ? u"buttonOK"_s : u"buttonCancel"_s);
+        CAppFixture::Click(pDialog, bOk ? u"buttonOK"_s : u"buttonCancel"_s);
     });
 }
 

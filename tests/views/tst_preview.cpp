@@ -3,11 +3,11 @@
 
 #include "CSmtpTestServer.h"
 #include "app/CMainFrame.h"
-#include "app/Globals.h"
+#include "views/Globals.h"
 #include "platform/mfc/CMDIChildWnd.h"
 #include "platform/settings/CProfileSettings.h"
 #include "res/Resource.h"
-#include "test_table_app.h"
+#include "CAppFixture.h"
 #include "views/CCorvaneView.h"
 #include "views/CListView_Table.h"
 #include "views/CSendReport.h"
@@ -71,12 +71,12 @@ private:
     void SelectRows(int nFirst, int nLast);
     CCorvaneView* ActiveTextView() const;
 
-    std::unique_ptr<CTestCorvane> m_pCorvane;
+    std::unique_ptr<CAppFixture> m_pCorvane;
     CListView_Table* m_pTable = nullptr;
 };
 
 void TestPreviewSend::init() {
-    m_pCorvane = std::make_unique<CTestCorvane>();
+    m_pCorvane = std::make_unique<CAppFixture>();
     QVERIFY(m_pCorvane->IsReady());
     QVERIFY(m_pCorvane->WriteFile(u"offer.txt"_s, "#SUBJECT Offer for #NAME\r\n"
                                                   "Dear #PREFIX #NAME,\r\nour offer.\r\n"));
@@ -190,12 +190,12 @@ void TestPreviewSend::sendDeliversEachSelectedRow() {
 
     SelectRows(0, 2);
     QString strProblems;
-    CTestCorvane::WhenModal(u"sendCheck"_s, [&strProblems](QDialog* pDialog) {
+    CAppFixture::WhenDialog(u"sendCheck"_s, [&strProblems](QDialog* pDialog) {
         if (auto* pProblems = pDialog->findChild<QPlainTextEdit*>(u"sendCheckProblems"_s))
             strProblems = pProblems->toPlainText();
         if (auto* pSend = pDialog->findChild<QRadioButton*>(u"radioSendProblems"_s))
             pSend->setChecked(true);
-        CTestCorvane::Click(pDialog, u"buttonSend"_s);
+        CAppFixture::Click(pDialog, u"buttonSend"_s);
     });
     m_pCorvane->Command(ID_SEND_MAIL);
     QPointer<CSendReport> pReport = CSendRun::Active() ? CSendRun::Active()->Report() : nullptr;

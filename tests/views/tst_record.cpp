@@ -2,9 +2,10 @@
 // Address or on a handed-over record, typed into, saved, closed.
 
 #include "app/CMainFrame.h"
-#include "app/Globals.h"
+#include "views/Globals.h"
 #include "res/Resource.h"
-#include "test_table_app.h"
+#include "CAppFixture.h"
+#include "store/CAddressDatabase.h"
 #include "views/CDia_Record.h"
 
 #include <QApplication>
@@ -88,13 +89,14 @@ private Q_SLOTS:
     void noTwinsDrivesTheWatch();
     void autoFillsEMailFromClipboard();
     void storeErrorKeepsDialogOpen();
+    void worksWithTheStoreAndFrameItIsMadeWith();
 
 private:
-    std::unique_ptr<CTestCorvane> m_pCorvane;
+    std::unique_ptr<CAppFixture> m_pCorvane;
 };
 
 void TestRecordDialog::init() {
-    m_pCorvane = std::make_unique<CTestCorvane>();
+    m_pCorvane = std::make_unique<CAppFixture>();
     QVERIFY(m_pCorvane->IsReady());
 }
 
@@ -112,7 +114,7 @@ void TestRecordDialog::addModeOpensEmptyWithSortedTemplates() {
     QString strCaption, strButton;
     QStringList texts, templates;
     bool bNoTwins = false, bAuto = true;
-    CTestCorvane::WhenModal(u"CDia_Record"_s, [&](QDialog* pDialog) {
+    CAppFixture::WhenDialog(u"CDia_Record"_s, [&](QDialog* pDialog) {
         strCaption = pDialog->windowTitle();
         strButton = pDialog->findChild<QPushButton*>(u"buttonSave"_s)->text();
         texts = FieldTexts(pDialog);
@@ -121,7 +123,7 @@ void TestRecordDialog::addModeOpensEmptyWithSortedTemplates() {
             templates << pTemplates->itemText(i);
         bNoTwins = pDialog->findChild<QCheckBox*>(u"checkNoTwins"_s)->isChecked();
         bAuto = pDialog->findChild<QCheckBox*>(u"checkAuto"_s)->isChecked();
-        CTestCorvane::Click(pDialog, u"buttonClose"_s);
+        CAppFixture::Click(pDialog, u"buttonClose"_s);
     });
     m_pCorvane->Command(ID_ADD_ADDRESS);
 
@@ -139,16 +141,16 @@ void TestRecordDialog::addsRecordsOneAfterAnother() {
     QVERIFY(m_pCorvane->WriteFile(u"offer.txt"_s, "#SUBJECT Offer\n"));
     QStringList afterSave;
     bool bStillOpen = false;
-    CTestCorvane::WhenModal(u"CDia_Record"_s, [&](QDialog* pDialog) {
-        CTestCorvane::TypeRecord(pDialog,
+    CAppFixture::WhenDialog(u"CDia_Record"_s, [&](QDialog* pDialog) {
+        CAppFixture::TypeRecord(pDialog,
                                  {u"jane@example.com"_s, u"Dr."_s, u"Jane Smith"_s, u"offer.txt"_s,
                                   u"one"_s, u"two"_s, u"three"_s, u"four"_s, u"five"_s});
-        CTestCorvane::Click(pDialog, u"buttonSave"_s);
+        CAppFixture::Click(pDialog, u"buttonSave"_s);
         afterSave = FieldTexts(pDialog);
         bStillOpen = pDialog->isVisible();
-        CTestCorvane::TypeRecord(pDialog, QStringList(9, QString()));
-        CTestCorvane::Click(pDialog, u"buttonSave"_s);
-        CTestCorvane::Click(pDialog, u"buttonClose"_s);
+        CAppFixture::TypeRecord(pDialog, QStringList(9, QString()));
+        CAppFixture::Click(pDialog, u"buttonSave"_s);
+        CAppFixture::Click(pDialog, u"buttonClose"_s);
     });
     m_pCorvane->Command(ID_ADD_ADDRESS);
 
@@ -177,7 +179,7 @@ void TestRecordDialog::editModeSavesOverTheRecord() {
     QStringList shown, afterSave;
     QString strCaption, strButton;
     bool bStillOpen = false;
-    CTestCorvane::WhenModal(u"CDia_Record"_s, [&](QDialog* pDialog) {
+    CAppFixture::WhenDialog(u"CDia_Record"_s, [&](QDialog* pDialog) {
         strCaption = pDialog->windowTitle();
         strButton = pDialog->findChild<QPushButton*>(u"buttonSave"_s)->text();
         shown = FieldTexts(pDialog);
@@ -190,12 +192,12 @@ void TestRecordDialog::editModeSavesOverTheRecord() {
         QTest::keyClicks(pMY2, u"line 1"_s);
         QTest::keyClick(pMY2, Qt::Key_Return, Qt::ControlModifier);
         QTest::keyClicks(pMY2, u"line 2"_s);
-        CTestCorvane::Click(pDialog, u"buttonSave"_s);
+        CAppFixture::Click(pDialog, u"buttonSave"_s);
         afterSave = FieldTexts(pDialog);
         bStillOpen = pDialog->isVisible();
-        CTestCorvane::Click(pDialog, u"buttonClose"_s);
+        CAppFixture::Click(pDialog, u"buttonClose"_s);
     });
-    CDia_Record dialog;
+    CDia_Record dialog(m_pCorvane->Frame()->m_db, m_pCorvane->Frame());
     dialog.m_pRecord = &record;
     QCOMPARE(dialog.DoModal(), int(IDOK));
 
@@ -220,13 +222,13 @@ void TestRecordDialog::recordWithoutDateIsAnAddition() {
     QStringList record = Record(u"7"_s, QString(), QStringList(9, u"x@example.com"_s));
     const QStringList handed = record;
     QString strCaption;
-    CTestCorvane::WhenModal(u"CDia_Record"_s, [&](QDialog* pDialog) {
+    CAppFixture::WhenDialog(u"CDia_Record"_s, [&](QDialog* pDialog) {
         strCaption = pDialog->windowTitle();
-        CTestCorvane::TypeRecord(pDialog, {u"new@example.com"_s});
-        CTestCorvane::Click(pDialog, u"buttonSave"_s);
-        CTestCorvane::Click(pDialog, u"buttonClose"_s);
+        CAppFixture::TypeRecord(pDialog, {u"new@example.com"_s});
+        CAppFixture::Click(pDialog, u"buttonSave"_s);
+        CAppFixture::Click(pDialog, u"buttonClose"_s);
     });
-    CDia_Record dialog;
+    CDia_Record dialog(m_pCorvane->Frame()->m_db, m_pCorvane->Frame());
     dialog.m_pRecord = &record;
     QCOMPARE(dialog.DoModal(), int(IDOK));
 
@@ -256,12 +258,12 @@ void TestRecordDialog::noTwinsRefusesStoredAddress() {
     QCOMPARE(m_pCorvane->StoredRecords().size(), 1);
 
     QStringList kept;
-    CTestCorvane::WhenModal(u"CDia_Record"_s, [&](QDialog* pDialog) {
+    CAppFixture::WhenDialog(u"CDia_Record"_s, [&](QDialog* pDialog) {
         QTest::mouseClick(pDialog->findChild<QCheckBox*>(u"checkNoTwins"_s), Qt::LeftButton);
-        CTestCorvane::TypeRecord(pDialog, {typed, QString(), u"Someone"_s});
-        CTestCorvane::Click(pDialog, u"buttonSave"_s);
+        CAppFixture::TypeRecord(pDialog, {typed, QString(), u"Someone"_s});
+        CAppFixture::Click(pDialog, u"buttonSave"_s);
         kept = FieldTexts(pDialog);
-        CTestCorvane::Click(pDialog, u"buttonClose"_s);
+        CAppFixture::Click(pDialog, u"buttonClose"_s);
     });
     m_pCorvane->Command(ID_ADD_ADDRESS);
 
@@ -297,12 +299,12 @@ void TestRecordDialog::noTwinsInEditModeLooksAtOtherRecords() {
     g_bNoTwins = true;
 
     QStringList record = Record(stored[0], u"12/24/25"_s, stored.mid(2));
-    CTestCorvane::WhenModal(u"CDia_Record"_s, [&](QDialog* pDialog) {
-        CTestCorvane::TypeRecord(pDialog, {typed, QString(), u"Jane Roe"_s});
-        CTestCorvane::Click(pDialog, u"buttonSave"_s);
-        CTestCorvane::Click(pDialog, u"buttonClose"_s);
+    CAppFixture::WhenDialog(u"CDia_Record"_s, [&](QDialog* pDialog) {
+        CAppFixture::TypeRecord(pDialog, {typed, QString(), u"Jane Roe"_s});
+        CAppFixture::Click(pDialog, u"buttonSave"_s);
+        CAppFixture::Click(pDialog, u"buttonClose"_s);
     });
-    CDia_Record dialog;
+    CDia_Record dialog(m_pCorvane->Frame()->m_db, m_pCorvane->Frame());
     dialog.m_pRecord = &record;
     QCOMPARE(dialog.DoModal(), int(IDOK));
 
@@ -329,8 +331,8 @@ void TestRecordDialog::enterInAnyFieldClosesWithoutSaving_data() {
 void TestRecordDialog::enterInAnyFieldClosesWithoutSaving() {
     QFETCH(QString, field);
     bool bClosed = false;
-    CTestCorvane::WhenModal(u"CDia_Record"_s, [&](QDialog* pDialog) {
-        CTestCorvane::TypeRecord(pDialog, {u"typed@example.com"_s, u"Mr."_s, u"Typed"_s});
+    CAppFixture::WhenDialog(u"CDia_Record"_s, [&](QDialog* pDialog) {
+        CAppFixture::TypeRecord(pDialog, {u"typed@example.com"_s, u"Mr."_s, u"Typed"_s});
         QWidget* pField = pDialog->findChild<QWidget*>(field);
         if (auto* pCombo = qobject_cast<QComboBox*>(pField))
             pField = pCombo->lineEdit();
@@ -340,7 +342,7 @@ void TestRecordDialog::enterInAnyFieldClosesWithoutSaving() {
         if (!bClosed)
             pDialog->reject();
     });
-    CDia_Record dialog;
+    CDia_Record dialog(m_pCorvane->Frame()->m_db, m_pCorvane->Frame());
     const int nResult = dialog.DoModal();
     QVERIFY(bClosed);
     QCOMPARE(nResult, int(IDOK));
@@ -348,11 +350,11 @@ void TestRecordDialog::enterInAnyFieldClosesWithoutSaving() {
 }
 
 void TestRecordDialog::escapeCancels() {
-    CTestCorvane::WhenModal(u"CDia_Record"_s, [](QDialog* pDialog) {
-        CTestCorvane::TypeRecord(pDialog, {u"typed@example.com"_s});
+    CAppFixture::WhenDialog(u"CDia_Record"_s, [](QDialog* pDialog) {
+        CAppFixture::TypeRecord(pDialog, {u"typed@example.com"_s});
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     });
-    CDia_Record dialog;
+    CDia_Record dialog(m_pCorvane->Frame()->m_db, m_pCorvane->Frame());
     QCOMPARE(dialog.DoModal(), int(IDCANCEL));
     QCOMPARE(m_pCorvane->StoredRecords().size(), 0);
 }
@@ -360,7 +362,7 @@ void TestRecordDialog::escapeCancels() {
 // The check boxes and "Clear record" are no tab stops.
 void TestRecordDialog::tabVisitsFieldsInTemplateOrder() {
     QStringList visited;
-    CTestCorvane::WhenModal(u"CDia_Record"_s, [&](QDialog* pDialog) {
+    CAppFixture::WhenDialog(u"CDia_Record"_s, [&](QDialog* pDialog) {
         visited << FocusName();
         for (int i = 0; i < 11; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -368,7 +370,7 @@ void TestRecordDialog::tabVisitsFieldsInTemplateOrder() {
         }
         pDialog->reject();
     });
-    CDia_Record dialog;
+    CDia_Record dialog(m_pCorvane->Frame()->m_db, m_pCorvane->Frame());
     dialog.DoModal();
     const QStringList expected =
         s_arrFields + QStringList{u"buttonSave"_s, u"buttonClose"_s, u"editEMail"_s};
@@ -378,7 +380,7 @@ void TestRecordDialog::tabVisitsFieldsInTemplateOrder() {
 // Positions come from dialog units; whatever the font, no control may cover
 // another or leave the dialog.
 void TestRecordDialog::controlsDoNotOverlap() {
-    CDia_Record dialog;
+    CDia_Record dialog(m_pCorvane->Frame()->m_db, m_pCorvane->Frame());
     QStringList names = s_arrFields;
     names << u"buttonSave"_s << u"buttonClose"_s << u"buttonClear"_s << u"checkNoTwins"_s
           << u"checkAuto"_s;
@@ -399,14 +401,14 @@ void TestRecordDialog::controlsDoNotOverlap() {
 void TestRecordDialog::noTwinsDrivesTheWatch() {
     CMainFrame* pFrame = m_pCorvane->Frame();
     bool bOnWhileTicked = false, bTimerWhileTicked = false;
-    CTestCorvane::WhenModal(u"CDia_Record"_s, [&](QDialog* pDialog) {
+    CAppFixture::WhenDialog(u"CDia_Record"_s, [&](QDialog* pDialog) {
         auto* pBox = pDialog->findChild<QCheckBox*>(u"checkNoTwins"_s);
         QTest::mouseClick(pBox, Qt::LeftButton);
         bOnWhileTicked = g_bNoTwins;
         bTimerWhileTicked = pFrame->IsTimerActive(1);
         QTest::mouseClick(pBox, Qt::LeftButton);
         QTest::mouseClick(pBox, Qt::LeftButton);
-        CTestCorvane::Click(pDialog, u"buttonClose"_s);
+        CAppFixture::Click(pDialog, u"buttonClose"_s);
     });
     m_pCorvane->Command(ID_ADD_ADDRESS);
     QVERIFY(bOnWhileTicked);
@@ -414,9 +416,9 @@ void TestRecordDialog::noTwinsDrivesTheWatch() {
     QVERIFY(g_bNoTwins);
     QVERIFY(pFrame->IsTimerActive(1));
 
-    CTestCorvane::WhenModal(u"CDia_Record"_s, [&](QDialog* pDialog) {
+    CAppFixture::WhenDialog(u"CDia_Record"_s, [&](QDialog* pDialog) {
         QTest::mouseClick(pDialog->findChild<QCheckBox*>(u"checkNoTwins"_s), Qt::LeftButton);
-        CTestCorvane::Click(pDialog, u"buttonClose"_s);
+        CAppFixture::Click(pDialog, u"buttonClose"_s);
     });
     m_pCorvane->Command(ID_ADD_ADDRESS);
     QVERIFY(!g_bNoTwins);
@@ -428,7 +430,7 @@ void TestRecordDialog::noTwinsDrivesTheWatch() {
 void TestRecordDialog::autoFillsEMailFromClipboard() {
     QApplication::clipboard()->setText(u"mailto:sales@example.com"_s);
     QString strFilled, strOverTyped;
-    CTestCorvane::WhenModal(u"CDia_Record"_s, [&](QDialog* pDialog) {
+    CAppFixture::WhenDialog(u"CDia_Record"_s, [&](QDialog* pDialog) {
         auto* pEMail = pDialog->findChild<QLineEdit*>(u"editEMail"_s);
         QTest::mouseClick(pDialog->findChild<QCheckBox*>(u"checkAuto"_s), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(pEMail->text(), u"sales@example.com"_s, 2000);
@@ -440,7 +442,7 @@ void TestRecordDialog::autoFillsEMailFromClipboard() {
         pEMail->setText(u"kept"_s);
         QTest::qWait(700);
         strFilled += u"|"_s + pEMail->text();
-        CTestCorvane::Click(pDialog, u"buttonClose"_s);
+        CAppFixture::Click(pDialog, u"buttonClose"_s);
     });
     m_pCorvane->Command(ID_ADD_ADDRESS);
     QCOMPARE(strFilled, u"sales@example.com|kept"_s);
@@ -453,12 +455,12 @@ void TestRecordDialog::storeErrorKeepsDialogOpen() {
     const QString strLong(151, u'n');
     bool bStillOpen = false;
     QStringList kept;
-    CTestCorvane::WhenModal(u"CDia_Record"_s, [&](QDialog* pDialog) {
-        CTestCorvane::TypeRecord(pDialog, {u"long@example.com"_s, QString(), strLong});
-        CTestCorvane::Click(pDialog, u"buttonSave"_s);
+    CAppFixture::WhenDialog(u"CDia_Record"_s, [&](QDialog* pDialog) {
+        CAppFixture::TypeRecord(pDialog, {u"long@example.com"_s, QString(), strLong});
+        CAppFixture::Click(pDialog, u"buttonSave"_s);
         bStillOpen = pDialog->isVisible();
         kept = FieldTexts(pDialog);
-        CTestCorvane::Click(pDialog, u"buttonClose"_s);
+        CAppFixture::Click(pDialog, u"buttonClose"_s);
     });
     m_pCorvane->Command(ID_ADD_ADDRESS);
     QVERIFY(bStillOpen);
@@ -467,6 +469,39 @@ void TestRecordDialog::storeErrorKeepsDialogOpen() {
     QVERIFY2(m_pCorvane->BoxTexts().value(0).contains(u"Name"_s),
              qPrintable(m_pCorvane->BoxTexts().value(0)));
     QCOMPARE(m_pCorvane->StoredRecords().size(), 0);
+}
+
+// A dialog made with another store saves there, and the main window's store
+// stays untouched; made without a frame, its "no twins" switch sets the flag
+// and leaves the main window's watch as it is.
+void TestRecordDialog::worksWithTheStoreAndFrameItIsMadeWith() {
+    QVERIFY(QDir().mkpath(m_pCorvane->FilePath(u"other"_s)));
+    QVERIFY(QDir::setCurrent(m_pCorvane->FilePath(u"other"_s)));
+    CAddressDatabase other;
+    QVERIFY(other.OpenOrCreate());
+    QVERIFY(QDir::setCurrent(m_pCorvane->Dir()));
+    CMainFrame* pFrame = m_pCorvane->Frame();
+    QVERIFY(pFrame->IsTimerActive(1));
+
+    bool bFlagWhileTicked = false;
+    CAppFixture::WhenDialog(u"CDia_Record"_s, [&](QDialog* pDialog) {
+        CAppFixture::TypeRecord(pDialog, {u"other@example.com"_s});
+        CAppFixture::Click(pDialog, u"buttonSave"_s);
+        auto* pBox = pDialog->findChild<QCheckBox*>(u"checkNoTwins"_s);
+        QTest::mouseClick(pBox, Qt::LeftButton);
+        bFlagWhileTicked = g_bNoTwins;
+        QTest::mouseClick(pBox, Qt::LeftButton);
+        CAppFixture::Click(pDialog, u"buttonClose"_s);
+    });
+    CDia_Record dialog(other, nullptr);
+    QCOMPARE(dialog.DoModal(), int(IDOK));
+
+    QCOMPARE(other.CountRecords(other.m_schema.m_strTable), 1);
+    QVERIFY(other.FindByEMail(u"other@example.com"_s));
+    QCOMPARE(m_pCorvane->StoredRecords().size(), 0);
+    QVERIFY(bFlagWhileTicked);
+    QVERIFY(!g_bNoTwins);
+    QVERIFY(pFrame->IsTimerActive(1));
 }
 
 QTEST_MAIN(TestRecordDialog)

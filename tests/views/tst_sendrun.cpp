@@ -9,7 +9,7 @@
 #include "platform/mfc/CStatusBar.h"
 #include "platform/settings/CProfileSettings.h"
 #include "res/Resource.h"
-#include "test_table_app.h"
+#include "CAppFixture.h"
 #include "views/CEMailHint.h"
 #include "views/CListView_Table.h"
 #include "views/CSendReport.h"
@@ -86,12 +86,12 @@ private:
     bool WaitForRunEnd();
     QList<CSendLogEntry> Log() const;
 
-    std::unique_ptr<CTestCorvane> m_pCorvane;
+    std::unique_ptr<CAppFixture> m_pCorvane;
     CListView_Table* m_pTable = nullptr;
 };
 
 void TestSendRun::init() {
-    m_pCorvane = std::make_unique<CTestCorvane>();
+    m_pCorvane = std::make_unique<CAppFixture>();
     QVERIFY(m_pCorvane->IsReady());
     QVERIFY(m_pCorvane->WriteFile(u"offer.txt"_s, "#SUBJECT Offer for #NAME\r\nDear #NAME.\r\n"));
     QVERIFY(CProfileSettings::WriteProfileValue(u"MAIL"_s, u"MAPI"_s, 1));
@@ -132,10 +132,10 @@ void TestSendRun::ShowRows(int nRows, const QString& strTemplate) {
 }
 
 void TestSendRun::Send(const std::function<void(QDialog*)>& choose) {
-    CTestCorvane::WhenModal(u"sendCheck"_s, [choose](QDialog* pDialog) {
+    CAppFixture::WhenDialog(u"sendCheck"_s, [choose](QDialog* pDialog) {
         if (choose)
             choose(pDialog);
-        CTestCorvane::Click(pDialog, u"buttonSend"_s);
+        CAppFixture::Click(pDialog, u"buttonSend"_s);
     });
     m_pCorvane->Command(ID_SEND_MAIL);
 }
@@ -168,9 +168,9 @@ void TestSendRun::outageThenResumeSendsEachAddressOnce() {
         if (nDone != 375)
             return;
         pFirst->Stop();
-        CTestCorvane::WhenModal(u"sendPause"_s, [&nPauses](QDialog* pDialog) {
+        CAppFixture::WhenDialog(u"sendPause"_s, [&nPauses](QDialog* pDialog) {
             ++nPauses;
-            CTestCorvane::Click(pDialog, u"buttonStop"_s);
+            CAppFixture::Click(pDialog, u"buttonStop"_s);
         });
     });
     QVERIFY(WaitForRunEnd());
@@ -237,9 +237,9 @@ void TestSendRun::unreachableServerPausesWithRetrySkipStop() {
     QStringList arrAnswers{u"buttonRetry"_s, u"buttonSkipRow"_s, u"buttonStop"_s};
     QString strAsked;
     std::function<void()> answerNext = [&] {
-        CTestCorvane::WhenModal(u"sendPause"_s, [&](QDialog* pDialog) {
+        CAppFixture::WhenDialog(u"sendPause"_s, [&](QDialog* pDialog) {
             strAsked = pDialog->findChild<QLabel*>(u"sendPauseText"_s)->text();
-            CTestCorvane::Click(pDialog, arrAnswers.takeFirst());
+            CAppFixture::Click(pDialog, arrAnswers.takeFirst());
             if (!arrAnswers.isEmpty())
                 answerNext();
         });
@@ -420,14 +420,14 @@ void TestSendRun::killedSenderLeavesEveryFinishedMailLogged() {
 void TestSendRun::recordDialogHintsAtRefusedAddress() {
     bool bHintForRefused = false;
     bool bHintForPlain = true;
-    CTestCorvane::WhenModal(u"CDia_Record"_s, [&](QDialog* pDialog) {
+    CAppFixture::WhenDialog(u"CDia_Record"_s, [&](QDialog* pDialog) {
         auto* pHint = pDialog->findChild<CEMailHint*>(u"emailHint"_s);
-        CTestCorvane::TypeRecord(pDialog, {u"Jane Doe <jane@example.com>"_s});
+        CAppFixture::TypeRecord(pDialog, {u"Jane Doe <jane@example.com>"_s});
         bHintForRefused = pHint != nullptr && pHint->IsShown();
-        CTestCorvane::Click(pDialog, u"buttonSave"_s);
-        CTestCorvane::TypeRecord(pDialog, {u"jane@example.com"_s});
+        CAppFixture::Click(pDialog, u"buttonSave"_s);
+        CAppFixture::TypeRecord(pDialog, {u"jane@example.com"_s});
         bHintForPlain = pHint == nullptr || pHint->IsShown();
-        CTestCorvane::Click(pDialog, u"buttonClose"_s);
+        CAppFixture::Click(pDialog, u"buttonClose"_s);
     });
     m_pCorvane->Command(ID_ADD_ADDRESS);
     QVERIFY(bHintForRefused);
@@ -437,4 +437,4 @@ void TestSendRun::recordDialogHintsAtRefusedAddress() {
 }
 
 QTEST_MAIN(TestSendRun)
-#include "test_sendrun.moc"
+#include "tst_sendrun.moc"

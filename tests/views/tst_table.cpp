@@ -1,18 +1,24 @@
 // Table windows as a user works with them: filled from the store, sorted by
 // a header click, edited, added to and deleted from.
 
+#include "app/CCorvaneApp.h"
 #include "app/CMainFrame.h"
-#include "app/Globals.h"
+#include "platform/mfc/CMDIChildWnd.h"
+#include "platform/mfc/CMultiDocTemplate.h"
+#include "store/CAddressDatabase.h"
+#include "views/Globals.h"
 #include "platform/dao/COleDateTime.h"
 #include "res/Resource.h"
-#include "test_table_app.h"
+#include "CAppFixture.h"
 #include "views/CListView_Table.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QDialog>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QProgressBar>
 #include <QTest>
 
@@ -51,7 +57,7 @@ void ClickRow(CListView_Table* pView, int nItem, Qt::KeyboardModifiers modifiers
     QTest::mouseClick(pView->viewport(), Qt::LeftButton, modifiers, RowPoint(pView, nItem));
 }
 
-QString PaneText(CTestCorvane& corvane) {
+QString PaneText(CAppFixture& corvane) {
     return corvane.Frame()->m_wndStatusBar.GetPaneText(0);
 }
 
@@ -72,7 +78,7 @@ enum class Closing { CloseButton, Escape, CloseBox };
 void CloseDialog(QDialog* pDialog, Closing closing) {
     switch (closing) {
     case Closing::CloseButton:
-        CTestCorvane::Click(pDialog, u"buttonClose"_s);
+        CAppFixture::Click(pDialog, u"buttonClose"_s);
         break;
     case Closing::Escape:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
@@ -117,15 +123,16 @@ private Q_SLOTS:
     void editOfGoneRecordLeavesRow();
     void dateColumnFitsItsTexts_data();
     void dateColumnFitsItsTexts();
+    void worksWithTheContextItIsMadeWith();
 
 private:
     CListView_Table* ShowTable();
 
-    std::unique_ptr<CTestCorvane> m_pCorvane;
+    std::unique_ptr<CAppFixture> m_pCorvane;
 };
 
 void TestTableView::init() {
-    m_pCorvane = std::make_unique<CTestCorvane>();
+    m_pCorvane = std::make_unique<CAppFixture>();
     QVERIFY(m_pCorvane->IsReady());
 }
 
@@ -171,10 +178,10 @@ void TestTableView::userKeepsAddressBook() {
     ClickRow(pView, 0);
     QCOMPARE(PaneText(*m_pCorvane), u" Record:      1 /      3"_s);
 
-    CTestCorvane::WhenModal(u"CDia_Record"_s, [](QDialog* pDialog) {
-        CTestCorvane::TypeRecord(pDialog, {u"bob@example.org"_s, u"Mr."_s, u"Robert Smithers"_s});
-        CTestCorvane::Click(pDialog, u"buttonSave"_s);
-        CTestCorvane::Click(pDialog, u"buttonClose"_s);
+    CAppFixture::WhenDialog(u"CDia_Record"_s, [](QDialog* pDialog) {
+        CAppFixture::TypeRecord(pDialog, {u"bob@example.org"_s, u"Mr."_s, u"Robert Smithers"_s});
+        CAppFixture::Click(pDialog, u"buttonSave"_s);
+        CAppFixture::Click(pDialog, u"buttonClose"_s);
     });
     QTest::mouseDClick(pView->viewport(), Qt::LeftButton, {}, RowPoint(pView, 1));
     QCOMPARE(pView->GetItemText(1, ColName), u"Robert Smithers"_s);
@@ -323,9 +330,9 @@ void TestTableView::ctrlAThenShowAddressOpensLastRow() {
         opened << pDialog->findChild<QLineEdit*>(u"editEMail"_s)->text();
         pDialog->reject();
     };
-    CTestCorvane::WhenModal(u"CDia_Record"_s, answer);
+    CAppFixture::WhenDialog(u"CDia_Record"_s, answer);
     m_pCorvane->Command(ID_SHOW_ADDRESS);
-    CTestCorvane::WhenModal(u"CDia_Record"_s, answer);
+    CAppFixture::WhenDialog(u"CDia_Record"_s, answer);
     QTest::keyClick(pView, Qt::Key_Return);
     QCOMPARE(opened, (QStringList{u"c@example.com"_s, u"c@example.com"_s}));
 }
@@ -335,7 +342,7 @@ void TestTableView::showAddressWithoutCurrentRowDoesNothing() {
     CListView_Table* pView = ShowTable();
     QVERIFY(pView != nullptr);
     bool bOpened = false;
-    QObject* pWait = CTestCorvane::WhenModal(u"CDia_Record"_s, [&bOpened](QDialog* pDialog) {
+    QObject* pWait = CAppFixture::WhenDialog(u"CDia_Record"_s, [&bOpened](QDialog* pDialog) {
         bOpened = true;
         pDialog->reject();
     });
@@ -352,11 +359,11 @@ void TestTableView::doubleClickBelowRowsAddsAndRefills() {
     QVERIFY(pView != nullptr);
     pView->setFocus();
     QString strCaption;
-    CTestCorvane::WhenModal(u"CDia_Record"_s, [&strCaption](QDialog* pDialog) {
+    CAppFixture::WhenDialog(u"CDia_Record"_s, [&strCaption](QDialog* pDialog) {
         strCaption = pDialog->windowTitle();
-        CTestCorvane::TypeRecord(pDialog, {u"b@example.com"_s});
-        CTestCorvane::Click(pDialog, u"buttonSave"_s);
-        CTestCorvane::Click(pDialog, u"buttonClose"_s);
+        CAppFixture::TypeRecord(pDialog, {u"b@example.com"_s});
+        CAppFixture::Click(pDialog, u"buttonSave"_s);
+        CAppFixture::Click(pDialog, u"buttonClose"_s);
     });
     const QPoint below(20, pView->viewport()->height() - 5);
     QTest::mouseDClick(pView->viewport(), Qt::LeftButton, {}, below);
@@ -405,10 +412,10 @@ void TestTableView::savedEditShowsInRowHoweverClosed() {
     CListView_Table* pView = ShowTable();
     QVERIFY(pView != nullptr);
 
-    CTestCorvane::WhenModal(u"CDia_Record"_s, [closing](QDialog* pDialog) {
-        CTestCorvane::TypeRecord(pDialog, {u"alice@example.com"_s, u"Ms."_s, u"Alicia"_s});
-        CTestCorvane::Click(pDialog, u"buttonSave"_s);
-        CTestCorvane::TypeRecord(pDialog, {u"typed.after@example.com"_s});
+    CAppFixture::WhenDialog(u"CDia_Record"_s, [closing](QDialog* pDialog) {
+        CAppFixture::TypeRecord(pDialog, {u"alice@example.com"_s, u"Ms."_s, u"Alicia"_s});
+        CAppFixture::Click(pDialog, u"buttonSave"_s);
+        CAppFixture::TypeRecord(pDialog, {u"typed.after@example.com"_s});
         CloseDialog(pDialog, Closing(closing));
     });
     QTest::mouseDClick(pView->viewport(), Qt::LeftButton, {}, RowPoint(pView, 0));
@@ -417,14 +424,14 @@ void TestTableView::savedEditShowsInRowHoweverClosed() {
     QCOMPARE(pView->GetItemText(0, ColDate), Today());
 
     QString strShownName;
-    CTestCorvane::WhenModal(u"CDia_Record"_s, [&strShownName](QDialog* pDialog) {
+    CAppFixture::WhenDialog(u"CDia_Record"_s, [&strShownName](QDialog* pDialog) {
         strShownName = pDialog->findChild<QLineEdit*>(u"editName"_s)->text();
         auto* pMY1 = pDialog->findChild<QWidget*>(u"editMY1"_s);
         pMY1->setFocus();
         QTest::keyClick(pMY1, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(pMY1, u"first note"_s);
-        CTestCorvane::Click(pDialog, u"buttonSave"_s);
-        CTestCorvane::Click(pDialog, u"buttonClose"_s);
+        CAppFixture::Click(pDialog, u"buttonSave"_s);
+        CAppFixture::Click(pDialog, u"buttonClose"_s);
     });
     QTest::mouseDClick(pView->viewport(), Qt::LeftButton, {}, RowPoint(pView, 0));
     QCOMPARE(strShownName, u"Alicia"_s);
@@ -450,9 +457,9 @@ void TestTableView::editOfGoneRecordLeavesRow() {
         shown << pView->GetItemText(0, nColumn);
     QVERIFY(m_pCorvane->ExecuteSql(u"DELETE FROM ADDRESSES"_s));
 
-    CTestCorvane::WhenModal(u"CDia_Record"_s, [closing](QDialog* pDialog) {
-        CTestCorvane::TypeRecord(pDialog, {u"ghost@example.com"_s, u"Dr."_s, u"Ghost"_s});
-        CTestCorvane::Click(pDialog, u"buttonSave"_s);
+    CAppFixture::WhenDialog(u"CDia_Record"_s, [closing](QDialog* pDialog) {
+        CAppFixture::TypeRecord(pDialog, {u"ghost@example.com"_s, u"Dr."_s, u"Ghost"_s});
+        CAppFixture::Click(pDialog, u"buttonSave"_s);
         CloseDialog(pDialog, Closing(closing));
     });
     QTest::mouseDClick(pView->viewport(), Qt::LeftButton, {}, RowPoint(pView, 0));
@@ -497,6 +504,40 @@ void TestTableView::dateColumnFitsItsTexts() {
     const int nNeeded = static_cast<QAbstractItemView*>(pView)->sizeHintForColumn(ColDate);
     QVERIFY2(nNeeded <= nWidth, qPrintable(u"%1 > %2"_s.arg(nNeeded).arg(nWidth)));
     QVERIFY(pView->horizontalHeader()->sectionSizeHint(ColDate) <= nWidth);
+}
+
+// A table view fills from the store of the context it is made with, and
+// Ctrl+F runs that context's Find; the main window's store is not read.
+void TestTableView::worksWithTheContextItIsMadeWith() {
+    m_pCorvane->AddAddresses({{u"main@example.com"_s}});
+    QVERIFY(QDir().mkpath(m_pCorvane->FilePath(u"other"_s)));
+    QVERIFY(QDir::setCurrent(m_pCorvane->FilePath(u"other"_s)));
+    CAddressDatabase other;
+    QVERIFY(other.OpenOrCreate());
+    QVERIFY(QDir::setCurrent(m_pCorvane->Dir()));
+    QStringList values(11, u" "_s);
+    values[0] = u"0"_s;
+    values[1] = Today();
+    values[2] = u"other@example.com"_s;
+    QVERIFY(other.SaveRecord(values, true));
+
+    int nFinds = 0;
+    CViewContext context = m_pCorvane->App()->m_context;
+    context.m_pDb = &other;
+    context.m_find = [&nFinds] { ++nFinds; };
+    m_pCorvane->App()->m_pTableTemplate->SetViewFactory(
+        [&context] { return new CListView_Table(context); });
+    CListView_Table* pView = ShowTable();
+    QVERIFY(pView != nullptr);
+
+    QCOMPARE(ColumnTexts(pView, ColEMail), QStringList{u"other@example.com"_s});
+    QTest::keyClick(pView, Qt::Key_F, Qt::ControlModifier);
+    QCOMPARE(nFinds, 1);
+    QCOMPARE(m_pCorvane->ChildCount(), 1);
+    // The window goes before the store it lists.
+    QPointer<CMDIChildWnd> pChild = m_pCorvane->Frame()->MDIGetActive();
+    QVERIFY(pChild->close());
+    QTRY_VERIFY(pChild.isNull());
 }
 
 QTEST_MAIN(TestTableView)

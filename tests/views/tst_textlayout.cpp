@@ -1,4 +1,4 @@
-#include "app/Globals.h"
+#include "views/Globals.h"
 #include "views/CTextLayout.h"
 
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "app/Globals.h"
+#include "views/Globals.h"
 #include "platform/mfc/CCmdUI.h"
 #include "platform/ui/MessageBoxes.h"
 #include "res/Resource.h"

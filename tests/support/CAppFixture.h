@@ -13,35 +13,46 @@ class CCorvaneApp;
 class CListView_Table;
 class CMainFrame;
 class QDialog;
+class QWidget;
 
 // A fresh Corvane for one test, as a user starts it in an empty folder: a
 // temporary working folder (where the store creates its file), the
-// application with its two kinds of window and its main frame, shown.
-// Message boxes are recorded and answered from a script.
-class CTestCorvane {
+// application with its two kinds of window and its main frame, shown. The
+// shared globals start and end empty. Message boxes are recorded and
+// answered from a script, else with OK/Yes.
+class CAppFixture {
 public:
-    CTestCorvane();
-    ~CTestCorvane();
-    CTestCorvane(const CTestCorvane&) = delete;
-    CTestCorvane& operator=(const CTestCorvane&) = delete;
+    // prepare runs in the empty folder before the application starts.
+    explicit CAppFixture(const std::function<void(const QString&)>& prepare = {});
+    ~CAppFixture();
+    CAppFixture(const CAppFixture&) = delete;
+    CAppFixture& operator=(const CAppFixture&) = delete;
 
     bool IsReady() const { return m_bReady; }
-    CMainFrame* Frame() const;
     CCorvaneApp* App() const { return m_pApp.get(); }
+    CMainFrame* Frame() const;
+    QString Dir() const { return m_dir.path(); }
     QString FilePath(const QString& strName) const { return m_dir.filePath(strName); }
     bool WriteFile(const QString& strName, const QByteArray& bytes) const;
 
-    // A command as a menu item sends it.
+    // A command as its menu item or key sends it.
     void Command(unsigned nID);
+    int ChildCount() const;
     // The table view of the active child window, or null.
     CListView_Table* ActiveTable() const;
     QString ActiveTitle() const;
-    int ChildCount() const;
 
-    // Runs answer on the dialog with this object name as soon as it is up
-    // and modal. The answer must end the dialog. Deleting the returned
-    // object stops the wait.
-    static QObject* WhenModal(const QString& strObjectName, std::function<void(QDialog*)> answer);
+    // Runs answer on the first modal widget with this object name as soon as
+    // it is up, and again while it stays up; answer must end it.
+    static void WhenModal(const QString& strObjectName, std::function<void(QWidget*)> answer);
+    // The same for the first modal widget that match accepts.
+    static void WhenModal(std::function<bool(QWidget*)> match,
+                          std::function<void(QWidget*)> answer);
+    // Runs answer once on the dialog with this object name as soon as it is
+    // up, modal and active (keys go to its focus). The answer must end the
+    // dialog. Deleting the returned object stops the wait.
+    static QObject* WhenDialog(const QString& strObjectName, std::function<void(QDialog*)> answer);
+
     // Types the texts of a record dialog's fields over what they hold, in
     // field order (EMail, Prefix, Name, Template, MY_1 ... MY_5).
     static void TypeRecord(QDialog* pDialog, const QStringList& arrTexts);

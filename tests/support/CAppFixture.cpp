@@ -1,8 +1,8 @@
-#include "test_table_app.h"
+#include "CAppFixture.h"
 
 #include "app/CCorvaneApp.h"
 #include "app/CMainFrame.h"
-#include "app/Globals.h"
+#include "views/Globals.h"
 #include "platform/mfc/CDocument.h"
 #include "platform/mfc/CMDIChildWnd.h"
 #include "res/Resource.h"
@@ -15,7 +15,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -39,10 +41,13 @@ void ResetGlobals() {
 
 } // namespace
 
-CTestCorvane::CTestCorvane() : m_strPreviousDir(QDir::currentPath()) {
+CAppFixture::CAppFixture(const std::function<void(const QString&)>& prepare)
+    : m_strPreviousDir(QDir::currentPath()) {
     ResetGlobals();
     if (!m_dir.isValid() || !QDir::setCurrent(m_dir.path()))
         return;
+    if (prepare)
+        prepare(m_dir.path());
     m_previousBoxes = SetMessageBoxHandler([this](const MessageBoxCall& call) {
         m_arrBoxes.append(call);
         if (!m_arrAnswers.isEmpty())
@@ -55,44 +60,44 @@ CTestCorvane::CTestCorvane() : m_strPreviousDir(QDir::currentPath()) {
         m_bReady = QTest::qWaitForWindowExposed(Frame());
 }
 
-CTestCorvane::~CTestCorvane() {
+CAppFixture::~CAppFixture() {
     m_pApp.reset();
     SetMessageBoxHandler(m_previousBoxes);
     QDir::setCurrent(m_strPreviousDir);
     ResetGlobals();
 }
 
-CMainFrame* CTestCorvane::Frame() const {
+CMainFrame* CAppFixture::Frame() const {
     return m_pApp ? static_cast<CMainFrame*>(m_pApp->m_pMainWnd) : nullptr;
 }
 
-bool CTestCorvane::WriteFile(const QString& strName, const QByteArray& bytes) const {
+bool CAppFixture::WriteFile(const QString& strName, const QByteArray& bytes) const {
     QFile file(FilePath(strName));
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
            file.write(bytes) == bytes.size();
 }
 
-void CTestCorvane::Command(unsigned nID) {
+void CAppFixture::Command(unsigned nID) {
     Frame()->ExecuteCommand(nID);
 }
 
-CListView_Table* CTestCorvane::ActiveTable() const {
+CListView_Table* CAppFixture::ActiveTable() const {
     CMDIChildWnd* pChild = Frame()->MDIGetActive();
     return pChild ? dynamic_cast<CListView_Table*>(pChild->GetActiveView()) : nullptr;
 }
 
-QString CTestCorvane::ActiveTitle() const {
+QString CAppFixture::ActiveTitle() const {
     CMDIChildWnd* pChild = Frame()->MDIGetActive();
     CDocument* pDocument = pChild ? pChild->GetActiveDocument() : nullptr;
     return pDocument ? pDocument->GetTitle() : QString();
 }
 
-int CTestCorvane::ChildCount() const {
+int CAppFixture::ChildCount() const {
     return int(Frame()->GetChildFrames().size());
 }
 
-QObject* CTestCorvane::WhenModal(const QString& strObjectName,
-                                 std::function<void(QDialog*)> answer) {
+QObject* CAppFixture::WhenDialog(const QString& strObjectName,
+                                std::function<void(QDialog*)> answer) {
     auto* pPoll = new QTimer(qApp);
     auto pWaited = std::make_shared<QElapsedTimer>();
     pWaited->start();
@@ -113,7 +118,7 @@ QObject* CTestCorvane::WhenModal(const QString& strObjectName,
     return pPoll;
 }
 
-void CTestCorvane::TypeRecord(QDialog* pDialog, const QStringList& arrTexts) {
+void CAppFixture::TypeRecord(QDialog* pDialog, const QStringList& arrTexts) {
     for (int i = 0; i < arrTexts.size() && i < int(std::size(s_fieldNames)); ++i) {
         QWidget* pField = pDialog->findChild<QWidget*>(QString::fromLatin1(s_fieldNames[i]));
         if (auto* pCombo = qobject_cast<QComboBox*>(pField))
@@ -127,8 +132,8 @@ void CTestCorvane::TypeRecord(QDialog* pDialog, const QStringList& arrTexts) {
     }
 }
 
-void CTestCorvane::AddAddresses(const QList<QStringList>& records) {
-    WhenModal(QStringLiteral("CDia_Record"), [records](QDialog* pDialog) {
+void CAppFixture::AddAddresses(const QList<QStringList>& records) {
+    WhenDialog(QStringLiteral("CDia_Record"), [records](QDialog* pDialog) {
         for (const QStringList& record : records) {
             TypeRecord(pDialog, record);
             Click(pDialog, QStringLiteral("buttonSave"));
@@ -138,12 +143,12 @@ void CTestCorvane::AddAddresses(const QList<QStringList>& records) {
     Command(ID_ADD_ADDRESS);
 }
 
-void CTestCorvane::Click(QDialog* pDialog, const QString& strButton) {
+void CAppFixture::Click(QDialog* pDialog, const QString& strButton) {
     if (auto* pButton = pDialog->findChild<QPushButton*>(strButton))
         QTest::mouseClick(pButton, Qt::LeftButton);
 }
 
-QList<QStringList> CTestCorvane::StoredRecords() const {
+QList<QStringList> CAppFixture::StoredRecords() const {
     QList<QStringList> records;
     sqlite3* pDb = nullptr;
     const QByteArray path = FilePath(QStringLiteral("Addresses.mdb")).toUtf8();
@@ -169,7 +174,7 @@ QList<QStringList> CTestCorvane::StoredRecords() const {
     return records;
 }
 
-bool CTestCorvane::ExecuteSql(const QString& strSql) const {
+bool CAppFixture::ExecuteSql(const QString& strSql) const {
     sqlite3* pDb = nullptr;
     const QByteArray path = FilePath(QStringLiteral("Addresses.mdb")).toUtf8();
     const QByteArray sql = "PRAGMA ignore_check_constraints = ON; " + strSql.toUtf8();
@@ -182,9 +187,32 @@ bool CTestCorvane::ExecuteSql(const QString& strSql) const {
     return bDone;
 }
 
-QStringList CTestCorvane::BoxTexts() const {
+QStringList CAppFixture::BoxTexts() const {
     QStringList texts;
     for (const MessageBoxCall& call : m_arrBoxes)
         texts << call.strText;
     return texts;
+}
+
+void CAppFixture::WhenModal(const QString& strObjectName, std::function<void(QWidget*)> answer) {
+    WhenModal([strObjectName](QWidget* pModal) { return pModal->objectName() == strObjectName; },
+              std::move(answer));
+}
+
+void CAppFixture::WhenModal(std::function<bool(QWidget*)> match,
+                            std::function<void(QWidget*)> answer) {
+    auto* pPoll = new QTimer(qApp);
+    pPoll->setInterval(10);
+    QObject::connect(pPoll, &QTimer::timeout, pPoll, [pPoll, match, answer] {
+        QPointer<QWidget> pModal = QApplication::activeModalWidget();
+        if (pModal == nullptr || !match(pModal))
+            return;
+        answer(pModal);
+        // A dialog that is not ready for its answer yet gets it again.
+        if (pModal && pModal->isVisible())
+            return;
+        pPoll->stop();
+        pPoll->deleteLater();
+    });
+    pPoll->start();
 }

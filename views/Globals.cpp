@@ -1,4 +1,4 @@
-#include "app/Globals.h"
+#include "views/Globals.h"
 
 QString g_strStartDir;
 QString g_strFindFilter;
