@@ -161,4 +161,4 @@ void TestMapiKeyring::emptiedPasswordLeavesNoneBehind() {
 }
 
 QTEST_MAIN(TestMapiKeyring)
-#include "test_mapi_keyring.moc"
+#include "tst_mapi_keyring.moc"

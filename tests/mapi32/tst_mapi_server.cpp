@@ -231,4 +231,4 @@ void TestMapiServer::changedSettingsTakeEffectAtOnce() {
 }
 
 QTEST_GUILESS_MAIN(TestMapiServer)
-#include "test_mapi_server.moc"
+#include "tst_mapi_server.moc"
