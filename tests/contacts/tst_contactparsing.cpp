@@ -144,7 +144,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("message");
         QTest::newRow("empty") << QByteArray() << QStringLiteral("is empty.");
         QTest::newRow("binary renamed .csv")
-            << QByteArray("PK\x03\x04\x14\x00\x06\x00\x08\x00\x00\x00!\x00", 16) + QByteArray(500, '\x01')
+            << QByteArrayLiteral("PK\x03\x04\x14\x00\x06\x00\x08\x00\x00\x00!\x00") + QByteArray(500, '\x01')
             << QStringLiteral("holds binary data");
         QTest::newRow("only blank lines") << QByteArray("\r\n\r\n") << QStringLiteral("holds no rows.");
     }
