@@ -1,5 +1,7 @@
 #include "mapi32/CIdleConnection.h"
 
+#include "mapi32/CSmtpConnection.h"
+
 #include <chrono>
 #include <mutex>
 
@@ -7,23 +9,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The parked handle. Its destructor, run when the process exits, closes the
-// connection with QUIT.
+// The parked connection. Destroyed when the process exits, it says QUIT.
 struct Parking {
-    ~Parking() {
-        if (pCurl)
-            curl_easy_cleanup(pCurl);
-    }
-    // The parked handle, no longer parked.
-    CURL* Release() {
-        CURL* pReleased = pCurl;
-        pCurl = nullptr;
-        return pReleased;
-    }
-
     std::mutex mutex;
-    CURL* pCurl = nullptr;
-    curl_socket_t nSocket = CURL_SOCKET_BAD;
+    std::unique_ptr<CSmtpConnection> pConnection;
     CIdleConnection::Key key;
     Clock::time_point tParked;
 };
@@ -35,40 +24,31 @@ Parking& TheParking() {
     return parking;
 }
 
-// Outside the lock: QUIT waits for the server's answer.
-void Close(CURL* pCurl) {
-    if (pCurl)
-        curl_easy_cleanup(pCurl);
-}
-
 } // namespace
 
-void CIdleConnection::Park(CURL* pCurl, curl_socket_t nSocket, Key key) {
+// The connection parked before is closed outside the lock: its QUIT waits
+// for the server's answer.
+void CIdleConnection::Park(std::unique_ptr<CSmtpConnection> pConnection, Key key) {
     Parking& parking = TheParking();
-    CURL* pEarlier = nullptr;
+    std::unique_ptr<CSmtpConnection> pEarlier;
     {
         const std::lock_guard lock(parking.mutex);
-        pEarlier = parking.Release();
-        parking.pCurl = pCurl;
-        parking.nSocket = nSocket;
+        pEarlier = std::move(parking.pConnection);
+        parking.pConnection = std::move(pConnection);
         parking.key = std::move(key);
         parking.tParked = Clock::now();
     }
-    Close(pEarlier);
 }
 
-CURL* CIdleConnection::Take(const Key& key, curl_socket_t& nSocket) {
+std::unique_ptr<CSmtpConnection> CIdleConnection::Take(const Key& key) {
     Parking& parking = TheParking();
-    CURL* pParked = nullptr;
+    std::unique_ptr<CSmtpConnection> pParked;
     {
         const std::lock_guard lock(parking.mutex);
-        pParked = parking.Release();
+        pParked = std::move(parking.pConnection);
         const bool bFresh = Clock::now() - parking.tParked <= std::chrono::seconds(kIdleSeconds);
-        if (pParked && parking.key == key && bFresh) {
-            nSocket = parking.nSocket;
+        if (pParked && parking.key == key && bFresh)
             return pParked;
-        }
     }
-    Close(pParked);
     return nullptr;
 }

@@ -1,13 +1,22 @@
 """An SMTP server on 127.0.0.1 whose answers a test scripts: it can keep
 silent at one step, give any reply at a step, answer every command late, and
 drop a connection that stays idle. It offers STARTTLS (with --cert and --key)
-and AUTH PLAIN and LOGIN (with --user and --password).
+and AUTH PLAIN and LOGIN (with --user and --password), and PIPELINING.
+
+--delay-ms models the network between client and server: each reply leaves
+that long after its command arrived. Commands a client pipelines arrive
+together, so their replies leave together, as they would across a network.
+Like a real server, it refuses RCPT before an accepted MAIL and DATA in a
+transaction without an accepted recipient; --data-despite-refusal makes it
+accept DATA all the same. --no-pipelining leaves PIPELINING out of its EHLO
+reply.
 
 Prints its port on stdout when it is ready. Like smtp_server.py it writes
 every message it accepts into FOLDER as <n>.eml and <n>.json, counts the
 connections in FOLDER/connections, and adds each command it reads to
 FOLDER/commands (the verb and, for AUTH, the mechanism and whether an
-initial response came with it; never a password). It stops when its
+initial response came with it, never a password; "(pipelined)" after a
+command that arrived together with the one before). It stops when its
 standard input closes.
 
 Steps: GREETING, EHLO, AUTH, NOOP, MAIL, RCPT, DATA (the 354 answer), DOT
@@ -46,6 +55,10 @@ class Server:
         self.stalls = set(args.stall)
         self.messages = 0
         self.connections = 0
+        self.pipelined = False
+        # The arrival time of the command being answered, per connection
+        # (each connection is served by a task of its own).
+        self.arrivals = {}
         self.tls = None
         if args.cert:
             self.tls = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
@@ -62,20 +75,31 @@ class Server:
             file.write(text + "\n")
 
     async def answer(self, writer, step, text=None):
-        """Writes the reply of a step after the scripted delay; keeps silent
-        for good at a stalled step."""
+        """Writes the reply of a step once the scripted delay since its
+        command's arrival is over; keeps silent for good at a stalled step."""
         if step in self.stalls:
             await asyncio.Event().wait()
-        await asyncio.sleep(self.args.delay_ms / 1000)
+        due = self.arrivals[asyncio.current_task()] + self.args.delay_ms / 1000
+        await asyncio.sleep(max(0, due - asyncio.get_running_loop().time()))
         writer.write((text or self.replies[step]).encode() + b"\r\n")
         await writer.drain()
 
     async def read_line(self, reader):
+        """The next line. A line that was waited for arrived now; one already
+        in the buffer came with the line before it."""
+        # StreamReader keeps what it received and nobody read yet in _buffer.
+        waited = b"\n" not in reader._buffer
         timeout = self.args.idle_close_ms / 1000 if self.args.idle_close_ms else None
-        return await asyncio.wait_for(reader.readline(), timeout)
+        line = await asyncio.wait_for(reader.readline(), timeout)
+        if waited:
+            self.arrivals[asyncio.current_task()] = asyncio.get_running_loop().time()
+        self.pipelined = not waited
+        return line
 
     def ehlo_text(self, secure):
-        lines = ["scripted", "PIPELINING", "8BITMIME"]
+        lines = ["scripted", "8BITMIME"]
+        if not self.args.no_pipelining:
+            lines.insert(1, "PIPELINING")
         if self.tls and not secure:
             lines.append("STARTTLS")
         if self.args.user and (secure or not self.tls):
@@ -128,7 +152,9 @@ class Server:
         self.write_whole("connections", str(self.connections).encode())
         secure = False
         envelope = {"mail_from": "", "rcpt_tos": []}
+        sender_accepted = False
         try:
+            self.arrivals[asyncio.current_task()] = asyncio.get_running_loop().time()
             await self.answer(writer, "GREETING")
             while True:
                 line = await self.read_line(reader)
@@ -137,7 +163,7 @@ class Server:
                 verb, _, argument = line.decode().strip().partition(" ")
                 verb = verb.upper()
                 if verb != "AUTH":
-                    self.log(verb)
+                    self.log(verb + (" (pipelined)" if self.pipelined else ""))
                 if verb in ("EHLO", "HELO"):
                     await self.answer(writer, "EHLO", self.ehlo_text(secure))
                 elif verb == "STARTTLS" and self.tls and not secure:
@@ -150,13 +176,21 @@ class Server:
                     await self.answer(writer, "NOOP")
                 elif verb == "RSET":
                     envelope = {"mail_from": "", "rcpt_tos": []}
+                    sender_accepted = False
                     await self.answer(writer, "NOOP")
                 elif verb == "MAIL":
                     envelope = {"mail_from": argument[5:].strip("<>"), "rcpt_tos": []}
+                    sender_accepted = self.replies["MAIL"].startswith("250")
                     await self.answer(writer, "MAIL")
+                elif verb == "RCPT" and not sender_accepted:
+                    await self.answer(writer, "RCPT", "503 5.5.1 MAIL first")
                 elif verb == "RCPT":
-                    envelope["rcpt_tos"].append(argument[3:].strip("<>"))
+                    if self.replies["RCPT"].startswith("250"):
+                        envelope["rcpt_tos"].append(argument[3:].strip("<>"))
                     await self.answer(writer, "RCPT")
+                elif (verb == "DATA" and not envelope["rcpt_tos"]
+                      and not self.args.data_despite_refusal):
+                    await self.answer(writer, "DATA", "554 5.5.1 No valid recipients")
                 elif verb == "DATA":
                     await self.answer(writer, "DATA")
                     if self.replies["DATA"].startswith("354"):
@@ -169,6 +203,7 @@ class Server:
         except (ConnectionError, asyncio.TimeoutError, asyncio.IncompleteReadError, ssl.SSLError):
             pass
         finally:
+            self.arrivals.pop(asyncio.current_task(), None)
             writer.close()
 
 
@@ -179,6 +214,8 @@ async def main():
     parser.add_argument("--reply", action="append", default=[], metavar="STEP=TEXT")
     parser.add_argument("--delay-ms", type=int, default=0)
     parser.add_argument("--idle-close-ms", type=int, default=0)
+    parser.add_argument("--no-pipelining", action="store_true")
+    parser.add_argument("--data-despite-refusal", action="store_true")
     parser.add_argument("--cert")
     parser.add_argument("--key")
     parser.add_argument("--user")

@@ -1,7 +1,8 @@
 // libmapi32.so against a server whose answers the test scripts
 // (scripted_smtp_server.py): each refusal's result code by its meaning, the
-// limit for a silent server at every step, and the connection the library
-// keeps from one mail to the next.
+// limit for a silent server at every step, pipelined commands where the
+// server offers them, and the connection the library keeps from one mail to
+// the next.
 
 #include "CSmtpTestServer.h"
 #include "CTestMailLibrary.h"
@@ -15,6 +16,8 @@
 #include <QThread>
 #include <QtTest>
 #include <memory>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -34,6 +37,9 @@ private Q_SLOTS:
     void repliesByMeaning();
     void givesUpOnSilentServer_data();
     void givesUpOnSilentServer();
+    void pipelinesWhereOffered_data();
+    void pipelinesWhereOffered();
+    void sendsNoDataAfterRefusal();
     void oneConnectionForARun();
     void replacesConnectionTheServerClosed();
     void changedSettingsTakeEffectAtOnce_data();
@@ -42,7 +48,7 @@ private Q_SLOTS:
 private:
     std::unique_ptr<CSmtpTestServer> StartServer(const QStringList& arrOptions = {});
     void Configure(const CSmtpTestServer& server, const QString& strPassword = kPassword);
-    static ULONG SendOne(int nMail = 0);
+    static ULONG SendOne(int nMail = 0, const QString& strBody = QStringLiteral("Hello"));
 
     QTemporaryDir m_dir;
     int m_nServers = 0;
@@ -80,12 +86,12 @@ void TestMapiServer::Configure(const CSmtpTestServer& server, const QString& str
 }
 
 // The program's round for one mail: load, logon, send, logoff, unload.
-ULONG TestMapiServer::SendOne(int nMail) {
+ULONG TestMapiServer::SendOne(int nMail, const QString& strBody) {
     CTestMailLibrary library;
     if (!library.IsUsable())
         return MAPI_E_FAILURE;
     CTestMapiMessage message(QStringLiteral("Ann"), "ann@example.org",
-                             QStringLiteral("Mail %1").arg(nMail), QStringLiteral("Hello"));
+                             QStringLiteral("Mail %1").arg(nMail), strBody);
     return library.SendOne(message.Get());
 }
 
@@ -93,6 +99,7 @@ void TestMapiServer::repliesByMeaning_data() {
     QTest::addColumn<QString>("step");
     QTest::addColumn<QString>("reply");
     QTest::addColumn<ULONG>("result");
+    QTest::addColumn<bool>("pipelining");
     const ULONG nTemporary = MAPI_E_NETWORK_FAILURE;
     const ULONG nTooLarge = MAPI_E_TEXT_TOO_LARGE;
     const ULONG nSender = MAPI_E_ACCESS_DENIED;
@@ -122,7 +129,12 @@ void TestMapiServer::repliesByMeaning_data() {
     };
     for (const auto& [pStep, pReply, nResult] : rows) {
         QTest::addRow("%s %.3s", pStep, pReply)
-            << QString::fromLatin1(pStep) << QString::fromLatin1(pReply) << nResult;
+            << QString::fromLatin1(pStep) << QString::fromLatin1(pReply) << nResult << true;
+    }
+    for (const auto& [pStep, pReply, nResult] : rows) {
+        if (QByteArrayView(pReply).startsWith("55"))
+            QTest::addRow("%s %.3s, one by one", pStep, pReply)
+                << QString::fromLatin1(pStep) << QString::fromLatin1(pReply) << nResult << false;
     }
 }
 
@@ -130,18 +142,28 @@ void TestMapiServer::repliesByMeaning() {
     QFETCH(QString, step);
     QFETCH(QString, reply);
     QFETCH(ULONG, result);
-    const auto pServer = StartServer({QStringLiteral("--reply"), step + u'=' + reply});
+    QFETCH(bool, pipelining);
+    QStringList arrOptions = {QStringLiteral("--reply"), step + u'=' + reply};
+    if (!pipelining)
+        arrOptions << QStringLiteral("--no-pipelining");
+    const auto pServer = StartServer(arrOptions);
     QVERIFY(pServer->Port() > 0);
     Configure(*pServer);
 
     QCOMPARE(SendOne(), result);
 
     QCOMPARE(pServer->MessageCount(), 0);
+    // A refused envelope is reset, so that the connection can take the next
+    // mail; one by one, nothing goes out after the refused command.
+    const QStringList arrCommands = pServer->Commands();
+    QCOMPARE(arrCommands.last(), step == u"DOT" ? QStringLiteral("DOT") : QStringLiteral("RSET"));
+    if (!pipelining)
+        QCOMPARE(arrCommands.at(arrCommands.size() - 2), step == u"DOT" ? u"DATA"_s : step);
 }
 
 void TestMapiServer::givesUpOnSilentServer_data() {
     QTest::addColumn<QString>("step");
-    for (const char* pStep : {"GREETING", "NOOP", "MAIL", "RCPT", "DATA", "DOT"})
+    for (const char* pStep : {"GREETING", "EHLO", "AUTH", "MAIL", "RCPT", "DATA", "DOT"})
         QTest::newRow(pStep) << QString::fromLatin1(pStep);
 }
 
@@ -162,6 +184,49 @@ void TestMapiServer::givesUpOnSilentServer() {
     QVERIFY2(dSeconds < kStallSeconds + 1.5, qPrintable(QString::number(dSeconds)));
     // Silent after the data, the server has the mail, and may deliver it.
     QCOMPARE(pServer->MessageCount(), step == u"DOT" ? 1 : 0);
+}
+
+void TestMapiServer::pipelinesWhereOffered_data() {
+    QTest::addColumn<bool>("offered");
+    QTest::newRow("offered") << true;
+    QTest::newRow("not offered") << false;
+}
+
+// MAIL, RCPT and DATA go out together only where the server offers
+// PIPELINING; either way a line of the text that starts with a dot arrives
+// as written and does not end the data early.
+void TestMapiServer::pipelinesWhereOffered() {
+    QFETCH(bool, offered);
+    const auto pServer =
+        StartServer(offered ? QStringList() : QStringList{QStringLiteral("--no-pipelining")});
+    Configure(*pServer);
+    const QString strBody = QStringLiteral(".\r\n..two dots\r\n.x\r\nend");
+
+    QCOMPARE(SendOne(1, strBody), SUCCESS_SUCCESS);
+    QCOMPARE(SendOne(2, strBody), SUCCESS_SUCCESS);
+
+    const QString strWith = offered ? QStringLiteral(" (pipelined)") : QString();
+    const QStringList arrMail = {u"MAIL"_s, u"RCPT"_s + strWith, u"DATA"_s + strWith, u"DOT"_s};
+    QCOMPARE(pServer->Commands().mid(pServer->Commands().indexOf(u"MAIL"_s)), arrMail + arrMail);
+    QCOMPARE(pServer->MessageCount(), 2);
+    QVERIFY2(pServer->MessageBytes(2).contains("\r\n.\r\n..two dots\r\n.x\r\nend"),
+             pServer->MessageBytes(2).constData());
+}
+
+// A server that accepts DATA after refusing the recipient is sent no data:
+// the connection is closed rather than a mail finished without a recipient.
+void TestMapiServer::sendsNoDataAfterRefusal() {
+    const auto pServer = StartServer({QStringLiteral("--reply"),
+                                      QStringLiteral("RCPT=550 5.1.1 No such user"),
+                                      QStringLiteral("--data-despite-refusal")});
+    Configure(*pServer);
+
+    QCOMPARE(SendOne(1), ULONG(MAPI_E_UNKNOWN_RECIPIENT));
+    QCOMPARE(SendOne(2), ULONG(MAPI_E_UNKNOWN_RECIPIENT));
+
+    QCOMPARE(pServer->MessageCount(), 0);
+    QVERIFY(!pServer->Commands().contains(u"DOT"_s));
+    QCOMPARE(pServer->ConnectionCount(), 2);
 }
 
 // Load, logon, send, logoff and unload for each of 100 mails: one

@@ -75,6 +75,7 @@ private Q_SLOTS:
     void testMailGoesToTheSenderFirst();
     void closingAsksBeforeStopping();
     void killedSenderLeavesEveryFinishedMailLogged();
+    void programSaysQuitWhenItEnds();
     void recordDialogHintsAtRefusedAddress();
 
 private:
@@ -415,6 +416,28 @@ void TestSendRun::killedSenderLeavesEveryFinishedMailLogged() {
     QVERIFY2(arrReceived.size() - arrLogged.size() <= 1,
              qPrintable(u"%1 %2"_s.arg(arrReceived.size()).arg(arrLogged.size())));
     QCOMPARE(arrLogged, arrReceived.mid(0, arrLogged.size()));
+}
+
+// A program that sent a run through the same path ends normally: the run
+// went over one connection, which the program's end closes with QUIT.
+void TestSendRun::programSaysQuitWhenItEnds() {
+    CSmtpTestServer server(m_pCorvane->FilePath(u"scripted"_s));
+    QVERIFY2(server.Start({}, u"scripted_smtp_server.py"_s), qPrintable(server.ErrorText()));
+    QVERIFY(CProfileSettings::WriteProfileValue(u"MailSystem"_s, u"Server"_s, server.Url(u"smtp"_s)));
+    const QString strFolder = m_pCorvane->FilePath(u"child"_s);
+    QVERIFY(QDir().mkpath(strFolder));
+    QVERIFY(QFile::copy(m_pCorvane->FilePath(u"offer.txt"_s), strFolder + u"/offer.txt"_s));
+    QProcess child;
+    child.start(QStringLiteral(SEND_CHILD), {strFolder, u"5"_s});
+    QVERIFY(child.waitForFinished(60000));
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child.exitCode(), 0);
+
+    QCOMPARE(server.MessageCount(), 5);
+    QCOMPARE(server.ConnectionCount(), 1);
+    const QStringList arrCommands = server.Commands();
+    QCOMPARE(arrCommands.count(u"QUIT"_s), 1);
+    QCOMPARE(arrCommands.last(), u"QUIT"_s);
 }
 
 void TestSendRun::recordDialogHintsAtRefusedAddress() {
