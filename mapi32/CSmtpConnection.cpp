@@ -27,9 +27,6 @@ constexpr long kStallSeconds = 60;
 constexpr const char* kStallSecondsVariable = "CORVANE_MAIL_STALL_SECONDS";
 // QUIT is a courtesy: a server slow to answer it does not hold up the exit.
 constexpr milliseconds kQuitWait{5000};
-// No SMTP reply comes near this; a server that sends more without ending a
-// line is not speaking SMTP.
-constexpr size_t kMaxReplyBytes = 64 * 1024;
 constexpr size_t kReceiveBytes = 16 * 1024;
 
 struct UrlFree {
@@ -87,17 +84,6 @@ bool OffersExtension(std::string_view strLine, std::string_view strKeyword) {
     const std::string_view strWord = strRest.substr(0, strRest.find(' '));
     return strWord.size() == strKeyword.size() &&
            g_ascii_strncasecmp(strWord.data(), strKeyword.data(), strWord.size()) == 0;
-}
-
-// Three digits, then the end, a blank (last line) or a hyphen (more lines).
-bool IsReplyLine(std::string_view strLine) {
-    const auto IsDigit = [](char c) { return c >= '0' && c <= '9'; };
-    return strLine.size() >= 3 && strLine[0] >= '2' && strLine[0] <= '5' && IsDigit(strLine[1]) &&
-           IsDigit(strLine[2]) && (strLine.size() == 3 || strLine[3] == ' ' || strLine[3] == '-');
-}
-
-bool IsLastReplyLine(std::string_view strLine) {
-    return strLine.size() == 3 || strLine[3] == ' ';
 }
 
 } // namespace
@@ -322,7 +308,7 @@ bool CSmtpConnection::ReceiveMore(milliseconds limit) {
             m_bUsable = false;
             break;
         }
-        m_strInput.append(buffer, nReceived);
+        m_parser.Feed(std::string_view(buffer, nReceived));
         return true;
     }
     return false;
@@ -333,26 +319,13 @@ std::optional<CSmtpConnection::Reply> CSmtpConnection::ReadReply() {
 }
 
 std::optional<CSmtpConnection::Reply> CSmtpConnection::ReadReply(milliseconds limit) {
-    size_t nLineStart = 0;
     for (;;) {
-        const size_t nLineEnd = m_strInput.find('\n', nLineStart);
-        if (nLineEnd == std::string::npos) {
-            if (m_strInput.size() > kMaxReplyBytes || !ReceiveMore(limit))
-                break;
-            continue;
-        }
-        std::string_view strLine(m_strInput.data() + nLineStart, nLineEnd - nLineStart);
-        if (strLine.ends_with('\r'))
-            strLine.remove_suffix(1);
-        if (!IsReplyLine(strLine))
-            break;
-        nLineStart = nLineEnd + 1;
-        if (IsLastReplyLine(strLine)) {
-            Reply reply{std::atoi(std::string(strLine.substr(0, 3)).c_str()), std::string(strLine)};
-            m_strInput.erase(0, nLineStart);
+        if (std::optional<Reply> reply = m_parser.Next()) {
             ++m_nRepliesRead;
             return reply;
         }
+        if (m_parser.IsGarbled() || !ReceiveMore(limit))
+            break;
     }
     m_bUsable = false;
     return std::nullopt;

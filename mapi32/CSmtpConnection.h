@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mapi32/CSmtpReplyParser.h"
 #include "platform/mapi/SimpleMapi.h"
 
 #include <chrono>
@@ -25,10 +26,7 @@ class CMailSettings;
 // demands STARTTLS; to this machine TLS is used when the server offers it.
 class CSmtpConnection {
 public:
-    struct Reply {
-        int nCode = 0;
-        std::string strText; // the last line of the reply
-    };
+    using Reply = CSmtpReplyParser::Reply;
 
     CSmtpConnection() = default;
     // A usable connection says QUIT; a broken one is just closed.
@@ -83,7 +81,7 @@ private:
     bool m_bStalled = false;
     bool m_bPipelining = false;
     long m_nRepliesRead = 0;
-    std::string m_strInput; // received, not yet read as a reply
+    CSmtpReplyParser m_parser; // what the server sent, not yet read as replies
     std::chrono::milliseconds m_stallLimit{0};
     std::chrono::steady_clock::time_point m_tLastExchange;
     char m_szError[CURL_ERROR_SIZE] = {};

@@ -1,6 +1,7 @@
 #include "mapi32/CSmtpMailTransaction.h"
 
 #include "mapi32/CSmtpConnection.h"
+#include "mapi32/CSmtpData.h"
 #include "mapi32/MapiResult.h"
 
 #include <array>
@@ -125,27 +126,11 @@ ULONG CSmtpMailTransaction::Send(CSmtpConnection& connection, const std::string&
         EndRefusedMail(connection, envelope.DataAccepted());
         return *envelope.Refusal();
     }
-    if (!connection.Write(DataOf(strMessage)))
+    if (!connection.Write(CSmtpData::Of(strMessage)))
         return connection.BreakResult();
     const std::optional<CSmtpConnection::Reply> reply = connection.ReadReply();
     if (!reply)
         return connection.BreakResult();
     return IsPositive(Step::EndOfData, reply->nCode) ? SUCCESS_SUCCESS
                                                      : RefusalOf(Step::EndOfData, reply->nCode);
-}
-
-std::string CSmtpMailTransaction::DataOf(const std::string& strMessage) {
-    std::string strData;
-    strData.reserve(strMessage.size() + strMessage.size() / 64 + 8);
-    bool bLineStart = true;
-    for (const char c : strMessage) {
-        if (bLineStart && c == '.')
-            strData += '.';
-        strData += c;
-        bLineStart = c == '\n';
-    }
-    if (!strData.empty() && !strData.ends_with("\r\n"))
-        strData += "\r\n";
-    strData += ".\r\n";
-    return strData;
 }

@@ -20,8 +20,4 @@ public:
     // connection's break result.
     static ULONG Send(CSmtpConnection& connection, const std::string& strSender,
                       const std::string& strRecipient, const std::string& strMessage);
-
-    // The message as it goes after DATA: lines that start with a dot get a
-    // second one, and the data ends with CR LF . CR LF.
-    static std::string DataOf(const std::string& strMessage);
 };
