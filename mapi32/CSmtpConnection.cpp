@@ -279,6 +279,13 @@ bool CSmtpConnection::WaitFor(short nEvents, milliseconds limit) {
     }
 }
 
+bool CSmtpConnection::IsQuiet() {
+    pollfd waited{m_nSocket, POLLIN, 0};
+    if (m_bUsable && ::poll(&waited, 1, 0) != 0)
+        m_bUsable = false;
+    return m_bUsable;
+}
+
 bool CSmtpConnection::Write(std::string_view strData) {
     while (m_bUsable && !strData.empty()) {
         size_t nSent = 0;

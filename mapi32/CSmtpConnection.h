@@ -44,6 +44,10 @@ public:
     // The next reply, or nothing when the connection broke, the server stayed
     // silent for the limit or answered what is no SMTP reply.
     std::optional<Reply> ReadReply();
+    // An idle connection is still open and the server has said nothing since.
+    // A server that gave up on it may have closed it, or said 421 first: the
+    // connection is then unusable, and is closed without QUIT.
+    bool IsQuiet();
     // Leaves a transaction the server may still be in the middle of: the
     // connection is closed instead of kept.
     void Abandon() { m_bUsable = false; }

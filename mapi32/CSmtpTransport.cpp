@@ -12,13 +12,13 @@ CSmtpTransport::~CSmtpTransport() {
         CIdleConnection::Park(std::move(m_pConnection), ConnectionKey());
 }
 
-// The connection of the last session with the same settings is taken as it
-// is: whether the server still holds it shows at the first mail. A new one
-// is logged in here, so that a wrong password or an unreachable server is
-// reported at logon.
+// The connection of the last session with the same settings is taken when
+// the server has not closed it meanwhile; one that it closes just now shows
+// at the first mail. A new one is logged in here, so that a wrong password
+// or an unreachable server is reported at logon.
 ULONG CSmtpTransport::Logon() {
     m_pConnection = CIdleConnection::Take(ConnectionKey());
-    m_bReused = m_pConnection != nullptr;
+    m_bReused = m_pConnection && m_pConnection->IsQuiet();
     return m_bReused ? SUCCESS_SUCCESS : Connect();
 }
 

@@ -1,7 +1,9 @@
 """An SMTP server on 127.0.0.1 whose answers a test scripts: it can keep
 silent at one step, give any reply at a step, answer every command late, and
 drop a connection that stays idle. It offers STARTTLS (with --cert and --key)
-and AUTH PLAIN and LOGIN (with --user and --password), and PIPELINING.
+and AUTH PLAIN and LOGIN (with --user and --password), and PIPELINING. A connection idle for
+--idle-close-ms is closed, after the reply --idle-close-reply if given (as
+servers say 421 before they close an idle connection).
 
 --delay-ms models the network between client and server: each reply leaves
 that long after its command arrived. Commands a client pipelines arrive
@@ -200,7 +202,10 @@ class Server:
                     break
                 else:
                     await self.answer(writer, "NOOP", "502 5.5.2 Command not implemented")
-        except (ConnectionError, asyncio.TimeoutError, asyncio.IncompleteReadError, ssl.SSLError):
+        except asyncio.TimeoutError:
+            if self.args.idle_close_reply:
+                writer.write(self.args.idle_close_reply.encode() + b"\r\n")
+        except (ConnectionError, asyncio.IncompleteReadError, ssl.SSLError):
             pass
         finally:
             self.arrivals.pop(asyncio.current_task(), None)
@@ -214,6 +219,7 @@ async def main():
     parser.add_argument("--reply", action="append", default=[], metavar="STEP=TEXT")
     parser.add_argument("--delay-ms", type=int, default=0)
     parser.add_argument("--idle-close-ms", type=int, default=0)
+    parser.add_argument("--idle-close-reply", metavar="TEXT")
     parser.add_argument("--no-pipelining", action="store_true")
     parser.add_argument("--data-despite-refusal", action="store_true")
     parser.add_argument("--cert")

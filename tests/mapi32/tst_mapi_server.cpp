@@ -41,6 +41,7 @@ private Q_SLOTS:
     void pipelinesWhereOffered();
     void sendsNoDataAfterRefusal();
     void oneConnectionForARun();
+    void replacesConnectionTheServerClosed_data();
     void replacesConnectionTheServerClosed();
     void changedSettingsTakeEffectAtOnce_data();
     void changedSettingsTakeEffectAtOnce();
@@ -247,8 +248,18 @@ void TestMapiServer::oneConnectionForARun() {
     QCOMPARE(arrCommands.count(QStringLiteral("MAIL")), kMails);
 }
 
+void TestMapiServer::replacesConnectionTheServerClosed_data() {
+    QTest::addColumn<QStringList>("closing");
+    QTest::newRow("silently") << QStringList();
+    QTest::newRow("after a 421 reply")
+        << QStringList{QStringLiteral("--idle-close-reply"),
+                       QStringLiteral("421 4.4.2 Idle too long, closing")};
+}
+
 void TestMapiServer::replacesConnectionTheServerClosed() {
-    const auto pServer = StartServer({QStringLiteral("--idle-close-ms"), QStringLiteral("300")});
+    QFETCH(QStringList, closing);
+    const auto pServer =
+        StartServer(QStringList{QStringLiteral("--idle-close-ms"), QStringLiteral("300")} + closing);
     Configure(*pServer);
 
     QCOMPARE(SendOne(1), SUCCESS_SUCCESS);
