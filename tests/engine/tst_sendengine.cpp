@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -47,6 +48,10 @@ private Q_SLOTS:
     void logEndsALineACrashCutShort();
     void logThatCannotBeWrittenSaysWhy();
     void sentLookupMatchesAddressTemplateAndSubject();
+    void logKeepsSpreadsheetFormulasOut_data();
+    void logKeepsSpreadsheetFormulasOut();
+    void resumeMatchesSubjectsThatLookLikeFormulas_data();
+    void resumeMatchesSubjectsThatLookLikeFormulas();
     void rateLimiterSpacesStarts_data();
     void rateLimiterSpacesStarts();
     void outcomeTellsRowFromEveryRowFailures_data();
@@ -58,6 +63,7 @@ private Q_SLOTS:
 
 private:
     QTemporaryDir m_dir;
+    int m_nFiles = 0;
 };
 
 void TestSendEngine::logKeepsEveryFieldAsWritten_data() {
@@ -150,6 +156,93 @@ void TestSendEngine::sentLookupMatchesAddressTemplateAndSubject() {
     QVERIFY(!sent.IsSent(u"jane@example.com"_s, u"news.txt"_s, u"Offer"_s));
     QVERIFY(!sent.IsSent(u"bob@example.org"_s, u"offer.txt"_s, u"Offer"_s));
     QVERIFY(!sent.IsSent(u"eve@example.org"_s, u"offer.txt"_s, u"Offer"_s));
+}
+
+// Each text field in turn holds the value; the other fields hold plain text.
+void TestSendEngine::logKeepsSpreadsheetFormulasOut_data() {
+    QTest::addColumn<QString>("strField");
+    QTest::addColumn<QString>("strValue");
+    QTest::addColumn<QString>("strWritten");
+    const QList<std::pair<const char*, QString>> values = {
+        {"equals", u"=HYPERLINK(\"http://x\")"_s},
+        {"plus", u"+1"_s},
+        {"minus", u"-50% today"_s},
+        {"at", u"@SUM(A1:A9)"_s},
+        {"tab", u"\tTab"_s},
+        {"carriage return", u"\rReturn"_s},
+        {"apostrophe", u"'quoted'"_s},
+        {"two apostrophes", u"''"_s},
+        {"apostrophe and equals", u"'=1"_s},
+        {"apostrophe alone", u"'"_s},
+        {"formula characters inside", u"plain - with = inside"_s},
+        {"blank first", u" =1"_s}};
+    for (const auto& [pszName, strValue] : values) {
+        const bool bMarked = strValue.front() == u'\'' || u"=+-@\t\r"_s.contains(strValue.front());
+        const QString strWritten = bMarked ? u'\'' + strValue : strValue;
+        for (const char* pszField : {"EMail", "Name", "Template", "Subject", "Message"})
+            QTest::addRow("%s, %s", pszField, pszName)
+                << QString::fromLatin1(pszField) << strValue << strWritten;
+    }
+}
+
+void TestSendEngine::logKeepsSpreadsheetFormulasOut() {
+    QFETCH(QString, strField);
+    QFETCH(QString, strValue);
+    QFETCH(QString, strWritten);
+    const QString strPath = m_dir.filePath(u"formula-%1.csv"_s.arg(m_nFiles++));
+    CSendLogEntry entry = Entry(u"jane@example.com"_s, u"Offer"_s);
+    QString* pField = strField == u"EMail"_s      ? &entry.strEMail
+                      : strField == u"Name"_s     ? &entry.strName
+                      : strField == u"Template"_s ? &entry.strTemplate
+                      : strField == u"Subject"_s  ? &entry.strSubject
+                                                  : &entry.strMessage;
+    *pField = strValue;
+    QVERIFY(CSendLog(strPath).Append(entry));
+
+    const QList<QStringList> records = CSendLog::ParseCsv(ReadAll(strPath));
+    QCOMPARE(records.size(), 2);
+    const qsizetype nColumn = records[0].indexOf(strField);
+    QCOMPARE(records[1][nColumn], strWritten);
+    for (const QString& strWrittenField : records[1])
+        QVERIFY2(strWrittenField.isEmpty() || !u"=+-@\t\r"_s.contains(strWrittenField.front()),
+                 qPrintable(strWrittenField));
+    const QList<CSendLogEntry> entries = CSendLog(strPath).Read();
+    QCOMPARE(entries.size(), 1);
+    QCOMPARE(entries[0].strEMail, entry.strEMail);
+    QCOMPARE(entries[0].strName, entry.strName);
+    QCOMPARE(entries[0].strTemplate, entry.strTemplate);
+    QCOMPARE(entries[0].strSubject, entry.strSubject);
+    QCOMPARE(entries[0].strMessage, entry.strMessage);
+}
+
+// The subject of a mail sent before, read back from the log, against the
+// subject of the mail about to go: only the very same text counts as sent.
+void TestSendEngine::resumeMatchesSubjectsThatLookLikeFormulas_data() {
+    QTest::addColumn<QString>("strLogged");
+    QTest::addColumn<QString>("strAsked");
+    QTest::addColumn<bool>("bSent");
+    QTest::newRow("minus") << u"-50% today"_s << u"-50% today"_s << true;
+    QTest::newRow("equals") << u"=Offer"_s << u"=Offer"_s << true;
+    QTest::newRow("at") << u"@Jane"_s << u"@Jane"_s << true;
+    QTest::newRow("apostrophe") << u"'Tis the season"_s << u"'Tis the season"_s << true;
+    QTest::newRow("marked is not the same") << u"'=Offer"_s << u"=Offer"_s << false;
+    QTest::newRow("unmarked is not the same") << u"=Offer"_s << u"'=Offer"_s << false;
+    QTest::newRow("mark alone") << u"'"_s << QString() << false;
+}
+
+void TestSendEngine::resumeMatchesSubjectsThatLookLikeFormulas() {
+    QFETCH(QString, strLogged);
+    QFETCH(QString, strAsked);
+    QFETCH(bool, bSent);
+    const QString strPath = m_dir.filePath(u"resume-%1.csv"_s.arg(m_nFiles++));
+    CSendLog log(strPath);
+    CSendLogEntry entry = Entry(u"jane@example.com"_s, strLogged);
+    entry.strTemplate = u"-offer.txt"_s;
+    QVERIFY(log.Append(entry));
+
+    const CSentLookup sent(log.Read());
+
+    QCOMPARE(sent.IsSent(u"jane@example.com"_s, u"-offer.txt"_s, strAsked), bSent);
 }
 
 void TestSendEngine::rateLimiterSpacesStarts_data() {
