@@ -91,7 +91,6 @@ private Q_SLOTS:
     void init();
     void writesWholeMessage();
     void neverReplacesAFile();
-    void messageIdNamesTheLastFileWritten();
     void reportsFolderFailures_data();
     void reportsFolderFailures();
 
@@ -193,41 +192,6 @@ void TestMapiOutbox::neverReplacesAFile() {
         else
             QVERIFY(content.contains("Subject: =?"));
     }
-}
-
-// After each mail of one session, CorvaneSentMessageId gives the Message-ID
-// header of the file just written; a mail that fails leaves the last one's.
-void TestMapiOutbox::messageIdNamesTheLastFileWritten() {
-    const QString strOutbox = m_dir.filePath(QStringLiteral("outbox-message-id"));
-    QVERIFY(QDir().mkpath(strOutbox));
-    ConfigureOutbox(strOutbox);
-    CTestMailLibrary library;
-    LHANDLE hSession = 0;
-    QCOMPARE(library.m_pfnLogon(0, nullptr, nullptr, 0, 0, &hSession), SUCCESS_SUCCESS);
-    QStringList arrWritten;
-    QStringList arrMessageIds;
-    char szMessageId[1000];
-    for (const QByteArray& recipient : {QByteArray("ann@example.org"), kRecipient}) {
-        CTestMapiMessage message(QString(), recipient, kSubject, kBody);
-        QCOMPARE(library.m_pfnSendMail(hSession, 0, message.Get(), 0, 0), SUCCESS_SUCCESS);
-        QCOMPARE(library.m_pfnSentMessageId(hSession, szMessageId, sizeof szMessageId),
-                 SUCCESS_SUCCESS);
-        arrMessageIds << QString::fromUtf8(szMessageId);
-        QStringList arrNew = EntriesOf(strOutbox);
-        arrNew.removeIf([&](const QString& strName) { return arrWritten.contains(strName); });
-        QCOMPARE(arrNew.size(), 1);
-        arrWritten << arrNew;
-        const QJsonObject summary = CMimeSummary::Of(QDir(strOutbox).filePath(arrNew.first()));
-        QCOMPARE(summary[u"message_id"].toString(), arrMessageIds.last());
-    }
-    QVERIFY(arrMessageIds[0] != arrMessageIds[1]);
-    CTestMapiMessage missing(QString(), kRecipient, kSubject, kBody,
-                             {m_dir.filePath(QStringLiteral("no such file"))});
-    QCOMPARE(library.m_pfnSendMail(hSession, 0, missing.Get(), 0, 0), MAPI_E_ATTACHMENT_NOT_FOUND);
-    QCOMPARE(library.m_pfnSentMessageId(hSession, szMessageId, sizeof szMessageId),
-             SUCCESS_SUCCESS);
-    QCOMPARE(QString::fromUtf8(szMessageId), arrMessageIds[1]);
-    QCOMPARE(library.m_pfnLogoff(hSession, 0, 0, 0), SUCCESS_SUCCESS);
 }
 
 void TestMapiOutbox::reportsFolderFailures_data() {
