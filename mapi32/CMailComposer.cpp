@@ -51,6 +51,13 @@ std::string DomainOf(const std::string& strAddress) {
 
 ULONG CMailComposer::Compose(const CMailRequest& request, const CMailSettings& settings,
                              std::string& strMessage) {
+    std::string strMessageId;
+    return Compose(request, settings, strMessage, strMessageId);
+}
+
+// GMime writes the identifier between angle brackets, as the header wants.
+ULONG CMailComposer::Compose(const CMailRequest& request, const CMailSettings& settings,
+                             std::string& strMessage, std::string& strMessageId) {
     const GObjectPtr<GMimeMessage> pMessage(g_mime_message_new(TRUE));
     GDateTime* pNow = g_date_time_new_now_local();
     g_mime_message_set_date(pMessage.get(), pNow);
@@ -75,6 +82,7 @@ ULONG CMailComposer::Compose(const CMailRequest& request, const CMailSettings& s
     }
     g_mime_message_set_mime_part(pMessage.get(), pBody.get());
     strMessage = AddressLines(request, settings) + Serialize(pMessage.get());
+    strMessageId = '<' + std::string(pMessageId.get()) + '>';
     return SUCCESS_SUCCESS;
 }
 

@@ -18,6 +18,10 @@ public:
     // SUCCESS_SUCCESS, or the result code of the attachment that failed.
     static ULONG Compose(const CMailRequest& request, const CMailSettings& settings,
                          std::string& strMessage);
+    // The same, and the value of the message's Message-ID header ("<...>")
+    // in strMessageId.
+    static ULONG Compose(const CMailRequest& request, const CMailSettings& settings,
+                         std::string& strMessage, std::string& strMessageId);
 
 private:
     static std::string AddressLines(const CMailRequest& request, const CMailSettings& settings);

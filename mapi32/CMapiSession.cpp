@@ -20,9 +20,13 @@ ULONG CMapiSession::SendMail(const MapiMessage* pMessage) {
     if (const ULONG nResult = request.Read(pMessage); nResult != SUCCESS_SUCCESS)
         return nResult;
     std::string strMessage;
-    if (const ULONG nResult = CMailComposer::Compose(request, m_settings, strMessage);
+    std::string strMessageId;
+    if (const ULONG nResult = CMailComposer::Compose(request, m_settings, strMessage, strMessageId);
         nResult != SUCCESS_SUCCESS)
         return nResult;
-    return m_pTransport->Deliver(m_settings.m_strSenderAddress, request.m_strRecipientAddress,
-                                 strMessage);
+    const ULONG nResult = m_pTransport->Deliver(m_settings.m_strSenderAddress,
+                                                request.m_strRecipientAddress, strMessage);
+    if (nResult == SUCCESS_SUCCESS)
+        m_strSentMessageId = std::move(strMessageId);
+    return nResult;
 }

@@ -1,4 +1,5 @@
-// The three Simple MAPI functions the program looks up in libmapi32.so.
+// The three Simple MAPI functions the program looks up in libmapi32.so, and
+// CorvaneSentMessageId, which it looks up as optional.
 //
 // The program loads and unloads the library for every mail. The library is
 // linked with -z nodelete, so it stays in memory after the first unload, and
@@ -11,8 +12,10 @@
 
 #include "mapi32/CMapiSession.h"
 #include "mapi32/MapiResult.h"
+#include "platform/mapi/CorvaneSentMessageId.h"
 #include "platform/mapi/SimpleMapi.h"
 
+#include <cstring>
 #include <curl/curl.h>
 #include <gmime/gmime.h>
 #include <map>
@@ -108,5 +111,22 @@ ULONG MAPISendMail(LHANDLE lhSession, ULONG_PTR, lpMapiMessage lpMessage, FLAGS 
 ULONG MAPILogoff(LHANDLE lhSession, ULONG_PTR, FLAGS, ULONG) {
     return Guarded(
         [&] { return RemoveSession(lhSession) ? SUCCESS_SUCCESS : MapiResult::InvalidSession; });
+}
+
+ULONG CorvaneSentMessageId(LHANDLE lhSession, LPSTR lpszBuffer, ULONG ulBufferSize) {
+    return Guarded([&] {
+        if (lpszBuffer && ulBufferSize > 0)
+            lpszBuffer[0] = '\0';
+        const std::shared_ptr<CMapiSession> pSession = FindSession(lhSession);
+        if (!pSession)
+            return MapiResult::InvalidSession;
+        const std::string& strMessageId = pSession->SentMessageId();
+        if (strMessageId.empty())
+            return MapiResult::NoMailSent;
+        if (!lpszBuffer || strMessageId.size() >= ulBufferSize)
+            return MapiResult::BufferTooSmall;
+        std::memcpy(lpszBuffer, strMessageId.c_str(), strMessageId.size() + 1);
+        return SUCCESS_SUCCESS;
+    });
 }
 }

@@ -13,6 +13,9 @@ namespace {
 
 const QString kLibraryName = QStringLiteral("libmapi32.so");
 
+// A header line holds at most 998 characters (RFC 5322), so does the value.
+constexpr ULONG kMessageIdBufferSize = 1000;
+
 bool IsLibraryFile(const QString& strPath) {
     return QDir::isAbsolutePath(strPath) && QFileInfo(strPath).isFile();
 }
@@ -77,13 +80,25 @@ bool CMapiLibrary::ResolveFunctions() {
     m_pfnLogon = reinterpret_cast<LPMAPILOGON>(dlsym(m_hLibrary, "MAPILogon"));
     m_pfnLogoff = reinterpret_cast<LPMAPILOGOFF>(dlsym(m_hLibrary, "MAPILogoff"));
     m_pfnSendMail = reinterpret_cast<LPMAPISENDMAIL>(dlsym(m_hLibrary, "MAPISendMail"));
+    m_pfnSentMessageId =
+        reinterpret_cast<LPCORVANESENTMESSAGEID>(dlsym(m_hLibrary, "CorvaneSentMessageId"));
     return m_pfnLogon && m_pfnLogoff && m_pfnSendMail;
+}
+
+QString CMapiLibrary::SentMessageId(LHANDLE hSession) const {
+    char szMessageId[kMessageIdBufferSize] = {};
+    if (!m_pfnSentMessageId ||
+        m_pfnSentMessageId(hSession, szMessageId, sizeof szMessageId) != SUCCESS_SUCCESS)
+        return QString();
+    // A library that forgot the zero byte gives no more than its buffer.
+    return QString::fromUtf8(szMessageId, qstrnlen(szMessageId, sizeof szMessageId));
 }
 
 void CMapiLibrary::Unload() {
     m_pfnLogon = nullptr;
     m_pfnLogoff = nullptr;
     m_pfnSendMail = nullptr;
+    m_pfnSentMessageId = nullptr;
     if (m_hLibrary)
         dlclose(m_hLibrary);
     m_hLibrary = nullptr;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/mapi/CorvaneSentMessageId.h"
 #include "platform/mapi/SimpleMapi.h"
 
 #include <QString>
@@ -24,13 +25,18 @@ public:
 
     bool Load(const QString& strPath);
     // Looks up MAPILogon, MAPILogoff and MAPISendMail, in that order; true
-    // when all three are there.
+    // when all three are there. CorvaneSentMessageId is looked up too, but
+    // may be missing (another provider, a test's).
     bool ResolveFunctions();
     void Unload();
+    // The Message-ID of the last mail the session hSession sent; empty when
+    // the library cannot tell.
+    QString SentMessageId(LHANDLE hSession) const;
 
     LPMAPILOGON m_pfnLogon = nullptr;
     LPMAPILOGOFF m_pfnLogoff = nullptr;
     LPMAPISENDMAIL m_pfnSendMail = nullptr;
+    LPCORVANESENTMESSAGEID m_pfnSentMessageId = nullptr;
 
 private:
     // The folders the dynamic linker searches for the program's libraries,

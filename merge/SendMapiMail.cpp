@@ -35,10 +35,19 @@ QStringList AttachableFiles(const QString& strAttachments) {
 
 } // namespace
 
-// The library is loaded for this one mail and unloaded on every way out, also
-// after a failed logon, send or logoff; a failed send still closes its logon.
 bool CAddressDatabase::SendMapiMail(QString strName, QString strAddress, QString strSubject,
                                     QString strText, QString strAttachments) {
+    return SendMapiMail(std::move(strName), std::move(strAddress), std::move(strSubject),
+                        std::move(strText), std::move(strAttachments), nullptr);
+}
+
+// The library is loaded for this one mail and unloaded on every way out, also
+// after a failed logon, send or logoff; a failed send still closes its logon.
+// The Message-ID is asked for while the session that sent the mail is open.
+bool CAddressDatabase::SendMapiMail(QString strName, QString strAddress, QString strSubject,
+                                    QString strText, QString strAttachments, QString* pMessageId) {
+    if (pMessageId)
+        pMessageId->clear();
     const QString strLibrary = CProfileSettings::GetProfileInt(CProfileSettings::kSectionMail,
                                                                CProfileSettings::kKeyMapi, 0) != 0
                                    ? CMapiLibrary::Find()
@@ -72,6 +81,8 @@ bool CAddressDatabase::SendMapiMail(QString strName, QString strAddress, QString
         ReportFailure(QStringLiteral("Can not SendMail, Error = %1").arg(nSend));
         return false;
     }
+    if (pMessageId)
+        *pMessageId = library.SentMessageId(hSession);
 
     const ULONG nLogoff = library.m_pfnLogoff(hSession, 0, 0, 0);
     if (nLogoff != SUCCESS_SUCCESS) {

@@ -52,6 +52,10 @@ public:
                       const QString& strStartDir);
     bool SendMapiMail(QString strName, QString strAddress, QString strSubject, QString strText,
                       QString strAttachments);
+    // The same; *pMessageId gets the Message-ID the mail library gave a sent
+    // mail, or stays empty when the library cannot tell (merge/).
+    bool SendMapiMail(QString strName, QString strAddress, QString strSubject, QString strText,
+                      QString strAttachments, QString* pMessageId);
 
     // Status-bar progress indicator (app/).
     void StartProgress(QString strLabel);

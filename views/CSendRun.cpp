@@ -98,7 +98,7 @@ void CSendRun::Next() {
     }
     const Row& row = m_rows[m_nNext];
     if (!row.strSkipReason.isEmpty()) {
-        if (Record(row.mail, CSendLogEntry::Result::Skipped, 0, row.strSkipReason))
+        if (Record(row.mail, CSendLogEntry::Result::Skipped, 0, row.strSkipReason, QString()))
             Advance();
         return;
     }
@@ -110,11 +110,12 @@ void CSendRun::Next() {
     }
     m_limiter.Started(m_clock.elapsed());
     m_bInRow = true;
-    const CSendOutcome outcome = Attempt(row.mail);
+    QString strMessageId;
+    const CSendOutcome outcome = Attempt(row.mail, &strMessageId);
     m_bInRow = false;
     const auto result = outcome.m_kind == CSendOutcome::Kind::Sent ? CSendLogEntry::Result::Sent
                                                                    : CSendLogEntry::Result::Failed;
-    if (!Record(row.mail, result, outcome.m_nError, outcome.m_strMessage))
+    if (!Record(row.mail, result, outcome.m_nError, outcome.m_strMessage, strMessageId))
         return;
     if (outcome.m_kind == CSendOutcome::Kind::FailedForAll && IsSeveral() && !m_bStopRequested) {
         switch (CDia_SendPause(m_pFrame, outcome.m_strMessage).Ask()) {
@@ -132,21 +133,23 @@ void CSendRun::Next() {
 }
 
 // The mail library opens relative attachment paths from the current folder.
-CSendOutcome CSendRun::Attempt(const CRowMail& mail) {
+// *pMessageId gets the Message-ID of a mail that went out, when the library
+// tells it.
+CSendOutcome CSendRun::Attempt(const CRowMail& mail, QString* pMessageId) {
     QDir::setCurrent(g_strStartDir);
     CSendMessageCapture capture(!IsSeveral());
     if (!mail.bTemplateOpened)
         AfxMessageBox(mail.strAssemblyMessage);
     else
         m_db.SendMapiMail(QString(), mail.strEMail, mail.strSubject, mail.strBody,
-                          mail.strAttachments);
+                          mail.strAttachments, pMessageId);
     return CSendOutcome::FromMessages(capture.Texts());
 }
 
 // The attempt goes to the log first; a log that cannot be written ends the
 // run, so that no mail goes out without its line.
 bool CSendRun::Record(const CRowMail& mail, CSendLogEntry::Result result, int nError,
-                      const QString& strMessage) {
+                      const QString& strMessage, const QString& strMessageId) {
     CSendLogEntry entry;
     entry.time = QDateTime::currentDateTime();
     entry.strEMail = mail.strEMail;
@@ -156,6 +159,7 @@ bool CSendRun::Record(const CRowMail& mail, CSendLogEntry::Result result, int nE
     entry.result = result;
     entry.nError = nError;
     entry.strMessage = strMessage;
+    entry.strMessageId = strMessageId;
     if (!m_log.Append(entry)) {
         AfxMessageBox(QStringLiteral("The send log \"%1\" cannot be written: %2\nSending stops, "
                                      "so that no mail goes out unrecorded.")

@@ -70,9 +70,9 @@ protected:
 private:
     bool IsSeveral() const { return m_rows.size() > 1; }
     void Next();
-    CSendOutcome Attempt(const CRowMail& mail);
+    CSendOutcome Attempt(const CRowMail& mail, QString* pMessageId);
     bool Record(const CRowMail& mail, CSendLogEntry::Result result, int nError,
-                const QString& strMessage);
+                const QString& strMessage, const QString& strMessageId);
     void Advance();
     void Finish();
     void StartStatus();

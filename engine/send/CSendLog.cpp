@@ -15,6 +15,27 @@ const QStringList kHeader = {
 
 const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
 
+// Put before a field to make a spreadsheet take it as text.
+constexpr QChar kTextMark = u'\'';
+
+// The first characters with which a spreadsheet takes a field for a formula.
+bool IsFormulaStart(QChar c) {
+    return c == u'=' || c == u'+' || c == u'-' || c == u'@' || c == u'\t' || c == u'\r';
+}
+
+// A field that a spreadsheet would run as a formula gets the text mark in
+// front; so does one that already starts with the mark, which makes the
+// reading unambiguous: it takes one mark off every field that starts with one.
+QString Neutralised(const QString& strField) {
+    if (!strField.isEmpty() && (IsFormulaStart(strField.front()) || strField.front() == kTextMark))
+        return kTextMark + strField;
+    return strField;
+}
+
+QString Restored(const QString& strField) {
+    return strField.startsWith(kTextMark) ? strField.mid(1) : strField;
+}
+
 } // namespace
 
 CSendLog::CSendLog(QString strPath) : m_strPath(std::move(strPath)) {}
@@ -36,15 +57,19 @@ QString CSendLog::ResultText(CSendLogEntry::Result result) {
 }
 
 QStringList CSendLog::Fields(const CSendLogEntry& entry) {
-    return {entry.time.toOffsetFromUtc(entry.time.offsetFromUtc()).toString(Qt::ISODate),
-            entry.strEMail,
-            entry.strName,
-            entry.strTemplate,
-            entry.strSubject,
-            ResultText(entry.result),
-            QString::number(entry.nError),
-            entry.strMessage,
-            entry.strMessageId};
+    QStringList fields = {
+        entry.time.toOffsetFromUtc(entry.time.offsetFromUtc()).toString(Qt::ISODate),
+        entry.strEMail,
+        entry.strName,
+        entry.strTemplate,
+        entry.strSubject,
+        ResultText(entry.result),
+        QString::number(entry.nError),
+        entry.strMessage,
+        entry.strMessageId};
+    for (QString& strField : fields)
+        strField = Neutralised(strField);
+    return fields;
 }
 
 // The header (for a new file), the end of a line that a crash cut short, and
@@ -111,9 +136,11 @@ QList<CSendLogEntry> CSendLog::Read() const {
     QList<CSendLogEntry> entries;
     const QList<QStringList> records = ParseCsv(file.readAll());
     for (qsizetype i = 1; i < records.size(); ++i) {
-        const QStringList& fields = records[i];
-        if (fields.size() != kHeader.size())
+        if (records[i].size() != kHeader.size())
             continue;
+        QStringList fields = records[i];
+        for (QString& strField : fields)
+            strField = Restored(strField);
         CSendLogEntry entry;
         entry.time = QDateTime::fromString(fields[0], Qt::ISODate);
         entry.strEMail = fields[1];

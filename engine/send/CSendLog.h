@@ -12,6 +12,10 @@
 // file is new. Lines are only ever appended; each one reaches the operating
 // system before Append returns, so a killed program leaves every finished
 // attempt behind, and a line cut short by a crash is ended before the next.
+// The file opens in spreadsheets, so no field starts with a character that
+// would make it a formula (=, +, -, @, tab, carriage return): such a field,
+// and one that starts with an apostrophe, is written with an apostrophe in
+// front, which Read takes off again.
 class CSendLog {
 public:
     static constexpr QLatin1String kFileName{"Corvane-send-log.csv"};

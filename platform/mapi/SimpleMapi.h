@@ -104,7 +104,8 @@ using LPMAPISENDMAIL = ULONG (*)(LHANDLE lhSession, ULONG_PTR ulUIParam, lpMapiM
 using LPMAPILOGOFF = ULONG (*)(LHANDLE lhSession, ULONG_PTR ulUIParam, FLAGS flFlags,
                                ULONG ulReserved);
 
-// The mail library builds with hidden symbols; these three are its exports.
+// The mail library builds with hidden symbols; these three are its exports,
+// with CorvaneSentMessageId (CorvaneSentMessageId.h).
 #define SIMPLEMAPI_EXPORT __attribute__((visibility("default")))
 
 SIMPLEMAPI_EXPORT ULONG MAPILogon(ULONG_PTR ulUIParam, LPSTR lpszProfileName, LPSTR lpszPassword,

@@ -47,6 +47,8 @@ private Q_SLOTS:
     void logEndsALineACrashCutShort();
     void logThatCannotBeWrittenSaysWhy();
     void sentLookupMatchesAddressTemplateAndSubject();
+    void logKeepsSpreadsheetFormulasOut_data();
+    void logKeepsSpreadsheetFormulasOut();
     void rateLimiterSpacesStarts_data();
     void rateLimiterSpacesStarts();
     void outcomeTellsRowFromEveryRowFailures_data();
@@ -58,6 +60,7 @@ private Q_SLOTS:
 
 private:
     QTemporaryDir m_dir;
+    int m_nFiles = 0;
 };
 
 void TestSendEngine::logKeepsEveryFieldAsWritten_data() {
@@ -150,6 +153,52 @@ void TestSendEngine::sentLookupMatchesAddressTemplateAndSubject() {
     QVERIFY(!sent.IsSent(u"jane@example.com"_s, u"news.txt"_s, u"Offer"_s));
     QVERIFY(!sent.IsSent(u"bob@example.org"_s, u"offer.txt"_s, u"Offer"_s));
     QVERIFY(!sent.IsSent(u"eve@example.org"_s, u"offer.txt"_s, u"Offer"_s));
+}
+
+// Every text field holds the value. The line written has it marked where a
+// spreadsheet would take it for a formula, or where it starts with the mark
+// itself; reading gives back every field, so resume finds the mail sent, and
+// a text that really starts with the mark stays a text of its own.
+void TestSendEngine::logKeepsSpreadsheetFormulasOut_data() {
+    QTest::addColumn<QString>("strValue");
+    QTest::addColumn<bool>("bMarked");
+    QTest::newRow("equals") << u"=HYPERLINK(\"http://x\")"_s << true;
+    QTest::newRow("plus") << u"+1"_s << true;
+    QTest::newRow("minus") << u"-50% today"_s << true;
+    QTest::newRow("at") << u"@SUM(A1:A9)"_s << true;
+    QTest::newRow("tab") << u"\tTab"_s << true;
+    QTest::newRow("carriage return") << u"\rReturn"_s << true;
+    QTest::newRow("apostrophe") << u"'Tis the season"_s << true;
+    QTest::newRow("apostrophe and equals") << u"'=1"_s << true;
+    QTest::newRow("apostrophe alone") << u"'"_s << true;
+    QTest::newRow("formula characters inside") << u"plain - with = inside"_s << false;
+    QTest::newRow("blank first") << u" =1"_s << false;
+}
+
+void TestSendEngine::logKeepsSpreadsheetFormulasOut() {
+    QFETCH(QString, strValue);
+    QFETCH(bool, bMarked);
+    const QString strPath = m_dir.filePath(u"formula-%1.csv"_s.arg(m_nFiles++));
+    CSendLogEntry entry = Entry(strValue, strValue);
+    entry.strName = entry.strTemplate = entry.strMessage = strValue;
+    QVERIFY(CSendLog(strPath).Append(entry));
+
+    const QStringList fields = CSendLog::ParseCsv(ReadAll(strPath)).value(1);
+    QCOMPARE(fields.size(), 9);
+    const QString strWritten = bMarked ? u'\'' + strValue : strValue;
+    for (const int nColumn : {1, 2, 3, 4, 7})
+        QCOMPARE(fields[nColumn], strWritten);
+    for (const QString& strField : fields)
+        QVERIFY2(strField.isEmpty() || !u"=+-@\t\r"_s.contains(strField.front()),
+                 qPrintable(strField));
+    const QList<CSendLogEntry> entries = CSendLog(strPath).Read();
+    QCOMPARE(entries.size(), 1);
+    QCOMPARE((QStringList{entries[0].strEMail, entries[0].strName, entries[0].strTemplate,
+                          entries[0].strSubject, entries[0].strMessage}),
+             QStringList(5, strValue));
+    const CSentLookup sent(entries);
+    QVERIFY(sent.IsSent(strValue, strValue, strValue));
+    QCOMPARE(sent.IsSent(strValue, strValue, strWritten), !bMarked);
 }
 
 void TestSendEngine::rateLimiterSpacesStarts_data() {

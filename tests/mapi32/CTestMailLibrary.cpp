@@ -12,6 +12,8 @@ CTestMailLibrary::CTestMailLibrary(const QString& strPath)
     m_pfnLogon = reinterpret_cast<LPMAPILOGON>(dlsym(m_hLibrary, "MAPILogon"));
     m_pfnSendMail = reinterpret_cast<LPMAPISENDMAIL>(dlsym(m_hLibrary, "MAPISendMail"));
     m_pfnLogoff = reinterpret_cast<LPMAPILOGOFF>(dlsym(m_hLibrary, "MAPILogoff"));
+    m_pfnSentMessageId =
+        reinterpret_cast<LPCORVANESENTMESSAGEID>(dlsym(m_hLibrary, "CorvaneSentMessageId"));
 }
 
 CTestMailLibrary::~CTestMailLibrary() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/mapi/CorvaneSentMessageId.h"
 #include "platform/mapi/SimpleMapi.h"
 
 #include <QString>
@@ -25,6 +26,7 @@ public:
     LPMAPILOGON m_pfnLogon = nullptr;
     LPMAPISENDMAIL m_pfnSendMail = nullptr;
     LPMAPILOGOFF m_pfnLogoff = nullptr;
+    LPCORVANESENTMESSAGEID m_pfnSentMessageId = nullptr;
 
 private:
     void* m_hLibrary = nullptr;

@@ -1,5 +1,5 @@
 // libmapi32.so's logon checks of the settings, its handling of session
-// handles and flags, and what it exports.
+// handles and flags, the answers of CorvaneSentMessageId, and what it exports.
 
 #include "CTestMailLibrary.h"
 #include "CTestMapiMessage.h"
@@ -28,7 +28,9 @@ private Q_SLOTS:
     void refusesUnknownSessions();
     void refusesDialogs();
     void refusesTextsThatAreNotUtf8();
-    void exportsOnlyTheThreeFunctions();
+    void sentMessageIdAnswers_data();
+    void sentMessageIdAnswers();
+    void exportsOnlyItsFourFunctions();
 
 private:
     QString Outbox() const { return m_dir.filePath(QStringLiteral("outbox")); }
@@ -134,7 +136,63 @@ void TestMapiSession::refusesTextsThatAreNotUtf8() {
     QVERIFY(QDir(Outbox()).isEmpty());
 }
 
-void TestMapiSession::exportsOnlyTheThreeFunctions() {
+// nRoom is the buffer's size less the bytes the Message-ID and its zero byte
+// need; the buffer holds the Message-ID on success, else the empty text. A
+// failed send after the mail leaves its Message-ID.
+void TestMapiSession::sentMessageIdAnswers_data() {
+    QTest::addColumn<bool>("bSend");
+    QTest::addColumn<bool>("bLogoff");
+    QTest::addColumn<bool>("bBuffer");
+    QTest::addColumn<int>("nRoom");
+    QTest::addColumn<ULONG>("result");
+    QTest::newRow("exactly the room needed")
+        << true << false << true << 0 << ULONG(SUCCESS_SUCCESS);
+    QTest::newRow("room to spare") << true << false << true << 50 << ULONG(SUCCESS_SUCCESS);
+    QTest::newRow("no room for the zero byte")
+        << true << false << true << -1 << ULONG(MAPI_E_TEXT_TOO_LARGE);
+    QTest::newRow("no buffer") << true << false << false << 0 << ULONG(MAPI_E_TEXT_TOO_LARGE);
+    QTest::newRow("no mail yet") << false << false << true << 500 << ULONG(MAPI_E_NO_MESSAGES);
+    QTest::newRow("logged off") << true << true << true << 0 << ULONG(MAPI_E_INVALID_SESSION);
+}
+
+void TestMapiSession::sentMessageIdAnswers() {
+    QFETCH(bool, bSend);
+    QFETCH(bool, bLogoff);
+    QFETCH(bool, bBuffer);
+    QFETCH(int, nRoom);
+    QFETCH(ULONG, result);
+    CTestMailLibrary library;
+    QVERIFY(library.m_pfnSentMessageId != nullptr);
+    CTestMapiMessage message(QString(), "ann@example.org", QStringLiteral("s"),
+                             QStringLiteral("b"));
+    LHANDLE hSession = 0;
+    QCOMPARE(library.m_pfnLogon(0, nullptr, nullptr, 0, 0, &hSession), SUCCESS_SUCCESS);
+    QByteArray messageId(1000, 'x');
+    if (bSend) {
+        QCOMPARE(library.m_pfnSendMail(hSession, 0, message.Get(), 0, 0), SUCCESS_SUCCESS);
+        QCOMPARE(library.m_pfnSentMessageId(hSession, messageId.data(), 1000), SUCCESS_SUCCESS);
+        messageId.truncate(qstrlen(messageId.constData()));
+        QVERIFY2(messageId.startsWith("<") && messageId.endsWith("@example.com>"),
+                 messageId.constData());
+        message.RemoveRecipients();
+        QCOMPARE(library.m_pfnSendMail(hSession, 0, message.Get(), 0, 0), MAPI_E_INVALID_RECIPS);
+    }
+    if (bLogoff)
+        QCOMPARE(library.m_pfnLogoff(hSession, 0, 0, 0), SUCCESS_SUCCESS);
+    QByteArray buffer(messageId.size() + 1 + nRoom, 'x');
+
+    QCOMPARE(library.m_pfnSentMessageId(hSession, bBuffer ? buffer.data() : nullptr,
+                                        ULONG(buffer.size())),
+             result);
+
+    if (bBuffer)
+        QCOMPARE(QByteArray(buffer.constData()),
+                 result == SUCCESS_SUCCESS ? messageId : QByteArray());
+    if (!bLogoff)
+        QCOMPARE(library.m_pfnLogoff(hSession, 0, 0, 0), SUCCESS_SUCCESS);
+}
+
+void TestMapiSession::exportsOnlyItsFourFunctions() {
     QProcess nm;
     nm.start(QStringLiteral("nm"),
              {QStringLiteral("--dynamic"), QStringLiteral("--defined-only"),
@@ -144,8 +202,9 @@ void TestMapiSession::exportsOnlyTheThreeFunctions() {
     QStringList arrSymbols =
         QString::fromLatin1(nm.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
     arrSymbols.sort();
-    QCOMPARE(arrSymbols, (QStringList{QStringLiteral("MAPILogoff"), QStringLiteral("MAPILogon"),
-                                      QStringLiteral("MAPISendMail")}));
+    QCOMPARE(arrSymbols,
+             (QStringList{QStringLiteral("CorvaneSentMessageId"), QStringLiteral("MAPILogoff"),
+                          QStringLiteral("MAPILogon"), QStringLiteral("MAPISendMail")}));
 }
 
 QTEST_GUILESS_MAIN(TestMapiSession)

@@ -2,8 +2,11 @@
 // result codes it was built with and appends what it receives, one
 // "name<TAB>value" line each, to the file that MAPI_TEST_RECORD names. Loading
 // and unloading are recorded too, so a test sees whether the library ran at
-// all and whether it was released.
+// all and whether it was released. Built with SENT_MESSAGE_ID_RESULT, it also
+// exports CorvaneSentMessageId, which gives a fixed Message-ID when that
+// result is 0.
 
+#include "platform/mapi/CorvaneSentMessageId.h"
 #include "platform/mapi/SimpleMapi.h"
 
 #include <cstdio>
@@ -133,4 +136,14 @@ __attribute__((visibility("default"))) ULONG MAPILogoff(LHANDLE lhSession, ULONG
                          " flags=" + Number(flFlags) + " reserved=" + Number(ulReserved));
     return LOGOFF_RESULT;
 }
+
+#ifdef SENT_MESSAGE_ID_RESULT
+__attribute__((visibility("default"))) ULONG
+CorvaneSentMessageId(LHANDLE lhSession, LPSTR lpszBuffer, ULONG ulBufferSize) {
+    Record("messageid", "session=" + Number(lhSession) + " size=" + Number(ulBufferSize));
+    if (SENT_MESSAGE_ID_RESULT == 0)
+        std::snprintf(lpszBuffer, ulBufferSize, "%s", "<fake.1@example.com>");
+    return SENT_MESSAGE_ID_RESULT;
+}
+#endif
 }

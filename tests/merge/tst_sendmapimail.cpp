@@ -20,7 +20,8 @@ const QString kLibraryName = QStringLiteral("libmapi32.so");
 
 // The events of a record, without the details of the message.
 QStringList Events(const MapiRecord& record) {
-    static const QStringList arrEvents = {"load", "logon", "message", "send", "logoff", "unload"};
+    static const QStringList arrEvents = {"load",      "logon",  "message", "send",
+                                          "messageid", "logoff", "unload"};
     QStringList arrNames = record.Names();
     arrNames.removeIf([](const QString& strName) { return !arrEvents.contains(strName); });
     return arrNames;
@@ -55,6 +56,8 @@ private Q_SLOTS:
     void splitsAndChecksTheAttachmentList();
     void loadsTheLibraryForEveryMail();
     void handsTheAssembledMailToTheTransport();
+    void asksForTheMessageIdBeforeLogoff_data();
+    void asksForTheMessageIdBeforeLogoff();
     void findsTheLibraryInItsOrder_data();
     void findsTheLibraryInItsOrder();
     void plantedLibraryNeverRuns_data();
@@ -351,6 +354,44 @@ void TestSendMapiMail::handsTheAssembledMailToTheTransport() {
     QCOMPARE(record.Values("recipient"),
              QStringList{"class=1 name=jane@example.com address=jane@example.com eid=0/(null)"});
     QCOMPARE(record.Values("file"), QStringList{FileLine("a.txt")});
+}
+
+// A library without CorvaneSentMessageId, or one that cannot tell, sends as
+// ever and gives no Message-ID; the question comes only after a mail went out.
+void TestSendMapiMail::asksForTheMessageIdBeforeLogoff_data() {
+    QTest::addColumn<QByteArray>("provider");
+    QTest::addColumn<bool>("sent");
+    QTest::addColumn<QString>("messageId");
+    QTest::addColumn<QStringList>("events");
+    const QStringList arrPlain = {"load", "logon", "send", "logoff", "unload"};
+    const QStringList arrAsked = {"load", "logon", "send", "messageid", "logoff", "unload"};
+    QTest::newRow("library without the function")
+        << QByteArray(PROVIDER_RECORD) << true << QString() << arrPlain;
+    QTest::newRow("library that tells it") << QByteArray(PROVIDER_MESSAGEID) << true
+                                           << QStringLiteral("<fake.1@example.com>") << arrAsked;
+    QTest::newRow("library that cannot tell")
+        << QByteArray(PROVIDER_MESSAGEID16) << true << QString() << arrAsked;
+    QTest::newRow("failed send") << QByteArray(PROVIDER_MESSAGEID_SEND14) << false << QString()
+                                 << arrPlain;
+}
+
+void TestSendMapiMail::asksForTheMessageIdBeforeLogoff() {
+    QFETCH(QByteArray, provider);
+    QFETCH(bool, sent);
+    QFETCH(QString, messageId);
+    QFETCH(QStringList, events);
+    qputenv("CORVANE_MAPI_LIBRARY", provider);
+    MessageBoxRecorder boxes;
+    QString strMessageId = QStringLiteral("<left over@example.com>");
+
+    QCOMPARE(m_pDb->SendMapiMail(QString(), QStringLiteral("jane@example.com"),
+                                 QStringLiteral("Offer"), QStringLiteral("Dear Jane"), QString(),
+                                 &strMessageId),
+             sent);
+
+    QCOMPARE(strMessageId, messageId);
+    QCOMPARE(Events(MapiRecord(m_strRecord)), events);
+    QCOMPARE(boxes.m_arrCalls.size(), sent ? 0 : 1);
 }
 
 void TestSendMapiMail::findsTheLibraryInItsOrder_data() {

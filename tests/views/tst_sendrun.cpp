@@ -1,7 +1,10 @@
 // Send Mail at scale from a table window, to real SMTP servers on 127.0.0.1:
 // the check before sending, the run with its report, Stop, the send log and
-// resume, the rate limit, a process killed while it sends.
+// resume, the rate limit, a process killed while it sends, the Message-ID of
+// each mail in the log.
 
+#include "CAppFixture.h"
+#include "CMimeSummary.h"
 #include "CSmtpTestServer.h"
 #include "app/CMainFrame.h"
 #include "engine/send/CSendLog.h"
@@ -9,7 +12,6 @@
 #include "platform/mfc/CStatusBar.h"
 #include "platform/settings/CProfileSettings.h"
 #include "res/Resource.h"
-#include "CAppFixture.h"
 #include "views/CEMailHint.h"
 #include "views/CListView_Table.h"
 #include "views/CSendReport.h"
@@ -21,6 +23,7 @@
 #include <QJsonArray>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QProgressBar>
@@ -46,6 +49,17 @@ QStringList Recipients(const CSmtpTestServer& server) {
             arrRecipients << value.toString();
     }
     return arrRecipients;
+}
+
+// The Message-ID of each message file, by its recipient, as Python's parser
+// reads them.
+QMap<QString, QString> MessageIdsByRecipient(const QStringList& arrPaths) {
+    QMap<QString, QString> messageIds;
+    for (const QString& strPath : arrPaths) {
+        const QJsonObject summary = CMimeSummary::Of(strPath);
+        messageIds.insert(summary[u"to"][0][1].toString(), summary[u"message_id"].toString());
+    }
+    return messageIds;
 }
 
 QStringList LoggedAddresses(const QList<CSendLogEntry>& entries, CSendLogEntry::Result result) {
@@ -77,6 +91,8 @@ private Q_SLOTS:
     void killedSenderLeavesEveryFinishedMailLogged();
     void programSaysQuitWhenItEnds();
     void recordDialogHintsAtRefusedAddress();
+    void logNamesTheMessageIdEachAddressGot_data();
+    void logNamesTheMessageIdEachAddressGot();
 
 private:
     bool StartServer(CSmtpTestServer& server, const QStringList& arrOptions = {});
@@ -457,6 +473,53 @@ void TestSendRun::recordDialogHintsAtRefusedAddress() {
     QVERIFY(!bHintForPlain);
     QCOMPARE(m_pCorvane->StoredRecords().size(), 1);
     QCOMPARE(m_pCorvane->StoredRecords()[0][2], u"Jane Doe <jane@example.com>"_s);
+}
+
+void TestSendRun::logNamesTheMessageIdEachAddressGot_data() {
+    QTest::addColumn<bool>("bOutbox");
+    QTest::newRow("SMTP server") << false;
+    QTest::newRow("outbox folder") << true;
+}
+
+// Each line of the log names the Message-ID of the mail its address got, as
+// the receiving side reads it. The subjects start with a minus, which the log
+// marks for spreadsheets and reads back unmarked.
+void TestSendRun::logNamesTheMessageIdEachAddressGot() {
+    QFETCH(bool, bOutbox);
+    CSmtpTestServer server(m_pCorvane->FilePath(u"server"_s));
+    QVERIFY(StartServer(server));
+    const QString strOutbox = m_pCorvane->FilePath(u"outbox"_s);
+    if (bOutbox) {
+        QVERIFY(QDir().mkpath(strOutbox));
+        QVERIFY(CProfileSettings::WriteProfileValue(u"MailSystem"_s, u"Transport"_s, u"outbox"_s));
+        QVERIFY(CProfileSettings::WriteProfileValue(u"MailSystem"_s, u"Outbox"_s, strOutbox));
+    }
+    QVERIFY(m_pCorvane->WriteFile(u"sale.txt"_s, "#SUBJECT -50% for #NAME\r\nDear #NAME.\r\n"));
+    ShowRows(5, u"sale.txt"_s);
+    Send();
+    QVERIFY(WaitForRunEnd());
+
+    QStringList arrMessages;
+    if (bOutbox) {
+        for (const QString& strName : QDir(strOutbox).entryList({u"*.eml"_s}, QDir::Files))
+            arrMessages << QDir(strOutbox).filePath(strName);
+    } else {
+        for (int n = 1; n <= server.MessageCount(); ++n)
+            arrMessages << server.MessagePath(n);
+    }
+    const QMap<QString, QString> received = MessageIdsByRecipient(arrMessages);
+    QCOMPARE(received.size(), 5);
+    const QList<CSendLogEntry> entries = Log();
+    QCOMPARE(entries.size(), 5);
+    for (const CSendLogEntry& entry : entries) {
+        QCOMPARE(entry.result, CSendLogEntry::Result::Sent);
+        QVERIFY(entry.strMessageId.startsWith(u'<'));
+        QCOMPARE(entry.strMessageId, received.value(entry.strEMail));
+    }
+    QCOMPARE(entries[0].strSubject, u"-50% for User 1"_s);
+    QFile log(m_pCorvane->FilePath(QString(CSendLog::kFileName)));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QVERIFY(log.readAll().contains(",'-50% for User 1,"));
 }
 
 QTEST_MAIN(TestSendRun)
