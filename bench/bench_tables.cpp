@@ -139,8 +139,8 @@ CListView_Table* ActiveTable(CMainFrame* pFrame) {
 CListView_Table* OpenTable(CMainFrame* pFrame, unsigned nCommand) {
     pFrame->ExecuteCommand(nCommand);
     CListView_Table* pView = ActiveTable(pFrame);
-    if (pView != nullptr)
-        QTest::qWaitForWindowExposed(pView);
+    if (pView != nullptr && !QTest::qWaitForWindowExposed(pView))
+        return nullptr;
     QCoreApplication::processEvents();
     return pView;
 }

@@ -143,8 +143,8 @@ void TestTableView::cleanup() {
 CListView_Table* TestTableView::ShowTable() {
     m_pCorvane->Command(ID_SHOW_TABLE);
     CListView_Table* pView = m_pCorvane->ActiveTable();
-    if (pView != nullptr)
-        QTest::qWaitForWindowExposed(pView);
+    if (pView != nullptr && !QTest::qWaitForWindowExposed(pView))
+        return nullptr;
     return pView;
 }
 
