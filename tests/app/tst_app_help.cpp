@@ -1,7 +1,7 @@
 // The user guide: it opens from the Help menu and the help keys, and every
 // link of every page leads to a page (and a place on it) that is shipped.
 
-#include "CAppFixture.h"
+#include "CAppTest.h"
 #include "app/CHelpWindow.h"
 #include "app/CMainFrame.h"
 #include "res/CResources.h"
@@ -50,16 +50,10 @@ QTextBrowser* HelpBrowser(CMainFrame* pFrame) {
 
 } // namespace
 
-class TestAppHelp : public QObject {
+class TestAppHelp : public CAppTest {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init() {
-        m_pApp = std::make_unique<CAppFixture>();
-        QVERIFY(m_pApp->IsReady());
-    }
-    void cleanup() { m_pApp.reset(); }
-
     void helpTopicsOpensTheGuide() {
         m_pApp->Command(ID_HELP_FINDER);
         QTextBrowser* pBrowser = HelpBrowser(m_pApp->Frame());
@@ -173,9 +167,6 @@ private Q_SLOTS:
         QCOMPARE(HelpBrowser(pFrame), nullptr);
         QCOMPARE(pFrame->m_wndStatusBar.GetPaneText(0), QStringLiteral(" "));
     }
-
-private:
-    std::unique_ptr<CAppFixture> m_pApp;
 };
 
 QTEST_MAIN(TestAppHelp)
