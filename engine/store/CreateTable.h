@@ -9,6 +9,6 @@ class CDaoTableDef;
 // attributes; the column formats play no part), and the primary index
 // "PrimaryKey" on the key field, ascending, unique and required. The table is
 // written whole or not at all.
-// Throws CDaoException at the first step the database refuses; tableDef
-// stays open either way.
+// Throws CDaoException at the first step the database refuses (a closed
+// database, a field or index it does not accept); nothing is written then.
 void CreateTable(CDaoTableDef& tableDef, const CTableSchema& schema);
