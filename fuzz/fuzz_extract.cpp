@@ -6,9 +6,9 @@
 
 #include "engine/capture/CAddressExtractor.h"
 #include "engine/store/CAddressRecords.h"
+#include "engine/store/CreateTable.h"
 #include "engine/text/TrimWhiteSpace.h"
 #include "platform/dao/CDaoDatabase.h"
-#include "platform/dao/CDaoIndexInfo.h"
 #include "platform/dao/CDaoTableDef.h"
 #include "platform/dao/DaoConstants.h"
 
@@ -56,20 +56,6 @@ CTableSchema Schema() {
     return schema;
 }
 
-void CreateTable(CDaoDatabase& database, const CTableSchema& schema) {
-    CDaoTableDef tableDef(&database);
-    tableDef.Create(schema.m_strTable);
-    for (int i = 0; i < schema.m_nFields; ++i)
-        tableDef.CreateField(schema.m_arrName[i], short(schema.m_arrType[i]), schema.m_arrSize[i],
-                             schema.m_arrAttributes[i]);
-    CDaoIndexInfo index;
-    index.m_strName = QStringLiteral("PrimaryKey");
-    index.m_fieldInfos = {CDaoIndexFieldInfo{schema.m_arrName[0], false}};
-    index.m_bPrimary = index.m_bUnique = index.m_bRequired = true;
-    tableDef.CreateIndex(index);
-    tableDef.Append();
-}
-
 std::unique_ptr<CAddressRecords> g_pRecords;
 
 } // namespace
@@ -81,7 +67,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     static CDaoDatabase database;
     database.Create(QDir(folder.path()).filePath(QStringLiteral("Addresses.mdb")));
     const CTableSchema schema = Schema();
-    CreateTable(database, schema);
+    CDaoTableDef tableDef(&database);
+    CreateTable(tableDef, schema);
     g_pRecords = std::make_unique<CAddressRecords>(&database, schema);
     g_pRecords->Add({QStringLiteral("0"), kStored});
     return 0;

@@ -7,10 +7,11 @@
 #include "platform/mfc/CMDIChildWnd.h"
 #include "platform/ui/CListCtrl.h"
 #include "res/Resource.h"
-#include "tests/platform/dao/RawSqlite.h"
+#include "tests/support/RawSqlite.h"
+#include "tests/support/TestFiles.h"
 
-#include <QComboBox>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -19,22 +20,6 @@
 #include <QTest>
 
 namespace {
-
-void AnswerFileDialog(const QString& strPath) {
-    CAppFixture::WhenModal(
-        [](QWidget* pModal) { return qobject_cast<QFileDialog*>(pModal) != nullptr; },
-        [strPath](QWidget* pModal) {
-            auto* pDialog = static_cast<QFileDialog*>(pModal);
-            pDialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(strPath);
-            QMetaObject::invokeMethod(pDialog, &QDialog::accept);
-        });
-}
-
-void WriteFile(const QString& strPath, const QByteArray& content) {
-    QFile file(strPath);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(content), content.size());
-}
 
 CListCtrl* TableList(CMainFrame* pFrame) {
     CMDIChildWnd* pChild = pFrame->MDIGetActive();
@@ -56,9 +41,9 @@ private Q_SLOTS:
         QVERIFY(app.IsReady());
         app.Command(ID_SHOW_TABLE);
         QCOMPARE(TableList(app.Frame())->GetItemCount(), 0);
-        WriteFile(app.FilePath("outlook.csv"), kOutlook);
+        QVERIFY(WriteFile(app.FilePath("outlook.csv"), kOutlook));
 
-        AnswerFileDialog(app.FilePath("outlook.csv"));
+        CAppFixture::AnswerFileDialog(app.FilePath("outlook.csv"));
         QStringList nameChoice, templates;
         CAppFixture::WhenModal(QStringLiteral("CDia_ImportMapping"), [&](QWidget* pDialog) {
             nameChoice << pDialog->findChild<QComboBox*>("comboField_Name")->currentText()
@@ -77,7 +62,7 @@ private Q_SLOTS:
             strSummary = pDialog->findChild<QPlainTextEdit*>("textSummary")->toPlainText();
             pDialog->findChild<QPushButton*>("buttonSaveRefused")->click();
         });
-        AnswerFileDialog(app.FilePath("refused.csv"));
+        CAppFixture::AnswerFileDialog(app.FilePath("refused.csv"));
         app.Command(ID_IMPORT_ADDRESSES);
 
         QCOMPARE(nameChoice, (QStringList{"First Name + Last Name", "E-mail Address", "Title"}));
@@ -98,7 +83,7 @@ private Q_SLOTS:
         // Export of the selected row of the active table window.
         CListCtrl* pList = TableList(app.Frame());
         pList->SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
-        AnswerFileDialog(app.FilePath("one.vcf"));
+        CAppFixture::AnswerFileDialog(app.FilePath("one.vcf"));
         app.Command(ID_EXPORT_ADDRESSES);
         QFile vcf(app.FilePath("one.vcf"));
         QVERIFY(vcf.open(QIODevice::ReadOnly));
@@ -115,12 +100,12 @@ private Q_SLOTS:
         QByteArray content = "EMail\n";
         for (int nRow = 0; nRow < 2000; ++nRow)
             content += QByteArray("row") + QByteArray::number(nRow) + "@x.org\n";
-        WriteFile(app.FilePath("many.csv"), content);
+        QVERIFY(WriteFile(app.FilePath("many.csv"), content));
         const QByteArray before = [&app] {
             QFile file(app.FilePath("Addresses.mdb"));
             return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
         }();
-        AnswerFileDialog(app.FilePath("many.csv"));
+        CAppFixture::AnswerFileDialog(app.FilePath("many.csv"));
         CAppFixture::WhenModal(QStringLiteral("CDia_ImportMapping"), [&app](QWidget* pDialog) {
             // Waits in the queue until the import runs.
             QCoreApplication::postEvent(app.Frame(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));

@@ -35,15 +35,6 @@ struct Click {
     unsigned nDuration;
 };
 
-QStringList Record(const QString& strEMail) {
-    return {u"0"_s,     QDate::currentDate().toString(u"MM/dd/yy"_s),
-            strEMail,   u"Dr."_s,
-            u"Smith"_s, u"offer.txt"_s,
-            u" "_s,     u" "_s,
-            u" "_s,     u" "_s,
-            u" "_s};
-}
-
 // Runs xdotool to its end; its output, or nothing when it failed.
 std::optional<QString> Xdotool(const QStringList& arrArguments) {
     QProcess process;
@@ -93,7 +84,7 @@ void TestAppDesktop::initTestCase() {
     });
     m_pApp = std::make_unique<CAppFixture>();
     QVERIFY(m_pApp->IsReady());
-    QVERIFY(m_pApp->Frame()->m_db.SaveRecord(Record(kStoredAddress), true));
+    QVERIFY(m_pApp->Frame()->m_db.SaveRecord(CAppFixture::RecordValues(kStoredAddress), true));
     QVERIFY(StartOtherWindow());
 }
 

@@ -1,14 +1,20 @@
-// The user guide: it opens from the Help menu and the help keys, and every
-// link of every page leads to a page (and a place on it) that is shipped.
+// The user guide: it opens from the Help menu and the help keys, every link
+// of every page leads to a page (and a place on it) that is shipped, and it
+// names every command, option and file the program offers.
 
-#include "CAppFixture.h"
+#include "CAppTest.h"
+#include "app/CContactsCommandLine.h"
 #include "app/CHelpWindow.h"
 #include "app/CMainFrame.h"
+#include "engine/send/CSendLog.h"
+#include "platform/settings/CProfileSettings.h"
 #include "res/CResources.h"
 #include "res/Resource.h"
 
 #include <QDir>
 #include <QFile>
+#include <QMenu>
+#include <QMenuBar>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTest>
@@ -42,6 +48,27 @@ QSet<QString> Anchors(const QString& strHtml) {
     return anchors;
 }
 
+// Every page's text, as one.
+QString AllPages() {
+    QString strText;
+    for (const QString& strPage : Pages())
+        strText += PageText(strPage);
+    return strText;
+}
+
+// The items of the menu bar shown now, as the guide writes them: without the
+// mnemonic's '&' and the shortcut.
+QStringList MenuItems(CMainFrame* pFrame) {
+    QStringList items;
+    for (QAction* pMenuAction : pFrame->menuBar()->actions()) {
+        for (QAction* pItem : pMenuAction->menu()->actions()) {
+            if (!pItem->isSeparator())
+                items.append(pItem->text().section(u'\t', 0, 0).remove(u'&'));
+        }
+    }
+    return items;
+}
+
 QTextBrowser* HelpBrowser(CMainFrame* pFrame) {
     return pFrame->GetHelpWindow()
                ? pFrame->GetHelpWindow()->findChild<QTextBrowser*>(QStringLiteral("helpBrowser"))
@@ -50,16 +77,10 @@ QTextBrowser* HelpBrowser(CMainFrame* pFrame) {
 
 } // namespace
 
-class TestAppHelp : public QObject {
+class TestAppHelp : public CAppTest {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init() {
-        m_pApp = std::make_unique<CAppFixture>();
-        QVERIFY(m_pApp->IsReady());
-    }
-    void cleanup() { m_pApp.reset(); }
-
     void helpTopicsOpensTheGuide() {
         m_pApp->Command(ID_HELP_FINDER);
         QTextBrowser* pBrowser = HelpBrowser(m_pApp->Frame());
@@ -73,7 +94,7 @@ private Q_SLOTS:
     void everyLinkLeadsToAShippedPlace_data() {
         QTest::addColumn<QString>("page");
         const QStringList pages = Pages();
-        QVERIFY(pages.size() >= 6);
+        QVERIFY(pages.size() >= 9);
         for (const QString& strPage : pages)
             QTest::newRow(qPrintable(strPage)) << strPage;
     }
@@ -133,6 +154,52 @@ private Q_SLOTS:
         QVERIFY(PageText(QStringLiteral("templates.html")).contains(word));
     }
 
+    // A command cannot ship without its description: each item of both menu
+    // bars (with no window, and with a text window) is named in the guide.
+    void everyMenuItemIsDescribed() {
+        QStringList items = MenuItems(m_pApp->Frame());
+        m_pApp->Command(ID_FILE_NEW);
+        items += MenuItems(m_pApp->Frame());
+        QVERIFY(items.contains(QStringLiteral("Import Addresses...")));
+        const QString strGuide = AllPages();
+        QStringList missing;
+        for (const QString& strItem : std::as_const(items)) {
+            if (!strGuide.contains(strItem) && !missing.contains(strItem))
+                missing.append(strItem);
+        }
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QStringLiteral(", "))));
+    }
+
+    void theCommandLineIsDescribed_data() {
+        QTest::addColumn<QString>("option");
+        static const QRegularExpression reOption(QStringLiteral("--[a-z]+"));
+        QSet<QString> options;
+        for (auto it = reOption.globalMatch(CContactsCommandLine::Usage()); it.hasNext();)
+            options.insert(it.next().captured());
+        QVERIFY(options.size() >= 5);
+        for (const QString& strOption : std::as_const(options))
+            QTest::newRow(qPrintable(strOption)) << strOption;
+    }
+    void theCommandLineIsDescribed() {
+        QFETCH(QString, option);
+        QVERIFY(PageText(QStringLiteral("contacts.html")).contains(option));
+    }
+
+    void theMailPageDescribesTheSendRun_data() {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("the send log") << QString(CSendLog::kFileName);
+        QTest::newRow("the rate limit's key") << QString(CProfileSettings::kKeyMaxPerMinute);
+        QTest::newRow("the rate limit's field") << QStringLiteral("Mails per minute");
+        QTest::newRow("the check's choice") << QStringLiteral("Skip the rows with problems");
+        QTest::newRow("the report") << QStringLiteral("Send Report");
+        QTest::newRow("the pause") << QStringLiteral("Skip this row");
+        QTest::newRow("resume") << QStringLiteral("name=\"resume\"");
+    }
+    void theMailPageDescribesTheSendRun() {
+        QFETCH(QString, text);
+        QVERIFY(PageText(QStringLiteral("mail.html")).contains(text));
+    }
+
     void f1ExplainsTheActiveWindow_data() {
         QTest::addColumn<unsigned>("window");
         QTest::addColumn<QString>("page");
@@ -173,9 +240,6 @@ private Q_SLOTS:
         QCOMPARE(HelpBrowser(pFrame), nullptr);
         QCOMPARE(pFrame->m_wndStatusBar.GetPaneText(0), QStringLiteral(" "));
     }
-
-private:
-    std::unique_ptr<CAppFixture> m_pApp;
 };
 
 QTEST_MAIN(TestAppHelp)

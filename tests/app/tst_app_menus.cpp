@@ -1,6 +1,6 @@
 // Menus, prompts, toolbar and keys of the main frame, in each window state.
 
-#include "CAppFixture.h"
+#include "CAppTest.h"
 #include "app/CMainFrame.h"
 #include "platform/mfc/CStatusBar.h"
 #include "res/Resource.h"
@@ -92,16 +92,10 @@ QStringList MenuBar129(const QString& strAutoUpdate, const QString& strTableComm
 
 } // namespace
 
-class TestAppMenus : public QObject {
+class TestAppMenus : public CAppTest {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init() {
-        m_pApp = std::make_unique<CAppFixture>();
-        QVERIFY(m_pApp->IsReady());
-    }
-    void cleanup() { m_pApp.reset(); }
-
     void menuBar_data() {
         QTest::addColumn<QList<unsigned>>("windows");
         QTest::addColumn<QStringList>("items");
@@ -274,9 +268,6 @@ private Q_SLOTS:
         QVERIFY(!pFrame->m_wndToolBar.isHidden());
         QVERIFY(pFrame->GetCommandAction(ID_VIEW_TOOLBAR)->isChecked());
     }
-
-private:
-    std::unique_ptr<CAppFixture> m_pApp;
 };
 
 QTEST_MAIN(TestAppMenus)

@@ -5,11 +5,12 @@
 #include "CAppFixture.h"
 #include "app/CCorvaneApp.h"
 #include "app/CMainFrame.h"
-#include "views/Globals.h"
 #include "platform/mfc/CDocument.h"
 #include "platform/settings/CProfileSettings.h"
 #include "res/Resource.h"
+#include "tests/support/TestFiles.h"
 #include "views/CCorvaneView.h"
+#include "views/Globals.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -29,49 +30,6 @@
 #include <QTest>
 
 namespace {
-
-QStringList Record(const QString& strEMail, const QString& strName) {
-    return {QStringLiteral("0"),
-            QDate::currentDate().toString(QStringLiteral("MM/dd/yy")),
-            strEMail,
-            QStringLiteral("Mr."),
-            strName,
-            QStringLiteral("offer.txt"),
-            QStringLiteral(" "),
-            QStringLiteral(" "),
-            QStringLiteral(" "),
-            QStringLiteral(" "),
-            QStringLiteral(" ")};
-}
-
-bool WriteFile(const QString& strPath, const QByteArray& bytes) {
-    QFile file(strPath);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray ReadFile(const QString& strPath) {
-    QFile file(strPath);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-// Picks strPath in the next file dialog (and confirms replacing it).
-void AnswerFileDialog(const QString& strPath, bool bConfirmReplace = false) {
-    if (bConfirmReplace)
-        CAppFixture::WhenModal(
-            [](QWidget* pBox) { return qobject_cast<QMessageBox*>(pBox) != nullptr; },
-            [](QWidget* pBox) {
-                static_cast<QMessageBox*>(pBox)->button(QMessageBox::Yes)->click();
-            });
-    CAppFixture::WhenModal(
-        [](QWidget* pModal) { return qobject_cast<QFileDialog*>(pModal) != nullptr; },
-        [strPath](QWidget* pModal) {
-            auto* pDialog = static_cast<QFileDialog*>(pModal);
-            // The dialog's name field, as the user types into it (selectFile
-            // leaves a focused field alone).
-            pDialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(strPath);
-            QMetaObject::invokeMethod(pDialog, &QDialog::accept);
-        });
-}
 
 // A key as the user presses it in the main window, which must be active for
 // its shortcuts.
@@ -203,9 +161,12 @@ private Q_SLOTS:
         CAppFixture app;
         QVERIFY(app.IsReady());
         CAddressDatabase& store = app.Frame()->m_db;
-        QVERIFY(store.SaveRecord(Record("john@example.com", "John Smith"), true));
-        QVERIFY(store.SaveRecord(Record("jane@example.com", "Jane Smith"), true));
-        QVERIFY(store.SaveRecord(Record("o'neil@example.com", "Pat O'Neil"), true));
+        QVERIFY(
+            store.SaveRecord(CAppFixture::RecordValues("john@example.com", "John Smith"), true));
+        QVERIFY(
+            store.SaveRecord(CAppFixture::RecordValues("jane@example.com", "Jane Smith"), true));
+        QVERIFY(
+            store.SaveRecord(CAppFixture::RecordValues("o'neil@example.com", "Pat O'Neil"), true));
         CAppFixture::WhenModal(QStringLiteral("CDia_Find"), [text](QWidget* pDialog) {
             pDialog->findChild<QLineEdit*>(QStringLiteral("editFind"))->setText(text);
             pDialog->findChild<QPushButton*>(QStringLiteral("buttonOK"))->click();
@@ -226,7 +187,7 @@ private Q_SLOTS:
                 const QString strPath = app.FilePath(QStringLiteral("note%1.txt").arg(nFile));
                 QVERIFY(WriteFile(strPath, "some text"));
                 paths.prepend(QFileInfo(strPath).absoluteFilePath());
-                AnswerFileDialog(strPath);
+                CAppFixture::AnswerFileDialog(strPath);
                 QVERIFY(PressKey(app.Frame(), Qt::Key_O, Qt::ControlModifier));
                 QCOMPARE(app.Frame()->GetActiveDocument()->GetTitle(),
                          QStringLiteral("note%1.txt").arg(nFile));
@@ -281,9 +242,9 @@ private Q_SLOTS:
         QGuiApplication::clipboard()->setText(QStringLiteral("First line\nSecond line"));
         pView->OnTimer(1);
         QCOMPARE(pView->GetText(), QStringLiteral("First line\nSecond line"));
-        AnswerFileDialog(strPath, true);
+        CAppFixture::AnswerFileDialog(strPath, true);
         QVERIFY(PressKey(app.Frame(), Qt::Key_S, Qt::ControlModifier));
-        QCOMPARE(ReadFile(strPath), QByteArray("First line\nSecond line"));
+        QCOMPARE(ReadAll(strPath), QByteArray("First line\nSecond line"));
         QVERIFY(app.BoxTexts().isEmpty());
     }
 };

@@ -12,24 +12,6 @@
 #include <QGuiApplication>
 #include <QTest>
 
-namespace {
-
-QStringList Record(const QString& strEMail) {
-    return {QStringLiteral("0"),
-            QDate::currentDate().toString(QStringLiteral("MM/dd/yy")),
-            strEMail,
-            QStringLiteral("Dr."),
-            QStringLiteral("Smith"),
-            QStringLiteral("offer.txt"),
-            QStringLiteral(" "),
-            QStringLiteral(" "),
-            QStringLiteral(" "),
-            QStringLiteral(" "),
-            QStringLiteral(" ")};
-}
-
-} // namespace
-
 class TestAppWatch : public QObject {
     Q_OBJECT
 
@@ -72,8 +54,10 @@ private Q_SLOTS:
         CAppFixture app;
         QVERIFY(app.IsReady());
         CMainFrame* pFrame = app.Frame();
-        QVERIFY(pFrame->m_db.SaveRecord(Record(QStringLiteral("jane.doe@example.com")), true));
-        QVERIFY(pFrame->m_db.SaveRecord(Record(QStringLiteral("o'neil@example.com")), true));
+        QVERIFY(pFrame->m_db.SaveRecord(
+            CAppFixture::RecordValues(QStringLiteral("jane.doe@example.com")), true));
+        QVERIFY(pFrame->m_db.SaveRecord(
+            CAppFixture::RecordValues(QStringLiteral("o'neil@example.com")), true));
         QGuiApplication::clipboard()->setText(clipboard);
         g_bNoTwins = noTwins;
 
@@ -88,7 +72,8 @@ private Q_SLOTS:
         CAppFixture app;
         QVERIFY(app.IsReady());
         CMainFrame* pFrame = app.Frame();
-        QVERIFY(pFrame->m_db.SaveRecord(Record(QStringLiteral("jane.doe@example.com")), true));
+        QVERIFY(pFrame->m_db.SaveRecord(
+            CAppFixture::RecordValues(QStringLiteral("jane.doe@example.com")), true));
         QGuiApplication::clipboard()->setText(QStringLiteral("jane.doe@example.com"));
         QVERIFY(pFrame->IsTimerActive(1));
         QTest::qWait(400);

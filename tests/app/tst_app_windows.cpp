@@ -2,7 +2,7 @@
 // inside the main window's client area, and the Window menu names the open
 // windows and brings the chosen one to the front.
 
-#include "CAppFixture.h"
+#include "CAppTest.h"
 #include "app/CMainFrame.h"
 #include "platform/mfc/CDocument.h"
 #include "res/Resource.h"
@@ -46,16 +46,10 @@ QStringList WindowItems(QMenu* pMenu) {
 
 } // namespace
 
-class TestAppWindows : public QObject {
+class TestAppWindows : public CAppTest {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init() {
-        m_pApp = std::make_unique<CAppFixture>();
-        QVERIFY(m_pApp->IsReady());
-    }
-    void cleanup() { m_pApp.reset(); }
-
     void newWindowsOpenInsideTheClientArea_data() {
         QTest::addColumn<QSize>("frameSize");
         QTest::addColumn<QList<unsigned>>("commands");
@@ -119,9 +113,6 @@ private Q_SLOTS:
                                                   QStringLiteral("&2 R&&D notes (checked)")}));
         pMenu->hide();
     }
-
-private:
-    std::unique_ptr<CAppFixture> m_pApp;
 };
 
 QTEST_MAIN(TestAppWindows)

@@ -1,4 +1,4 @@
-#include "tests/platform/dao/RawSqlite.h"
+#include "tests/support/RawSqlite.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

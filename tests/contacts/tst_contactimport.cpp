@@ -8,7 +8,7 @@
 #include "platform/dao/COleDateTime.h"
 #include "platform/ui/MessageBoxes.h"
 #include "store/CAddressDatabase.h"
-#include "tests/platform/dao/RawSqlite.h"
+#include "tests/support/RawSqlite.h"
 
 #include <QDir>
 #include <QTemporaryDir>

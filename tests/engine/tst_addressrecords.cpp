@@ -1,14 +1,13 @@
 #include "engine/store/CAddressRecords.h"
+#include "engine/store/CreateTable.h"
 #include "platform/dao/CDaoDatabase.h"
-#include "platform/dao/CDaoException.h"
-#include "platform/dao/CDaoIndexInfo.h"
 #include "platform/dao/CDaoTableDef.h"
+#include "tests/support/DaoError.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 #include <climits>
-#include <functional>
 #include <memory>
 
 namespace {
@@ -28,32 +27,9 @@ CTableSchema Schema() {
     return schema;
 }
 
-void CreateTable(CDaoDatabase& database, const CTableSchema& schema) {
-    CDaoTableDef tableDef(&database);
-    tableDef.Create(schema.m_strTable);
-    for (int i = 0; i < schema.m_nFields; ++i)
-        tableDef.CreateField(schema.m_arrName[i], short(schema.m_arrType[i]), schema.m_arrSize[i],
-                             schema.m_arrAttributes[i]);
-    CDaoIndexInfo index;
-    index.m_strName = QStringLiteral("PrimaryKey");
-    index.m_fieldInfos = {CDaoIndexFieldInfo{schema.m_arrName[0], false}};
-    index.m_bPrimary = index.m_bUnique = index.m_bRequired = true;
-    tableDef.CreateIndex(index);
-    tableDef.Append();
-}
-
 QStringList Values(const QString& strEMail, const QString& strName = QStringLiteral("Jane"),
                    const QString& strKey = QStringLiteral("0")) {
     return {strKey, QStringLiteral("12/07/26"), strEMail, strName, QStringLiteral("note")};
-}
-
-QString DaoError(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const CDaoException& e) {
-        return e.m_pErrorInfo->m_strDescription;
-    }
-    return QString();
 }
 
 } // namespace
@@ -90,7 +66,8 @@ void TestAddressRecords::init() {
     m_pDir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_pDir->isValid());
     m_database.Create(QDir(m_pDir->path()).filePath(QStringLiteral("Addresses.mdb")));
-    CreateTable(m_database, m_schema);
+    CDaoTableDef tableDef(&m_database);
+    CreateTable(tableDef, m_schema);
 }
 
 void TestAddressRecords::cleanup() {

@@ -1,49 +1,9 @@
 #include "engine/merge/CMailTemplate.h"
+#include "tests/support/CMergeFixture.h"
 
-#include <QDate>
 #include <QDir>
 #include <QFile>
-#include <QLocale>
-#include <QTemporaryDir>
 #include <QTest>
-#include <clocale>
-
-namespace {
-
-const QString kTemplate = QStringLiteral("letter.txt");
-
-// Columns 1 to 10 of a table row: Date, EMail, Prefix, Name, Template, MY_1 to MY_5.
-QStringList DefaultCells() {
-    return {QStringLiteral("11/30/26"),
-            QStringLiteral("  jane@example.com\t"),
-            QStringLiteral("Dr."),
-            QStringLiteral("Smith"),
-            kTemplate,
-            QStringLiteral("one"),
-            QStringLiteral("two"),
-            QStringLiteral("three"),
-            QStringLiteral("four"),
-            QStringLiteral("five")};
-}
-
-// The preview block as the text view expects it; the literal test below pins
-// the same layout down character by character.
-QString Block(const QString& strSubject, const QString& strAttachments, const QString& strBody) {
-    const QString strTo = QStringLiteral("jane@example.com");
-    return QStringLiteral("================= ") + strTo +
-           QStringLiteral(" ================= \n\n") + QStringLiteral("To:\t\t\t\t\t") + strTo +
-           QStringLiteral(" \n") + QStringLiteral("Subject:\t\t\t") + strSubject +
-           QStringLiteral(" \n") + QStringLiteral("Attachments:\t") + strAttachments +
-           QStringLiteral(" \n\n\n") + strBody + QStringLiteral(" \n\n\n");
-}
-
-// Today in the C locale's "%x" form, worked out independently of the program.
-QString Today() {
-    const QDate today = QDate::currentDate();
-    return QString::asprintf("%02d/%02d/%02d", today.month(), today.day(), today.year() % 100);
-}
-
-} // namespace
 
 class TestMailTemplate : public QObject {
     Q_OBJECT
@@ -64,36 +24,24 @@ private Q_SLOTS:
     void limitsTheTemplateToItsFirstBytes();
 
 private:
-    void WriteTemplate(const QByteArray& bytes, const QString& strName = kTemplate);
     QString Assemble() const;
 
-    QTemporaryDir m_startDir;
-    QTemporaryDir m_elsewhere;
+    CMergeFixture m_folders;
     QStringList m_arrCells;
 };
 
 void TestMailTemplate::initTestCase() {
-    QVERIFY(m_startDir.isValid());
-    QVERIFY(m_elsewhere.isValid());
-    // The user's own locale writes dates differently; "#TODAY" must not care.
-    QVERIFY(std::setlocale(LC_ALL, "de_DE.UTF-8"));
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    QVERIFY(m_folders.SetUp());
 }
 
 void TestMailTemplate::init() {
-    m_arrCells = DefaultCells();
+    m_arrCells = CMergeFixture::DefaultCells();
     // Templates are read from the start folder, wherever the process stands.
-    QVERIFY(QDir::setCurrent(m_elsewhere.path()));
+    QVERIFY(QDir::setCurrent(m_folders.Elsewhere()));
 }
 
 void TestMailTemplate::cleanupTestCase() {
     QDir::setCurrent(QDir::tempPath());
-}
-
-void TestMailTemplate::WriteTemplate(const QByteArray& bytes, const QString& strName) {
-    QFile file(QDir(m_startDir.path()).filePath(strName));
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
 }
 
 QString TestMailTemplate::Assemble() const {
@@ -106,22 +54,17 @@ QString TestMailTemplate::Assemble() const {
     for (int i = 0; i < 5; ++i)
         row.m_arrMy[i] = m_arrCells[5 + i];
     const std::optional<QByteArray> bytes =
-        CMailTemplate::ReadFile(m_startDir.path(), row.m_strTemplate);
+        CMailTemplate::ReadFile(m_folders.StartDir(), row.m_strTemplate);
     if (!bytes)
         return QStringLiteral("unreadable");
     return CMailTemplate::Merge(row, *bytes, CMailTemplate::Today()).PreviewBlock();
 }
 
+// The engine reads the template without moving the process.
 void TestMailTemplate::workedExampleGivesTheBlockCharacterForCharacter() {
-    WriteTemplate("#SUBJECT: Offer for #NAME\r\n#ATTACHMENTS price.pdf, terms.pdf\r\n"
-                  "Dear #PREFIX #NAME,\r\nplease find our offer attached.\r\n");
-    QCOMPARE(Assemble(),
-             QStringLiteral("================= jane@example.com ================= \n\n"
-                            "To:\t\t\t\t\tjane@example.com \n"
-                            "Subject:\t\t\tOffer for Smith \n"
-                            "Attachments:\tprice.pdf, terms.pdf \n\n\n"
-                            "Dear Dr. Smith,\r\nplease find our offer attached. \n\n\n"));
-    QCOMPARE(QDir::currentPath(), QDir(m_elsewhere.path()).canonicalPath());
+    QVERIFY(m_folders.WriteTemplate(CMergeFixture::s_workedExample));
+    QCOMPARE(Assemble(), CMergeFixture::s_strWorkedExampleBlock);
+    QCOMPARE(QDir::currentPath(), QDir(m_folders.Elsewhere()).canonicalPath());
 }
 
 void TestMailTemplate::attachmentPaths_data() {
@@ -156,24 +99,25 @@ void TestMailTemplate::readsTheTemplateFromTheStartFolder_data() {
     QTest::newRow("an empty name") << QString() << false;
     QTest::newRow("a missing file") << QStringLiteral("missing.txt") << false;
     QTest::newRow("a folder") << QStringLiteral("folder.txt") << false;
-    QTest::newRow("a name in the start folder") << kTemplate << true;
-    QTest::newRow("an absolute path") << QStringLiteral("{start}/") + kTemplate << true;
+    QTest::newRow("a name in the start folder") << CMergeFixture::s_strTemplate << true;
+    QTest::newRow("an absolute path")
+        << QStringLiteral("{start}/") + CMergeFixture::s_strTemplate << true;
 }
 
 void TestMailTemplate::readsTheTemplateFromTheStartFolder() {
     QFETCH(QString, name);
     QFETCH(bool, readable);
-    name.replace(QStringLiteral("{start}"), m_startDir.path());
-    QVERIFY(QDir(m_startDir.path()).mkpath(QStringLiteral("folder.txt")));
-    WriteTemplate("#SUBJECT start folder\r\n");
+    name.replace(QStringLiteral("{start}"), m_folders.StartDir());
+    QVERIFY(QDir(m_folders.StartDir()).mkpath(QStringLiteral("folder.txt")));
+    QVERIFY(m_folders.WriteTemplate("#SUBJECT start folder\r\n"));
     // A template of every relative name in the folder the process stands in.
-    QFile elsewhere(QDir(m_elsewhere.path()).filePath(name.trimmed()));
+    QFile elsewhere(QDir(m_folders.Elsewhere()).filePath(name.trimmed()));
     if (!name.trimmed().isEmpty() && QDir::isRelativePath(name) &&
         elsewhere.open(QIODevice::WriteOnly)) {
         elsewhere.write("#SUBJECT wrong folder\r\n");
         elsewhere.close();
     }
-    const std::optional<QByteArray> bytes = CMailTemplate::ReadFile(m_startDir.path(), name);
+    const std::optional<QByteArray> bytes = CMailTemplate::ReadFile(m_folders.StartDir(), name);
     QCOMPARE(bytes.has_value(), readable);
     if (readable)
         QCOMPARE(*bytes, QByteArray("#SUBJECT start folder\r\n"));
@@ -306,16 +250,17 @@ void TestMailTemplate::assemblesTheRow() {
     QFETCH(QString, subject);
     QFETCH(QString, attachments);
     QFETCH(QString, body);
-    WriteTemplate(bytes);
+    QVERIFY(m_folders.WriteTemplate(bytes));
     if (column > 0) {
-        QStringList arrCells = DefaultCells();
+        QStringList arrCells = CMergeFixture::DefaultCells();
         arrCells[column - 1] = cell;
         m_arrCells = arrCells;
     }
     const QString strPreview = Assemble();
-    const QString strToday = Today();
-    QCOMPARE(strPreview, Block(subject.replace(QStringLiteral("{today}"), strToday), attachments,
-                               body.replace(QStringLiteral("{today}"), strToday)));
+    const QString strToday = CMergeFixture::Today();
+    QCOMPARE(strPreview,
+             CMergeFixture::Block(subject.replace(QStringLiteral("{today}"), strToday), attachments,
+                                  body.replace(QStringLiteral("{today}"), strToday)));
 }
 
 void TestMailTemplate::limitsTheTemplateToItsFirstBytes_data() {
@@ -345,8 +290,9 @@ void TestMailTemplate::limitsTheTemplateToItsFirstBytes() {
     QFETCH(QString, subject);
     QFETCH(int, letters);
     QFETCH(QString, bodyEnd);
-    WriteTemplate(bytes);
-    QCOMPARE(Assemble(), Block(subject, QString(), QString(letters, u'a') + bodyEnd));
+    QVERIFY(m_folders.WriteTemplate(bytes));
+    QCOMPARE(Assemble(),
+             CMergeFixture::Block(subject, QString(), QString(letters, u'a') + bodyEnd));
 }
 
 QTEST_GUILESS_MAIN(TestMailTemplate)

@@ -1,30 +1,21 @@
 #include "platform/dao/CDaoDatabase.h"
-#include "platform/dao/CDaoException.h"
 #include "platform/dao/CDaoRecordset.h"
 #include "platform/dao/DaoConstants.h"
 #include "platform/ui/CListCtrl.h"
 #include "platform/ui/MessageBoxes.h"
 #include "store/CAddressDatabase.h"
-#include "tests/platform/dao/CommitWatch.h"
-#include "tests/platform/dao/RawSqlite.h"
+#include "tests/support/CommitWatch.h"
+#include "tests/support/DaoError.h"
+#include "tests/support/RawSqlite.h"
+#include "tests/support/TestFiles.h"
 
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <functional>
 #include <memory>
 
 namespace {
-
-QString DaoError(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const CDaoException& e) {
-        return e.m_pErrorInfo->m_strDescription;
-    }
-    return QString();
-}
 
 // An address record as the record dialog hands it over.
 QStringList Values(const QString& strEMail, const QString& strName = QStringLiteral("Jane Doe"),
@@ -41,17 +32,6 @@ QStringList Values(const QString& strEMail, const QString& strName = QStringLite
             QStringLiteral(" "),
             QStringLiteral(" "),
             QStringLiteral("five")};
-}
-
-QByteArray ReadAll(const QString& strPath) {
-    QFile file(strPath);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void WriteFile(const QString& strPath, const QByteArray& content) {
-    QFile file(strPath);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(content), content.size());
 }
 
 QString RunSqlite3(const QString& strSql) {
@@ -229,8 +209,8 @@ private Q_SLOTS:
             journal = watch.m_journalBeforeFirstEnd;
         }
         const QString strPath = QDir::current().filePath(QStringLiteral("Addresses.mdb"));
-        WriteFile(strPath, fileWritten ? database : QByteArray());
-        WriteFile(strPath + QStringLiteral("-journal"), journal);
+        QVERIFY(WriteFile(strPath, fileWritten ? database : QByteArray()));
+        QVERIFY(WriteFile(strPath + QStringLiteral("-journal"), journal));
         for (const QString& strReason : {reason, QStringLiteral("is not a database")}) {
             CAddressDatabase store;
             QVERIFY(!store.OpenOrCreate());

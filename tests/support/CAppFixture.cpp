@@ -2,20 +2,23 @@
 
 #include "app/CCorvaneApp.h"
 #include "app/CMainFrame.h"
-#include "views/Globals.h"
 #include "platform/mfc/CDocument.h"
 #include "platform/mfc/CMDIChildWnd.h"
 #include "res/Resource.h"
 #include "views/CListView_Table.h"
+#include "views/Globals.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDate>
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -146,6 +149,36 @@ void CAppFixture::AddAddresses(const QList<QStringList>& records) {
 void CAppFixture::Click(QDialog* pDialog, const QString& strButton) {
     if (auto* pButton = pDialog->findChild<QPushButton*>(strButton))
         QTest::mouseClick(pButton, Qt::LeftButton);
+}
+
+void CAppFixture::AnswerFileDialog(const QString& strPath, bool bConfirmReplace) {
+    if (bConfirmReplace)
+        WhenModal([](QWidget* pBox) { return qobject_cast<QMessageBox*>(pBox) != nullptr; },
+                  [](QWidget* pBox) {
+                      static_cast<QMessageBox*>(pBox)->button(QMessageBox::Yes)->click();
+                  });
+    WhenModal([](QWidget* pModal) { return qobject_cast<QFileDialog*>(pModal) != nullptr; },
+              [strPath](QWidget* pModal) {
+                  auto* pDialog = static_cast<QFileDialog*>(pModal);
+                  // The name field (selectFile leaves a focused field alone).
+                  pDialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(strPath);
+                  QMetaObject::invokeMethod(pDialog, &QDialog::accept);
+              });
+}
+
+QStringList CAppFixture::RecordValues(const QString& strEMail, const QString& strName) {
+    const QString strBlank = QStringLiteral(" ");
+    return {QStringLiteral("0"),
+            QDate::currentDate().toString(QStringLiteral("MM/dd/yy")),
+            strEMail,
+            QStringLiteral("Dr."),
+            strName,
+            QStringLiteral("offer.txt"),
+            strBlank,
+            strBlank,
+            strBlank,
+            strBlank,
+            strBlank};
 }
 
 QList<QStringList> CAppFixture::StoredRecords() const {

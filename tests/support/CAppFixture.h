@@ -59,6 +59,13 @@ public:
     // Add Address: one dialog saves the records in turn and is closed.
     void AddAddresses(const QList<QStringList>& records);
     static void Click(QDialog* pDialog, const QString& strButton);
+    // Picks strPath in the next file dialog, as the user types it into the
+    // name field; with bConfirmReplace also answers Yes to replacing it.
+    static void AnswerFileDialog(const QString& strPath, bool bConfirmReplace = false);
+    // A record as the record dialog hands it to the store: key 0, dated
+    // today, prefix "Dr.", template "offer.txt", the five memos blank.
+    static QStringList RecordValues(const QString& strEMail,
+                                    const QString& strName = QStringLiteral("Smith"));
 
     // The records as another SQLite client reads the file: ID_Address, Date
     // as stored, then the nine texts; ordered by ID_Address.

@@ -1,28 +1,18 @@
 #include "platform/dao/CDaoDatabase.h"
-#include "platform/dao/CDaoException.h"
 #include "platform/dao/CDaoRecordset.h"
 #include "platform/dao/CJetLike.h"
 #include "platform/dao/COleDateTime.h"
 #include "platform/dao/DaoSqlFunctions.h"
-#include "tests/platform/dao/PeopleTable.h"
-#include "tests/platform/dao/RawSqlite.h"
+#include "tests/support/DaoError.h"
+#include "tests/support/PeopleTable.h"
+#include "tests/support/RawSqlite.h"
 
 #include <QDateTime>
 #include <QTemporaryDir>
 #include <QTest>
-#include <functional>
 #include <memory>
 
 namespace {
-
-QString DaoError(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const CDaoException& e) {
-        return e.m_pErrorInfo->m_strDescription;
-    }
-    return QString();
-}
 
 void Bind(sqlite3_stmt* pStmt, const QVariant& value) {
     switch (value.typeId()) {
