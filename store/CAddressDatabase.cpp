@@ -4,6 +4,7 @@
 #include "engine/store/CreateTable.h"
 #include "platform/dao/CDaoDatabase.h"
 #include "platform/dao/CDaoException.h"
+#include "platform/dao/CDaoIndexInfo.h"
 #include "platform/dao/CDaoTableDef.h"
 #include "platform/ui/CListCtrl.h"
 #include "platform/ui/MessageBoxes.h"
@@ -16,6 +17,19 @@ namespace {
 
 void ShowDaoError(const CDaoException& e) {
     AfxMessageBox(e.m_pErrorInfo->m_strDescription, MB_OK);
+}
+
+// Append writes the table whole or not at all; a failure is shown like the
+// other creation steps.
+bool AppendTable(CDaoTableDef& tableDef, const CDaoIndexInfo& primaryKey) {
+    try {
+        tableDef.CreateIndex(primaryKey);
+        tableDef.Append();
+        return true;
+    } catch (const CDaoException& e) {
+        ShowDaoError(e);
+        return false;
+    }
 }
 
 } // namespace
@@ -116,7 +130,11 @@ bool CAddressDatabase::OpenDatabase(const QString& strPath, bool bCreate) {
 bool CAddressDatabase::CreateDatabase(const CTableSchema& schema) {
     if (!OpenDatabase(schema.m_strFile, true))
         return false;
-    if (m_pCDaoTableDef && CreateAddressTable(schema))
+    bool bDone = CreateTableDef(schema.m_strTable);
+    for (int i = 0; bDone && i < schema.m_nFields; ++i)
+        bDone = AddField(schema.m_arrName[i], short(schema.m_arrType[i]), schema.m_arrSize[i],
+                         schema.m_arrAttributes[i]);
+    if (bDone && AppendTable(*m_pCDaoTableDef, PrimaryKeyIndex(schema)))
         return true;
     // Closing removes the file, still empty, so that the next start creates
     // it afresh instead of refusing it; later work meets a closed store.
@@ -124,11 +142,23 @@ bool CAddressDatabase::CreateDatabase(const CTableSchema& schema) {
     return false;
 }
 
-// The table, its fields and its key are written in one step; the first step
-// the database refuses is shown, and nothing of the table is written.
-bool CAddressDatabase::CreateAddressTable(const CTableSchema& schema) {
+bool CAddressDatabase::CreateTableDef(const QString& strName) {
+    if (!m_pCDaoTableDef)
+        return false;
     try {
-        CreateTable(*m_pCDaoTableDef, schema);
+        m_pCDaoTableDef->Create(strName, 0, QString(), QString());
+        return true;
+    } catch (const CDaoException& e) {
+        ShowDaoError(e);
+        return false;
+    }
+}
+
+bool CAddressDatabase::AddField(const QString& strName, short nType, int nSize, int nAttributes) {
+    if (!m_pCDaoTableDef)
+        return false;
+    try {
+        m_pCDaoTableDef->CreateField(strName, nType, nSize, nAttributes);
         return true;
     } catch (const CDaoException& e) {
         ShowDaoError(e);

@@ -28,6 +28,8 @@ public:
     bool OpenOrCreate();
     bool OpenDatabase(const QString& strPath, bool bCreate);
     bool CreateDatabase(const CTableSchema& schema);
+    bool CreateTableDef(const QString& strName);
+    bool AddField(const QString& strName, short nType, int nSize, int nAttributes);
 
     // Address records (store/).
     int CountRecords(const QString& strTable);
@@ -68,7 +70,6 @@ private:
     bool KeyCriteria(const QString& strKey, QString* pCriteria);
 
     bool ReportUnusableFile();
-    bool CreateAddressTable(const CTableSchema& schema);
 
     QString m_strOpenError;   // why the file could not be opened or created
     bool m_bOpenBusy = false; // another program held the file locked

@@ -1,11 +1,8 @@
 #include "engine/store/CreateTable.h"
 
-#include "platform/dao/CDaoIndexInfo.h"
 #include "platform/dao/CDaoTableDef.h"
 
-namespace {
-
-CDaoIndexInfo PrimaryKey(const CTableSchema& schema) {
+CDaoIndexInfo PrimaryKeyIndex(const CTableSchema& schema) {
     CDaoIndexInfo index;
     index.m_strName = QStringLiteral("PrimaryKey");
     index.m_fieldInfos = {CDaoIndexFieldInfo{schema.m_arrName[schema.m_nKeyField], false}};
@@ -16,13 +13,11 @@ CDaoIndexInfo PrimaryKey(const CTableSchema& schema) {
     return index;
 }
 
-} // namespace
-
 void CreateTable(CDaoTableDef& tableDef, const CTableSchema& schema) {
     tableDef.Create(schema.m_strTable, 0, QString(), QString());
     for (int i = 0; i < schema.m_nFields; ++i)
         tableDef.CreateField(schema.m_arrName[i], short(schema.m_arrType[i]), schema.m_arrSize[i],
                              schema.m_arrAttributes[i]);
-    tableDef.CreateIndex(PrimaryKey(schema));
+    tableDef.CreateIndex(PrimaryKeyIndex(schema));
     tableDef.Append();
 }

@@ -37,7 +37,8 @@ class TestAppContacts : public QObject {
 
 private Q_SLOTS:
     void importFromTheFileMenu() {
-        CAppFixture app([](const QString& strDir) { WriteFile(strDir + "/Offer.txt", "Dear %s"); });
+        CAppFixture app(
+            [](const QString& strDir) { QVERIFY(WriteFile(strDir + "/Offer.txt", "Dear %s")); });
         QVERIFY(app.IsReady());
         app.Command(ID_SHOW_TABLE);
         QCOMPARE(TableList(app.Frame())->GetItemCount(), 0);
