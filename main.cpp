@@ -1,12 +1,12 @@
-#include "app/CContactsCommandLine.h"
+#include "app/CCommandLineDispatch.h"
 #include "app/CCorvaneApp.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
-    // Import, export and help run without a window, so scripts need no display.
-    if (const int nExit = CContactsCommandLine::Run(argc, argv);
-        nExit != CContactsCommandLine::kNotACommand)
+    // The commands run without a window, so scripts need no display.
+    if (const int nExit = CCommandLineDispatch().Run(argc, argv);
+        nExit != CCommandLineDispatch::kStartWindows)
         return nExit;
     QApplication application(argc, argv);
     CCorvaneApp theApp;

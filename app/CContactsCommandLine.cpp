@@ -1,16 +1,15 @@
 #include "app/CContactsCommandLine.h"
 
+#include "app/CCommandLineArguments.h"
+#include "app/CCommandLineError.h"
 #include "engine/contacts/CContactError.h"
 #include "engine/contacts/CContactExport.h"
 #include "engine/contacts/CContactImport.h"
 #include "engine/contacts/CContactSource.h"
 #include "platform/dao/CDaoException.h"
-#include "platform/ui/MessageBoxes.h"
 #include "store/CAddressDatabase.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
-#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -22,32 +21,65 @@ void Print(FILE* pStream, const QString& strText) {
     std::fflush(pStream);
 }
 
-int Fail(const QString& strMessage, int nExit = 1) {
+int Fail(const QString& strMessage) {
     Print(stderr, strMessage);
-    return nExit;
+    return 1;
 }
 
-bool IsCommandArgument(const QString& strArgument) {
-    return strArgument == u"--import" || strArgument == u"--export" || strArgument == u"--help" ||
-           strArgument == u"-h";
+const QString& ImportName() {
+    static const QString strName = QStringLiteral("--import");
+    return strName;
+}
+const QString& ExportName() {
+    static const QString strName = QStringLiteral("--export");
+    return strName;
+}
+const QString& TemplateName() {
+    static const QString strName = QStringLiteral("--template");
+    return strName;
+}
+const QString& UpdateName() {
+    static const QString strName = QStringLiteral("--update");
+    return strName;
 }
 
 } // namespace
 
-int CContactsCommandLine::Run(int argc, char* argv[]) {
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
-    if (std::none_of(arguments.cbegin(), arguments.cend(), IsCommandArgument))
-        return kNotACommand;
-    QCoreApplication application(argc, argv);
-    // The store's boxes become lines on the error output.
-    SetMessageBoxHandler([](const MessageBoxCall& call) {
-        Print(stderr, call.strText);
-        return IDOK;
-    });
+QList<CCommandLineOption> CContactsCommandLine::Options() const {
+    return {
+        {ImportName(), QStringLiteral("FILE"),
+         QStringLiteral("add the addresses of a CSV (.csv, .txt) or vCard (.vcf) file"), true},
+        {TemplateName(), QStringLiteral("NAME"),
+         QStringLiteral("the template of the new records (a .txt file of this folder)"), false},
+        {UpdateName(), QString(),
+         QStringLiteral("also update addresses stored already (else they are skipped)"),
+         false},
+        {ExportName(), QStringLiteral("FILE"),
+         QStringLiteral("write all records as CSV (.csv, .txt) or vCard 3.0 (.vcf)"), true},
+    };
+}
+
+QStringList CContactsCommandLine::Synopsis() const {
+    return {QStringLiteral("--import FILE [--template NAME] [--update]"),
+            QStringLiteral("--export FILE")};
+}
+
+QString CContactsCommandLine::Notes() const {
+    return QStringLiteral(
+        "Import and export work on Addresses.mdb of the current folder. The import\n"
+        "prints what it added, updated, skipped and refused; the exit status is 0\n"
+        "when something was imported or exported, 1 when nothing could be done.");
+}
+
+int CContactsCommandLine::Run(const CCommandLineArguments& arguments) {
+    const bool bImport = arguments.Has(ImportName());
+    if (bImport == arguments.Has(ExportName()) ||
+        (!bImport && (arguments.Has(UpdateName()) || arguments.Has(TemplateName()))))
+        throw CCommandLineError(QStringLiteral("Give either --import FILE or --export FILE."));
     try {
-        return Dispatch(arguments);
+        return bImport ? Import(arguments.Value(ImportName()), arguments.Value(TemplateName()),
+                                arguments.Has(UpdateName()))
+                       : Export(arguments.Value(ExportName()));
     } catch (const CContactError& e) {
         return Fail(e.Message());
     } catch (const CDaoException& e) {
@@ -55,60 +87,10 @@ int CContactsCommandLine::Run(int argc, char* argv[]) {
     }
 }
 
-QString CContactsCommandLine::Usage() {
-    return QStringLiteral(
-        "Usage: corvane [--import FILE [--template NAME] [--update] | --export FILE | --help]\n"
-        "\n"
-        "Without options Corvane opens its window. The options work on Addresses.mdb\n"
-        "of the current folder without opening a window:\n"
-        "  --import FILE    add the addresses of a CSV (.csv, .txt) or vCard (.vcf) file\n"
-        "  --template NAME  the template of the new records (a .txt file of this folder)\n"
-        "  --update         update the other fields of addresses that are stored already\n"
-        "                   (without it they are skipped)\n"
-        "  --export FILE    write all records as CSV (.csv, .txt) or vCard 3.0 (.vcf)\n"
-        "  --help           show this text\n"
-        "\n"
-        "The import prints what it added, updated, skipped and refused; the exit\n"
-        "status is 0 when something was imported or exported, 1 when nothing could\n"
-        "be done, 2 for wrong options.");
-}
-
-int CContactsCommandLine::Dispatch(const QStringList& arguments) {
-    QString strImport, strExport, strTemplate;
-    bool bUpdate = false;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& strArgument = arguments[i];
-        if (strArgument == u"--help" || strArgument == u"-h") {
-            Print(stdout, Usage());
-            return 0;
-        }
-        const bool bTakesValue = strArgument == u"--import" || strArgument == u"--export" ||
-                                 strArgument == u"--template";
-        if (bTakesValue && i + 1 >= arguments.size())
-            return Fail(QStringLiteral("%1 needs a value.\n\n%2").arg(strArgument, Usage()), kUsageError);
-        if (strArgument == u"--import")
-            strImport = arguments[++i];
-        else if (strArgument == u"--export")
-            strExport = arguments[++i];
-        else if (strArgument == u"--template")
-            strTemplate = arguments[++i];
-        else if (strArgument == u"--update")
-            bUpdate = true;
-        else
-            return Fail(QStringLiteral("Unknown option \"%1\".\n\n%2").arg(strArgument, Usage()),
-                        kUsageError);
-    }
-    if (strImport.isEmpty() == strExport.isEmpty() ||
-        (!strExport.isEmpty() && (bUpdate || !strTemplate.isEmpty())))
-        return Fail(QStringLiteral("Give either --import FILE or --export FILE.\n\n%1").arg(Usage()),
-                    kUsageError);
-    return strImport.isEmpty() ? Export(strExport) : Import(strImport, strTemplate, bUpdate);
-}
-
 int CContactsCommandLine::Import(const QString& strFile, const QString& strTemplate, bool bUpdate) {
     if (!strTemplate.isEmpty() && !QFileInfo(strTemplate).isFile())
-        return Fail(QStringLiteral("The template \"%1\" is not a file of this folder.").arg(strTemplate),
-                    kUsageError);
+        throw CCommandLineError(
+            QStringLiteral("The template \"%1\" is not a file of this folder.").arg(strTemplate));
     const std::unique_ptr<CContactSource> pSource = CContactSource::Open(strFile);
     CAddressDatabase db;
     if (!db.OpenOrCreate()) // its box has said why, on the error output

@@ -1,24 +1,18 @@
 #pragma once
 
-#include <QStringList>
+#include "app/CCommandLine.h"
 
-// The program's command line for scripts and backups, run before any window
-// is made: --import FILE [--template NAME] [--update], --export FILE and
-// --help, on Addresses.mdb of the current folder. It prints the summary and
-// exits non-zero when nothing could be done.
-class CContactsCommandLine {
+// Import and export for scripts and backups, on Addresses.mdb of the current
+// folder: --import FILE [--template NAME] [--update] and --export FILE. They
+// print the summary and exit non-zero when nothing could be done.
+class CContactsCommandLine : public CCommandLine {
 public:
-    static constexpr int kNotACommand = -1;
-    static constexpr int kUsageError = 2;
-
-    // The exit code, or kNotACommand when the arguments ask for none of the
-    // three (the program then starts its windows).
-    static int Run(int argc, char* argv[]);
-
-    static QString Usage();
+    QList<CCommandLineOption> Options() const override;
+    QStringList Synopsis() const override;
+    QString Notes() const override;
+    int Run(const CCommandLineArguments& arguments) override;
 
 private:
-    static int Dispatch(const QStringList& arguments);
     static int Import(const QString& strFile, const QString& strTemplate, bool bUpdate);
     static int Export(const QString& strFile);
 };

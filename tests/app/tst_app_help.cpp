@@ -3,7 +3,7 @@
 // names every command, option and file the program offers.
 
 #include "CAppTest.h"
-#include "app/CContactsCommandLine.h"
+#include "app/CCommandLineDispatch.h"
 #include "app/CHelpWindow.h"
 #include "app/CMainFrame.h"
 #include "engine/send/CSendLog.h"
@@ -172,10 +172,9 @@ private Q_SLOTS:
 
     void theCommandLineIsDescribed_data() {
         QTest::addColumn<QString>("option");
-        static const QRegularExpression reOption(QStringLiteral("--[a-z]+"));
         QSet<QString> options;
-        for (auto it = reOption.globalMatch(CContactsCommandLine::Usage()); it.hasNext();)
-            options.insert(it.next().captured());
+        for (const CCommandLineOption& option : CCommandLineDispatch().Options())
+            options.insert(option.strName);
         QVERIFY(options.size() >= 5);
         for (const QString& strOption : std::as_const(options))
             QTest::newRow(qPrintable(strOption)) << strOption;
