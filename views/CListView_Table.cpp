@@ -1,6 +1,7 @@
 #include "views/CListView_Table.h"
 
 #include "views/Globals.h"
+#include "engine/store/SetField.h"
 #include "platform/dao/CDaoRecordset.h"
 #include "platform/dao/COleDateTime.h"
 #include "platform/mfc/CDocument.h"
@@ -12,10 +13,13 @@
 #include "res/Resource.h"
 #include "store/CAddressDatabase.h"
 #include "views/CDia_Record.h"
+#include "views/CDia_SetTemplate.h"
+#include "views/CPreviewTextHandover.h"
 #include "views/CSendMailCommand.h"
 #include "views/CSendRun.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -101,15 +105,6 @@ QString DateText(const QVariant& value) {
     return COleDateTime(value).Format(QStringLiteral("%x"));
 }
 
-// The preview text is handed to the window that opens, and to no other.
-class PreviewTextHandover {
-public:
-    PreviewTextHandover() { g_strPreviewText.clear(); }
-    ~PreviewTextHandover() { g_strPreviewText.clear(); }
-    PreviewTextHandover(const PreviewTextHandover&) = delete;
-    PreviewTextHandover& operator=(const PreviewTextHandover&) = delete;
-};
-
 } // namespace
 
 CListView_Table::CListView_Table(const CViewContext& context) : m_context(context) {
@@ -119,7 +114,9 @@ CListView_Table::CListView_Table(const CViewContext& context) : m_context(contex
     ON_COMMAND(ID_SEND_MAIL, &CListView_Table::OnSendMail);
     ON_COMMAND(ID_SHOW_ADDRESS, &CListView_Table::OnShowAddress);
     ON_COMMAND(ID_PREVIEW_MAIL, &CListView_Table::OnPreviewMail);
-    for (unsigned nID : {ID_DELETE_ADDRESS, ID_ADD_ADDRESS, ID_SEND_MAIL, ID_SHOW_ADDRESS})
+    ON_COMMAND(ID_SET_TEMPLATE, &CListView_Table::OnSetTemplate);
+    for (unsigned nID :
+         {ID_DELETE_ADDRESS, ID_ADD_ADDRESS, ID_SEND_MAIL, ID_SHOW_ADDRESS, ID_SET_TEMPLATE})
         ON_UPDATE_COMMAND_UI(nID, &CListView_Table::OnUpdateOutsideSendRun);
 
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
@@ -407,7 +404,7 @@ void CListView_Table::OnPreviewMail() {
     int nLastWalked = -1;
     CDocument* pDocument = nullptr;
     {
-        PreviewTextHandover handover;
+        CPreviewTextHandover handover;
         {
             Progress progress(Store(), QStringLiteral("Preiewing EMails: "));
             const int nSelected = GetSelectedCount();
@@ -433,6 +430,44 @@ void CListView_Table::OnPreviewMail() {
     } else {
         pDocument->SetTitle(QStringLiteral("Mail Preview for %1 addresses").arg(nWalked));
     }
+}
+
+// The template is one of the start folder's; the selected records get it in
+// one transaction, so a refusal changes none of them.
+void CListView_Table::OnSetTemplate() {
+    QList<int> items;
+    ForEachSelected([&items](int nItem) { items << nItem; });
+    if (items.isEmpty()) {
+        WindowMessageBox(this, QStringLiteral("Please select the addresses whose template to set."),
+                         MB_OK);
+        return;
+    }
+    QStringList templates;
+    Store().ListFiles(g_strStartDir, &templates, QStringLiteral("txt"));
+    if (templates.isEmpty()) {
+        WindowMessageBox(this,
+                         QStringLiteral("There is no template (a .txt file) in %1. Help > Sample "
+                                        "Template puts one there.")
+                             .arg(QDir::toNativeSeparators(g_strStartDir)),
+                         MB_OK);
+        return;
+    }
+    templates.sort(Qt::CaseInsensitive);
+    CDia_SetTemplate dialog(templates, int(items.size()), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const CTableSchema& schema = Store().m_schema;
+    const int nTemplateField = int(schema.m_arrName.indexOf(QStringLiteral("Template")));
+    QList<qlonglong> keys;
+    for (int nItem : std::as_const(items))
+        keys << GetItemText(nItem, schema.m_nKeyField).toLongLong();
+    const int nChanged =
+        SetField(Store().m_pCDaoDatabase.get(), schema, nTemplateField, keys, dialog.Template());
+    for (int nItem : std::as_const(items))
+        SetItemText(nItem, nTemplateField, dialog.Template());
+    m_context.m_pFrame->SetMessageText(QStringLiteral("%1 addresses now have the template %2.")
+                                           .arg(nChanged)
+                                           .arg(dialog.Template()));
 }
 
 // The selected rows are checked, the user confirms, and a run sends one mail

@@ -41,6 +41,8 @@ public:
     void OnShowAddress();
     void OnPreviewMail();
     void OnSendMail();
+    // Gives the selected rows' records one of the folder's templates.
+    void OnSetTemplate();
     void OnUpdateOutsideSendRun(CCmdUI* pCmdUI);
 
     // The row of the latest item-change notification; -1 before the first.
