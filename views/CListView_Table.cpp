@@ -394,6 +394,9 @@ void CListView_Table::ForEachSelected(const std::function<void(int)>& work) cons
     }
 }
 
+// One row shows a box when its template cannot be opened; a walk over
+// several rows lists such rows once, at the top of the preview, instead of a
+// box for each.
 void CListView_Table::OnPreviewMail() {
     if (GetNextItem(-1, LVNI_SELECTED) == -1) {
         WindowMessageBox(this, QStringLiteral("Please select address(es) for previewing EMail(s)."),
@@ -408,14 +411,22 @@ void CListView_Table::OnPreviewMail() {
         {
             Progress progress(Store(), QStringLiteral("Preiewing EMails: "));
             const int nSelected = GetSelectedCount();
+            QList<int> unopened;
             ForEachSelected([&](int nItem) {
-                QString strBlock;
-                Store().AssembleMail(*m_pList, nItem, &strBlock, false);
-                g_strPreviewText += strBlock;
+                if (nSelected == 1) {
+                    QString strBlock;
+                    Store().AssembleMail(*m_pList, nItem, &strBlock, false);
+                    g_strPreviewText += strBlock;
+                } else if (const auto mail = Store().MergeMail(*m_pList, nItem, g_strStartDir)) {
+                    g_strPreviewText += mail->PreviewBlock();
+                } else {
+                    unopened << nItem;
+                }
                 ++nWalked;
                 nLastWalked = nItem;
                 Store().m_wndProgress.SetPos(100 * nWalked / nSelected);
             });
+            g_strPreviewText.prepend(UnopenedTemplatesText(unopened, nSelected));
         }
         m_context.m_pFrame->SetMessageText(QString());
         pDocument = m_context.m_pTextTemplate->OpenDocumentFile(QString(), true);
@@ -430,6 +441,32 @@ void CListView_Table::OnPreviewMail() {
     } else {
         pDocument->SetTitle(QStringLiteral("Mail Preview for %1 addresses").arg(nWalked));
     }
+}
+
+// The rows without a mail, by template in the order met, each with its
+// position and address; nothing when every template opened.
+QString CListView_Table::UnopenedTemplatesText(const QList<int>& items, int nSelected) const {
+    if (items.isEmpty())
+        return QString();
+    const int nTemplateColumn = int(Store().m_schema.m_arrName.indexOf(QStringLiteral("Template")));
+    QStringList templates;
+    QHash<QString, QStringList> rows;
+    for (int nItem : items) {
+        const QString strTemplate = GetItemText(nItem, nTemplateColumn);
+        if (!rows.contains(strTemplate))
+            templates << strTemplate;
+        rows[strTemplate] << QStringLiteral("    Row %1, %2\n")
+                                 .arg(nItem + 1)
+                                 .arg(GetItemText(nItem, s_nEMailColumn));
+    }
+    QString strText = QStringLiteral("No mail for %1 of the %2 addresses: their template cannot be "
+                                     "opened.\n")
+                          .arg(items.size())
+                          .arg(nSelected);
+    for (const QString& strTemplate : std::as_const(templates))
+        strText += CAddressDatabase::CannotOpenTemplateText(strTemplate) + u":\n" +
+                   rows.value(strTemplate).join(QString());
+    return strText + u"\n\n";
 }
 
 // The template is one of the start folder's; the selected records get it in

@@ -1,9 +1,12 @@
 // The table commands around a mailing: Set Template on the selected rows,
-// and the open table windows after an import.
+// Preview Mail of many rows without a template, and the open table windows
+// after an import.
 
 #include "CAppTest.h"
 #include "app/CMainFrame.h"
+#include "platform/mfc/CMDIChildWnd.h"
 #include "res/Resource.h"
+#include "views/CCorvaneView.h"
 #include "views/CListView_Table.h"
 
 #include <QComboBox>
@@ -125,6 +128,29 @@ private Q_SLOTS:
         m_pApp->Command(ID_SET_TEMPLATE);
         QCOMPARE(m_pApp->BoxTexts(), QStringList{box.arg(m_pApp->Dir())});
         QCOMPARE(StoredTemplates(*m_pApp), (QStringList{"old.txt", "old.txt"}));
+    }
+
+    // 100 rows whose template is missing: no box at all, the rows listed
+    // once on top of the preview.
+    void previewOfManyRowsWithoutTemplateShowsNoBox() {
+        CListView_Table* pTable = ShowTable(100);
+        QVERIFY(pTable != nullptr);
+        ClickRow(pTable, 0);
+        QTest::keyClick(pTable, Qt::Key_A, Qt::ControlModifier);
+        m_pApp->Command(ID_PREVIEW_MAIL);
+        QCOMPARE(m_pApp->BoxTexts(), QStringList());
+        QCOMPARE(m_pApp->ActiveTitle(), u"Mail Preview for 100 addresses"_s);
+        CMDIChildWnd* pChild = m_pApp->Frame()->MDIGetActive();
+        auto* pView = dynamic_cast<CCorvaneView*>(pChild->GetActiveView());
+        QVERIFY(pView != nullptr);
+        const QStringList lines = pView->GetText().split(u'\n');
+        QCOMPARE(lines.mid(0, 3),
+                 (QStringList{u"No mail for 100 of the 100 addresses: their template cannot be "
+                              "opened."_s,
+                              u"Can not open a template file \"old.txt\":"_s,
+                              u"    Row 1, p1@example.com"_s}));
+        QCOMPARE(lines.value(101), u"    Row 100, p100@example.com"_s);
+        QCOMPARE(lines.mid(102), (QStringList{QString(), QString(), QString()}));
     }
 };
 
