@@ -138,6 +138,18 @@ void CListView_Table::OnInitialUpdate() {
 }
 
 void CListView_Table::FillTable() {
+    FillWith(g_strFindFilter);
+}
+
+// The window's own query again: a Find window stays filtered, and the rows
+// come in the order of the window's latest header click.
+void CListView_Table::Refill() {
+    FillWith(m_strFilter);
+    if (m_nSortedColumn >= 0)
+        SortBy(m_nSortedColumn);
+}
+
+void CListView_Table::FillWith(const QString& strFilter) {
     const CTableSchema& schema = Store().m_schema;
     int nCount = Store().CountRecords(schema.m_strTable);
 
@@ -145,13 +157,14 @@ void CListView_Table::FillTable() {
     WaitCursor waitCursor;
     HiddenView hidden(this);
     DeleteAllItems();
+    m_strFilter = strFilter;
     m_strText = FillStatement();
 
     CDaoRecordset recordset(Store().m_pCDaoDatabase.get());
     recordset.Open(AFX_DAO_USE_DEFAULT_TYPE, m_strText, 0);
     if (GetHeaderItemCount() == 0)
         InsertColumns();
-    if (g_strFindFilter.isEmpty()) {
+    if (m_strFilter.isEmpty()) {
         for (int nItem = 0; !recordset.IsEOF(); ++nItem) {
             AddRow(nItem, RecordTexts(recordset));
             recordset.MoveNext();
@@ -181,12 +194,12 @@ QString CListView_Table::FillStatement() const {
     const CTableSchema& schema = Store().m_schema;
     const QString& strSort1 = schema.m_arrName.at(schema.m_nSortField1);
     const QString& strSort2 = schema.m_arrName.at(schema.m_nSortField2);
-    if (g_strFindFilter.isEmpty()) {
+    if (m_strFilter.isEmpty()) {
         return QStringLiteral("SELECT * FROM %1 ORDER BY %2, %3;")
             .arg(schema.m_strTable, strSort1, strSort2);
     }
     return QStringLiteral("SELECT * FROM %1 WHERE %2 ORDER BY %3, %4;")
-        .arg(schema.m_strTable, g_strFindFilter, strSort1, strSort2);
+        .arg(schema.m_strTable, m_strFilter, strSort1, strSort2);
 }
 
 // Built at the first fill only, so widths the user changed survive refills.
@@ -257,8 +270,15 @@ void CListView_Table::SetFillProgress(int nItem, int nCount) {
 // sorts by the clicked column's texts as they stand now.
 void CListView_Table::OnLvnColumnclick(int nColumn) {
     g_bSortDescending = !g_bSortDescending;
-    HiddenView hidden(this);
     g_nSortColumn = nColumn;
+    m_bSortedDescending = g_bSortDescending;
+    SortBy(nColumn);
+}
+
+// Sorts by the column in this window's latest direction.
+void CListView_Table::SortBy(int nColumn) {
+    HiddenView hidden(this);
+    m_nSortedColumn = nColumn;
     WaitCursor waitCursor;
     m_arrSortTexts.resize(GetItemCount());
     for (int nItem = 0; nItem < GetItemCount(); ++nItem)
@@ -277,7 +297,7 @@ int CListView_Table::CompareItems(quintptr lParam1, quintptr lParam2, quintptr l
     if (lParam1 >= texts.size() || lParam2 >= texts.size())
         return 0;
     const int nOrder = texts[lParam1].compare(texts[lParam2], Qt::CaseSensitive);
-    return (g_bSortDescending ? nOrder < 0 : nOrder > 0) ? 1 : 0;
+    return (pView->m_bSortedDescending ? nOrder < 0 : nOrder > 0) ? 1 : 0;
 }
 
 void CListView_Table::Renumber() {

@@ -11,6 +11,9 @@
 
 #include <QComboBox>
 #include <QDialog>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -46,6 +49,38 @@ QStringList ShownTemplates(const CListView_Table* pTable) {
 void ClickRow(CListView_Table* pTable, int nItem, Qt::KeyboardModifiers modifiers = {}) {
     QTest::mouseClick(pTable->viewport(), Qt::LeftButton, modifiers,
                       pTable->visualRect(pTable->model()->index(nItem, 2)).center());
+}
+
+void ClickHeader(CListView_Table* pTable, int nColumn) {
+    QHeaderView* pHeader = pTable->horizontalHeader();
+    const int nX = pHeader->sectionViewportPosition(nColumn) + pHeader->sectionSize(nColumn) / 2;
+    QTest::mouseClick(pHeader->viewport(), Qt::LeftButton, {}, QPoint(nX, pHeader->height() / 2));
+}
+
+QStringList ShownAddresses(const CListView_Table* pTable) {
+    QStringList addresses;
+    for (int nItem = 0; nItem < pTable->GetItemCount(); ++nItem)
+        addresses << pTable->GetItemText(nItem, 2);
+    return addresses;
+}
+
+void Find(CAppFixture& corvane, const QString& strText) {
+    CAppFixture::WhenDialog(u"CDia_Find"_s, [strText](QDialog* pDialog) {
+        QTest::keyClicks(pDialog->findChild<QLineEdit*>(u"editFind"_s), strText);
+        CAppFixture::Click(pDialog, u"buttonOK"_s);
+    });
+    corvane.Command(ID_FIND);
+}
+
+void Import(CAppFixture& corvane, const QString& strFile) {
+    CAppFixture::AnswerFileDialog(corvane.FilePath(strFile));
+    CAppFixture::WhenModal(u"CDia_ImportMapping"_s, [](QWidget* pDialog) {
+        pDialog->findChild<QPushButton*>(u"buttonOK"_s)->click();
+    });
+    CAppFixture::WhenModal(u"CDia_ImportSummary"_s, [](QWidget* pDialog) {
+        pDialog->findChild<QPushButton*>(u"buttonOK"_s)->click();
+    });
+    corvane.Command(ID_IMPORT_ADDRESSES);
 }
 
 } // namespace
@@ -151,6 +186,39 @@ private Q_SLOTS:
                               u"    Row 1, p1@example.com"_s}));
         QCOMPARE(lines.value(101), u"    Row 100, p100@example.com"_s);
         QCOMPARE(lines.mid(102), (QStringList{QString(), QString(), QString()}));
+    }
+
+    // After an import each table window lists what its own query finds now:
+    // a window sorted by a header click stays so sorted, a Find window
+    // (clicked into, so its status text has changed) lists the new matches
+    // and no others, and a window never sorted keeps the records' order.
+    void windowsAfterAnImportListWhatTheirQueryFinds() {
+        CListView_Table* pSorted = ShowTable(4);
+        QVERIFY(pSorted != nullptr);
+        ClickHeader(pSorted, 2);
+        QCOMPARE(ShownAddresses(pSorted), (QStringList{"p4@example.com", "p3@example.com",
+                                                       "p2@example.com", "p1@example.com"}));
+        Find(*m_pApp, u"p2"_s);
+        CListView_Table* pFound = m_pApp->ActiveTable();
+        QVERIFY(pFound != nullptr && pFound != pSorted);
+        QVERIFY(QTest::qWaitForWindowExposed(pFound));
+        ClickRow(pFound, 0);
+        m_pApp->Command(ID_SHOW_TABLE);
+        CListView_Table* pAll = m_pApp->ActiveTable();
+        QVERIFY(pAll != nullptr && pAll != pFound);
+
+        QVERIFY(m_pApp->WriteFile(u"more.csv"_s,
+                                  "EMail,Name\np22@example.com,P22\nq@example.com,Q\n"));
+        Import(*m_pApp, u"more.csv"_s);
+
+        QCOMPARE(ShownAddresses(pSorted),
+                 (QStringList{"q@example.com", "p4@example.com", "p3@example.com",
+                              "p2@example.com", "p22@example.com", "p1@example.com"}));
+        QCOMPARE(ShownAddresses(pFound), (QStringList{"p2@example.com", "p22@example.com"}));
+        QCOMPARE(ShownAddresses(pAll),
+                 (QStringList{"p1@example.com", "p2@example.com", "p3@example.com",
+                              "p4@example.com", "p22@example.com", "q@example.com"}));
+        QCOMPARE(m_pApp->BoxTexts(), QStringList());
     }
 };
 
