@@ -414,6 +414,16 @@ void CListView_Table::ForEachSelected(const std::function<void(int)>& work) cons
     }
 }
 
+QList<int> CListView_Table::SelectedItems() const {
+    QList<int> items;
+    ForEachSelected([&items](int nItem) { items << nItem; });
+    return items;
+}
+
+int CListView_Table::TemplateColumn() const {
+    return int(Store().m_schema.m_arrName.indexOf(QStringLiteral("Template")));
+}
+
 // One row shows a box when its template cannot be opened; a walk over
 // several rows lists such rows once, at the top of the preview, instead of a
 // box for each.
@@ -468,11 +478,10 @@ void CListView_Table::OnPreviewMail() {
 QString CListView_Table::UnopenedTemplatesText(const QList<int>& items, int nSelected) const {
     if (items.isEmpty())
         return QString();
-    const int nTemplateColumn = int(Store().m_schema.m_arrName.indexOf(QStringLiteral("Template")));
     QStringList templates;
     QHash<QString, QStringList> rows;
     for (int nItem : items) {
-        const QString strTemplate = GetItemText(nItem, nTemplateColumn);
+        const QString strTemplate = GetItemText(nItem, TemplateColumn());
         if (!rows.contains(strTemplate))
             templates << strTemplate;
         rows[strTemplate] << QStringLiteral("    Row %1, %2\n")
@@ -492,8 +501,7 @@ QString CListView_Table::UnopenedTemplatesText(const QList<int>& items, int nSel
 // The template is one of the start folder's; the selected records get it in
 // one transaction, so a refusal changes none of them.
 void CListView_Table::OnSetTemplate() {
-    QList<int> items;
-    ForEachSelected([&items](int nItem) { items << nItem; });
+    const QList<int> items = SelectedItems();
     if (items.isEmpty()) {
         WindowMessageBox(this, QStringLiteral("Please select the addresses whose template to set."),
                          MB_OK);
@@ -514,14 +522,13 @@ void CListView_Table::OnSetTemplate() {
     if (dialog.exec() != QDialog::Accepted)
         return;
     const CTableSchema& schema = Store().m_schema;
-    const int nTemplateField = int(schema.m_arrName.indexOf(QStringLiteral("Template")));
     QList<qlonglong> keys;
-    for (int nItem : std::as_const(items))
+    for (int nItem : items)
         keys << GetItemText(nItem, schema.m_nKeyField).toLongLong();
     const int nChanged =
-        SetField(Store().m_pCDaoDatabase.get(), schema, nTemplateField, keys, dialog.Template());
-    for (int nItem : std::as_const(items))
-        SetItemText(nItem, nTemplateField, dialog.Template());
+        SetField(Store().m_pCDaoDatabase.get(), schema, TemplateColumn(), keys, dialog.Template());
+    for (int nItem : items)
+        SetItemText(nItem, TemplateColumn(), dialog.Template());
     m_context.m_pFrame->SetMessageText(QStringLiteral("%1 addresses now have the template %2.")
                                            .arg(nChanged)
                                            .arg(dialog.Template()));
@@ -532,8 +539,7 @@ void CListView_Table::OnSetTemplate() {
 void CListView_Table::OnSendMail() {
     if (CSendRun::Active() != nullptr)
         return;
-    QList<int> items;
-    ForEachSelected([&items](int nItem) { items << nItem; });
+    const QList<int> items = SelectedItems();
     if (!items.isEmpty())
         CSendMailCommand::Run(Store(), m_context.m_pFrame, *m_pList, items, this);
 }

@@ -83,6 +83,8 @@ private:
     // The walk over the selected rows, top to bottom; the next row is looked
     // up before the current one is handed to the work.
     void ForEachSelected(const std::function<void(int)>& work) const;
+    QList<int> SelectedItems() const;
+    int TemplateColumn() const;
     QString UnopenedTemplatesText(const QList<int>& items, int nSelected) const;
 
     // The texts of the sort column as they stood when the sort began, by row.
