@@ -26,35 +26,24 @@ int Fail(const QString& strMessage) {
     return 1;
 }
 
-const QString& ImportName() {
-    static const QString strName = QStringLiteral("--import");
-    return strName;
-}
-const QString& ExportName() {
-    static const QString strName = QStringLiteral("--export");
-    return strName;
-}
-const QString& TemplateName() {
-    static const QString strName = QStringLiteral("--template");
-    return strName;
-}
-const QString& UpdateName() {
-    static const QString strName = QStringLiteral("--update");
-    return strName;
-}
+// The options' names; the first and the last ask for a command.
+const QString s_strImport = QStringLiteral("--import");
+const QString s_strTemplate = QStringLiteral("--template");
+const QString s_strUpdate = QStringLiteral("--update");
+const QString s_strExport = QStringLiteral("--export");
 
 } // namespace
 
 QList<CCommandLineOption> CContactsCommandLine::Options() const {
     return {
-        {ImportName(), QStringLiteral("FILE"),
+        {s_strImport, QStringLiteral("FILE"),
          QStringLiteral("add the addresses of a CSV (.csv, .txt) or vCard (.vcf) file"), true},
-        {TemplateName(), QStringLiteral("NAME"),
+        {s_strTemplate, QStringLiteral("NAME"),
          QStringLiteral("the template of the new records (a .txt file of this folder)"), false},
-        {UpdateName(), QString(),
+        {s_strUpdate, QString(),
          QStringLiteral("also update addresses stored already (else they are skipped)"),
          false},
-        {ExportName(), QStringLiteral("FILE"),
+        {s_strExport, QStringLiteral("FILE"),
          QStringLiteral("write all records as CSV (.csv, .txt) or vCard 3.0 (.vcf)"), true},
     };
 }
@@ -72,14 +61,14 @@ QString CContactsCommandLine::Notes() const {
 }
 
 int CContactsCommandLine::Run(const CCommandLineArguments& arguments) {
-    const bool bImport = arguments.Has(ImportName());
-    if (bImport == arguments.Has(ExportName()) ||
-        (!bImport && (arguments.Has(UpdateName()) || arguments.Has(TemplateName()))))
+    const bool bImport = arguments.Has(s_strImport);
+    if (bImport == arguments.Has(s_strExport) ||
+        (!bImport && (arguments.Has(s_strUpdate) || arguments.Has(s_strTemplate))))
         throw CCommandLineError(QStringLiteral("Give either --import FILE or --export FILE."));
     try {
-        return bImport ? Import(arguments.Value(ImportName()), arguments.Value(TemplateName()),
-                                arguments.Has(UpdateName()))
-                       : Export(arguments.Value(ExportName()));
+        return bImport ? Import(arguments.Value(s_strImport), arguments.Value(s_strTemplate),
+                                arguments.Has(s_strUpdate))
+                       : Export(arguments.Value(s_strExport));
     } catch (const CContactError& e) {
         return Fail(e.Message());
     } catch (const CDaoException& e) {
