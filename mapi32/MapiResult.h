@@ -38,6 +38,7 @@ constexpr ULONG ConnectionLost = MAPI_E_NETWORK_FAILURE;    // broken or garbled
 constexpr ULONG TlsFailed = MAPI_E_LOGON_FAILURE; // certificate not trusted or not for the
                                                   // host, STARTTLS not offered, handshake
 constexpr ULONG LoginDenied = MAPI_E_LOGON_FAILURE;
+constexpr ULONG Aborted = MAPI_E_USER_ABORT; // CorvaneAbortSend ended the call
 
 // The server's reply to a mail, by its meaning in RFC 5321:
 //   reply                 MAIL   RCPT   DATA   end of data
