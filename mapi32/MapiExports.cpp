@@ -161,10 +161,11 @@ ULONG CorvaneSentMessageId(LHANDLE lhSession, LPSTR lpszBuffer, ULONG ulBufferSi
         return SUCCESS_SUCCESS;
     });
 }
+
 ULONG CorvaneLastResult(lpCorvaneResult lpResult) {
     return Guarded([&] {
         if (!lpResult)
-            return MapiResult::Unexpected;
+            return MapiResult::NoResultPointer;
         *lpResult = t_lastOutcome.ToResult();
         return SUCCESS_SUCCESS;
     });

@@ -57,6 +57,9 @@ constexpr ULONG OutboxDenied = MAPI_E_ACCESS_DENIED; // no permission, read-only
 constexpr ULONG OutboxFull = MAPI_E_DISK_FULL;       // no space, quota or file size limit
 constexpr ULONG OutboxWriteFailed = MAPI_E_FAILURE;  // any other write error
 
+// CorvaneLastResult.
+constexpr ULONG NoResultPointer = MAPI_E_FAILURE; // no result to fill
+
 // CorvaneSentMessageId.
 constexpr ULONG NoMailSent = MAPI_E_NO_MESSAGES;        // the session has sent no mail yet
 constexpr ULONG BufferTooSmall = MAPI_E_TEXT_TOO_LARGE; // no buffer, or no room for the value
