@@ -58,6 +58,7 @@ CorvaneResult CMailOutcome::ToResult() const {
     if (Succeeded())
         return result;
     const std::string strPrintable = PrintableText(strText);
-    std::memcpy(result.szReply, strPrintable.data(), FittingLength(strPrintable, CORVANE_REPLY_SIZE));
+    std::memcpy(result.szReply, strPrintable.data(),
+                FittingLength(strPrintable, CORVANE_REPLY_SIZE));
     return result;
 }

@@ -145,7 +145,8 @@ CurlFailure FailureOf(CURLcode eCode) {
         return {MapiResult::OutOfMemory, kAtStep, "out of memory", false};
     case CURLE_URL_MALFORMAT:
     case CURLE_UNSUPPORTED_PROTOCOL:
-        return {MapiResult::SettingsInvalid, CORVANE_STEP_SETTINGS, "Server is not a usable URL", false};
+        return {MapiResult::SettingsInvalid, CORVANE_STEP_SETTINGS, "Server is not a usable URL",
+                false};
     case CURLE_SEND_ERROR:
     case CURLE_RECV_ERROR:
     case CURLE_GOT_NOTHING:
@@ -176,7 +177,8 @@ CMailOutcome CSmtpConnection::Open(const CMailSettings& settings) {
     m_pCurl = curl_easy_init();
     m_pMulti = curl_multi_init();
     if (!m_pCurl || !m_pMulti)
-        return CMailOutcome::Failure(MapiResult::OutOfMemory, CORVANE_STEP_CONNECT, "out of memory");
+        return CMailOutcome::Failure(MapiResult::OutOfMemory, CORVANE_STEP_CONNECT,
+                                     "out of memory");
     if (CMailOutcome outcome = Configure(settings); !outcome.Succeeded())
         return outcome;
     m_szError[0] = '\0';
@@ -232,8 +234,8 @@ CMailOutcome CSmtpConnection::LoginFailure(CURLcode eCode) const {
         outcome.strText = Redacted(std::move(outcome.strText));
         return outcome;
     }
-    std::string strText = eCode == CURLE_OPERATION_TIMEDOUT ? NoAnswerText(m_stallLimit)
-                                                            : std::string(failure.pText);
+    std::string strText =
+        eCode == CURLE_OPERATION_TIMEDOUT ? NoAnswerText(m_stallLimit) : std::string(failure.pText);
     if (eStep == CORVANE_STEP_TLS && m_szError[0] != '\0')
         strText.append(": ").append(m_szError);
     return CMailOutcome::Failure(failure.nResult, eStep, Redacted(std::move(strText)),
@@ -253,8 +255,9 @@ std::string CSmtpConnection::Redacted(std::string strText) const {
 // CURLOPT_VERBOSE only feeds the watchdog's debug function, which shows
 // nothing: the trace holds the login.
 CMailOutcome CSmtpConnection::Configure(const CMailSettings& settings) {
-    const CMailOutcome notSmtp = CMailOutcome::Failure(
-        MapiResult::SettingsInvalid, CORVANE_STEP_SETTINGS, "Server is not an smtp:// or smtps:// URL");
+    const CMailOutcome notSmtp =
+        CMailOutcome::Failure(MapiResult::SettingsInvalid, CORVANE_STEP_SETTINGS,
+                              "Server is not an smtp:// or smtps:// URL");
     const std::unique_ptr<CURLU, UrlFree> pUrl(curl_url());
     if (!pUrl || curl_url_set(pUrl.get(), CURLUPART_URL, settings.m_strServer.c_str(), 0) != CURLUE_OK)
         return notSmtp;
@@ -298,9 +301,9 @@ CMailOutcome CSmtpConnection::Configure(const CMailSettings& settings) {
 void CSmtpConnection::NoteSecrets(const CMailSettings& settings) {
     if (settings.m_strPassword.empty())
         return;
-    m_vecSecrets = {Base64Of(std::string(1, '\0') + settings.m_strUser + '\0' +
-                             settings.m_strPassword),
-                    Base64Of(settings.m_strPassword), settings.m_strPassword};
+    m_vecSecrets = {
+        Base64Of(std::string(1, '\0') + settings.m_strUser + '\0' + settings.m_strPassword),
+        Base64Of(settings.m_strPassword), settings.m_strPassword};
 }
 
 // The system's CAs, which libcurl loads, plus those of CAFile, added to
@@ -416,8 +419,8 @@ std::optional<CSmtpConnection::Reply> CSmtpConnection::SendData(std::string_view
 // sent to the last reply owed, however the bytes between trickle. Replies
 // beyond those owed that are already here put the conversation out of step,
 // and with it every reply of this exchange.
-std::vector<CSmtpConnection::Reply> CSmtpConnection::Converse(std::string_view strOut,
-                                                              size_t nDue, milliseconds limit) {
+std::vector<CSmtpConnection::Reply> CSmtpConnection::Converse(std::string_view strOut, size_t nDue,
+                                                              milliseconds limit) {
     std::vector<Reply> vecReplies;
     const Clock::time_point tDeadline = Clock::now() + limit;
     m_exchangeLimit = limit;
@@ -462,8 +465,8 @@ bool CSmtpConnection::WaitFor(short nEvents, Clock::time_point tDeadline) {
             return Fail(Break::Stalled);
         const auto remaining = std::chrono::ceil<milliseconds>(tDeadline - tNow);
         pollfd waited[2] = {{m_nSocket, nEvents, 0}, {CSendAbort::Fd(), POLLIN, 0}};
-        const int nReady = ::poll(waited, waited[1].fd >= 0 ? 2 : 1,
-                                  static_cast<int>(remaining.count()));
+        const int nReady =
+            ::poll(waited, waited[1].fd >= 0 ? 2 : 1, static_cast<int>(remaining.count()));
         if (nReady < 0 && errno != EINTR)
             return Fail(Break::Closed);
         if (nReady > 0 && waited[0].revents != 0)

@@ -59,8 +59,7 @@ ULONG RefusalOf(CorvaneStep eStep, int nCode) {
 // nothing when the mail goes on. A reply out of step decides before all
 // else; then the first refusal, even where the connection broke after it (a
 // 421, and the server closed); then a break before all replies came.
-std::optional<CMailOutcome> Judge(CSmtpConnection& connection,
-                                  std::span<const CorvaneStep> steps,
+std::optional<CMailOutcome> Judge(CSmtpConnection& connection, std::span<const CorvaneStep> steps,
                                   const std::vector<Reply>& vecReplies) {
     size_t nReached = std::min(vecReplies.size(), steps.size() - 1);
     for (size_t i = vecReplies.size(); i-- > 0;) {

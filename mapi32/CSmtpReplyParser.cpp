@@ -59,8 +59,8 @@ std::optional<CSmtpReplyParser::Reply> CSmtpReplyParser::Next() {
         if (strLine.ends_with('\r'))
             strLine.remove_suffix(1);
         m_nReplyEnd = nLineEnd + 1;
-        m_bGarbled = strLine.size() > kMaxLineBytes || m_nReplyEnd > kMaxReplyBytes ||
-                     !TakeLine(strLine);
+        m_bGarbled =
+            strLine.size() > kMaxLineBytes || m_nReplyEnd > kMaxReplyBytes || !TakeLine(strLine);
         if (!m_bGarbled && IsLastReplyLine(strLine)) {
             m_strPending.erase(0, m_nReplyEnd);
             m_nReplyEnd = 0;

@@ -61,6 +61,5 @@ bool CSmtpTransport::ServerGaveUpKeptConnection(const CMailOutcome& outcome) con
     if (!m_bKept || outcome.eStep != CORVANE_STEP_MAIL)
         return false;
     return outcome.nReplyCode == kServiceClosing ||
-           (outcome.nReplyCode == 0 &&
-            m_pConnection->BrokenBy() == CSmtpConnection::Break::Closed);
+           (outcome.nReplyCode == 0 && m_pConnection->BrokenBy() == CSmtpConnection::Break::Closed);
 }

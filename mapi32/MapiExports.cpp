@@ -102,8 +102,7 @@ template <typename Call> ULONG Recorded(Call call) {
 }
 
 CMailOutcome NoSuchSession() {
-    return CMailOutcome::Failure(MapiResult::InvalidSession, CORVANE_STEP_NONE,
-                                 "no such session");
+    return CMailOutcome::Failure(MapiResult::InvalidSession, CORVANE_STEP_NONE, "no such session");
 }
 
 } // namespace

@@ -158,7 +158,8 @@ void TestMapiServer::givesUpOnSilentServer() {
     timer.start();
     CorvaneResult last{};
 
-    QCOMPARE(CScriptedMail::SendOne(0, QStringLiteral("Hello"), &last), ULONG(MAPI_E_NETWORK_FAILURE));
+    QCOMPARE(CScriptedMail::SendOne(0, QStringLiteral("Hello"), &last),
+             ULONG(MAPI_E_NETWORK_FAILURE));
 
     const double dSeconds = timer.elapsed() / 1000.0;
     QVERIFY2(dSeconds >= kStallSeconds - 0.5, qPrintable(QString::number(dSeconds)));
@@ -181,8 +182,8 @@ void TestMapiServer::pipelinesWhereOffered_data() {
 // as written and does not end the data early.
 void TestMapiServer::pipelinesWhereOffered() {
     QFETCH(bool, offered);
-    const auto pServer =
-        m_mail.StartServer(offered ? QStringList() : QStringList{QStringLiteral("--no-pipelining")});
+    const auto pServer = m_mail.StartServer(
+        offered ? QStringList() : QStringList{QStringLiteral("--no-pipelining")});
     CScriptedMail::Configure(*pServer);
     const QString strBody = QStringLiteral(".\r\n..two dots\r\n.x\r\nend");
 
@@ -201,8 +202,8 @@ void TestMapiServer::pipelinesWhereOffered() {
 // the connection is closed rather than a mail finished without a recipient.
 void TestMapiServer::sendsNoDataAfterRefusal() {
     const auto pServer = m_mail.StartServer({QStringLiteral("--reply"),
-                                      QStringLiteral("RCPT=550 5.1.1 No such user"),
-                                      QStringLiteral("--data-despite-refusal")});
+                                             QStringLiteral("RCPT=550 5.1.1 No such user"),
+                                             QStringLiteral("--data-despite-refusal")});
     CScriptedMail::Configure(*pServer);
 
     QCOMPARE(CScriptedMail::SendOne(1), ULONG(MAPI_E_UNKNOWN_RECIPIENT));
@@ -234,15 +235,14 @@ void TestMapiServer::oneConnectionForARun() {
 void TestMapiServer::replacesConnectionTheServerClosed_data() {
     QTest::addColumn<QStringList>("closing");
     QTest::newRow("silently") << QStringList();
-    QTest::newRow("after a 421 reply")
-        << QStringList{QStringLiteral("--idle-close-reply"),
-                       QStringLiteral("421 4.4.2 Idle too long, closing")};
+    QTest::newRow("after a 421 reply") << QStringList{
+        QStringLiteral("--idle-close-reply"), QStringLiteral("421 4.4.2 Idle too long, closing")};
 }
 
 void TestMapiServer::replacesConnectionTheServerClosed() {
     QFETCH(QStringList, closing);
-    const auto pServer =
-        m_mail.StartServer(QStringList{QStringLiteral("--idle-close-ms"), QStringLiteral("300")} + closing);
+    const auto pServer = m_mail.StartServer(
+        QStringList{QStringLiteral("--idle-close-ms"), QStringLiteral("300")} + closing);
     CScriptedMail::Configure(*pServer);
 
     QCOMPARE(CScriptedMail::SendOne(1), SUCCESS_SUCCESS);
@@ -264,8 +264,8 @@ void TestMapiServer::changedSettingsTakeEffectAtOnce_data() {
         << "wrong" << nLogon << CScriptedMail::kPassword << SUCCESS_SUCCESS << false;
     QTest::newRow("right password, then a wrong one")
         << CScriptedMail::kPassword << SUCCESS_SUCCESS << "wrong" << nLogon << false;
-    QTest::newRow("another server")
-        << CScriptedMail::kPassword << SUCCESS_SUCCESS << CScriptedMail::kPassword << SUCCESS_SUCCESS << true;
+    QTest::newRow("another server") << CScriptedMail::kPassword << SUCCESS_SUCCESS
+                                    << CScriptedMail::kPassword << SUCCESS_SUCCESS << true;
 }
 
 void TestMapiServer::changedSettingsTakeEffectAtOnce() {
