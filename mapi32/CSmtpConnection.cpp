@@ -434,8 +434,10 @@ std::vector<CSmtpConnection::Reply> CSmtpConnection::Converse(std::string_view s
             vecReplies.push_back(std::move(*reply));
             continue;
         }
-        if (m_replies.IsGarbled() && !Fail(Break::Garbled))
+        if (m_replies.IsGarbled()) {
+            Fail(Break::Garbled);
             return vecReplies;
+        }
         if (!ReceiveMore(tDeadline))
             return vecReplies;
     }

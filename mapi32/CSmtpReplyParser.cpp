@@ -49,8 +49,9 @@ void CSmtpReplyParser::Feed(std::string_view strBytes) {
 
 std::optional<CSmtpReplyParser::Reply> CSmtpReplyParser::Next() {
     while (!m_bGarbled) {
-        const size_t nLineEnd = m_strPending.find('\n', m_nReplyEnd);
+        const size_t nLineEnd = m_strPending.find('\n', std::max(m_nReplyEnd, m_nScanned));
         if (nLineEnd == std::string::npos) {
+            m_nScanned = m_strPending.size();
             m_bGarbled = m_strPending.size() - m_nReplyEnd > kMaxLineBytes ||
                          m_strPending.size() > kMaxReplyBytes;
             break;
@@ -64,6 +65,7 @@ std::optional<CSmtpReplyParser::Reply> CSmtpReplyParser::Next() {
         if (!m_bGarbled && IsLastReplyLine(strLine)) {
             m_strPending.erase(0, m_nReplyEnd);
             m_nReplyEnd = 0;
+            m_nScanned = 0;
             m_strEnhancedCode.clear();
             return std::exchange(m_reply, Reply());
         }

@@ -37,6 +37,8 @@ private:
 
     std::string m_strPending;
     size_t m_nReplyEnd = 0; // where the lines of the reply being read end
+    size_t m_nScanned = 0;  // no line end before this, so that a line that comes
+                            // in small pieces is not searched again and again
     Reply m_reply;          // the reply being read, its lines so far
     std::string m_strEnhancedCode;
     bool m_bGarbled = false;
