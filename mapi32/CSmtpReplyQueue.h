@@ -22,7 +22,6 @@ public:
     // needed, or once the conversation is out of step or garbled.
     std::optional<Reply> Next();
 
-    size_t Due() const { return m_nDue; }
     bool IsOutOfStep() const { return m_bOutOfStep; }
     bool IsGarbled() const { return m_parser.IsGarbled(); }
 
