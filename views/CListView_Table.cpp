@@ -95,6 +95,18 @@ private:
     CAddressDatabase& m_db;
 };
 
+// The item changes of one piece of work count as one change of the list.
+class ItemChanges {
+public:
+    explicit ItemChanges(CListCtrl& list) : m_list(list) { m_list.BeginItemChanges(); }
+    ~ItemChanges() { m_list.EndItemChanges(); }
+    ItemChanges(const ItemChanges&) = delete;
+    ItemChanges& operator=(const ItemChanges&) = delete;
+
+private:
+    CListCtrl& m_list;
+};
+
 // The Date cell: "%x" of a date, and "Invalid DateTime" for anything that is
 // no date, a null included.
 QString DateText(const QVariant& value) {
@@ -126,6 +138,7 @@ CListView_Table::CListView_Table(const CViewContext& context) : m_context(contex
             [this](int nColumn) { Guarded([this, nColumn] { OnLvnColumnclick(nColumn); }); });
     connect(this, &CListCtrl::itemChanged, this,
             [this](int nItem, unsigned, unsigned) { OnLvnItemchanged(nItem); });
+    connect(this, &CListCtrl::itemChangesDone, this, &CListView_Table::ShowCurrentItem);
 }
 
 CListView_Table::~CListView_Table() {
@@ -288,13 +301,20 @@ void CListView_Table::Renumber() {
         SetItemData(nItem, quintptr(nItem));
 }
 
+// Every reported row becomes the current row; the status text follows once
+// the change is done, so that a change of 100,000 rows paints it once.
 void CListView_Table::OnLvnItemchanged(int nItem) {
     if (!isVisible())
         return;
-    m_strText = QString::asprintf(" Record: %6d / %6d", nItem + 1, GetItemCount());
+    m_nCurrentItem = nItem;
+}
+
+void CListView_Table::ShowCurrentItem() {
+    if (!isVisible() || m_nCurrentItem < 0)
+        return;
+    m_strText = QString::asprintf(" Record: %6d / %6d", m_nCurrentItem + 1, GetItemCount());
     if (CStatusBar* pStatusBar = m_context.m_pFrame->GetMessageBar())
         pStatusBar->SetPaneText(0, m_strText, true);
-    m_nCurrentItem = nItem;
 }
 
 void CListView_Table::keyPressEvent(QKeyEvent* pEvent) {
@@ -325,8 +345,10 @@ void CListView_Table::OnKeyDown(QKeyEvent* pEvent) {
     }
 }
 
-// Row by row from the top, so that each row whose state changes is reported.
+// Row by row from the top, so that each row whose state changes is reported,
+// as one change.
 void CListView_Table::SelectAll() {
+    const ItemChanges changes(*this);
     for (int nItem = 0; nItem < GetItemCount(); ++nItem)
         SetItemState(nItem, LVIS_SELECTED, LVIS_SELECTED);
 }

@@ -61,6 +61,8 @@ private:
     void OnLvnColumnclick(int nColumn);
     void OnNMDblclk(int nItem);
     void OnLvnItemchanged(int nItem);
+    // The current row's position in the status bar.
+    void ShowCurrentItem();
 
     void InsertColumns();
     int DateColumnWidth() const;
