@@ -161,6 +161,8 @@ void CListView_Table::FillTable() {
     WaitCursor waitCursor;
     HiddenView hidden(this);
     DeleteAllItems();
+    // The rows come in the order of the statement, no longer by a column.
+    horizontalHeader()->setSortIndicatorShown(false);
     m_strText = FillStatement();
 
     CDaoRecordset recordset(Store().m_pCDaoDatabase.get());
@@ -282,6 +284,9 @@ void CListView_Table::OnLvnColumnclick(int nColumn) {
     SortItems(&CListView_Table::CompareItems, reinterpret_cast<quintptr>(m_pList));
     m_arrSortTexts.clear();
     Renumber();
+    horizontalHeader()->setSortIndicator(nColumn, g_bSortDescending ? Qt::DescendingOrder
+                                                                    : Qt::AscendingOrder);
+    horizontalHeader()->setSortIndicatorShown(true);
 }
 
 // Strict in both directions: equal texts are never "after" each other, so

@@ -137,6 +137,8 @@ private Q_SLOTS:
     void ctrlAThenShowAddressOpensLastRow();
     void manyRowChangesEndAtTheUsersRow_data();
     void manyRowChangesEndAtTheUsersRow();
+    void headerShowsTheLastSort_data();
+    void headerShowsTheLastSort();
     void showAddressWithoutCurrentRowDoesNothing();
     void doubleClickBelowRowsAddsAndRefills();
     void deleteWithoutSelectionOnlyTells();
@@ -438,6 +440,45 @@ void TestTableView::manyRowChangesEndAtTheUsersRow() {
     });
     QTest::keyClick(pView, Qt::Key_Return);
     QCOMPARE(strOpened, u"p%1@example.com"_s.arg(nCurrent + 1));
+}
+
+void TestTableView::headerShowsTheLastSort_data() {
+    QTest::addColumn<int>("nFirst");
+    QTest::addColumn<int>("nSecond");
+    QTest::addColumn<bool>("bSecondWindow");
+    QTest::newRow("one column twice") << int(ColName) << int(ColName) << false;
+    QTest::newRow("two columns") << int(ColName) << int(ColEMail) << false;
+    QTest::newRow("two windows") << int(ColName) << int(ColEMail) << true;
+}
+
+// The header shows the column of the window's last sort and its direction,
+// which alternates from click to click across columns and windows; a refill
+// lists the rows by key again and shows none.
+void TestTableView::headerShowsTheLastSort() {
+    QFETCH(int, nFirst);
+    QFETCH(int, nSecond);
+    QFETCH(bool, bSecondWindow);
+    m_pCorvane->AddAddresses(
+        {{u"b@example.com"_s, u"Mr."_s, u"Bob"_s}, {u"a@example.com"_s, u"Ms."_s, u"Ann"_s}});
+    CListView_Table* pFirst = ShowTable();
+    QVERIFY(pFirst != nullptr);
+    QVERIFY(!pFirst->horizontalHeader()->isSortIndicatorShown());
+    CListView_Table* pSecond = bSecondWindow ? ShowTable() : pFirst;
+    QVERIFY(pSecond != nullptr);
+    ClickHeader(pFirst, nFirst);
+    ClickHeader(pSecond, nSecond);
+
+    QHeaderView* pHeader = pSecond->horizontalHeader();
+    QVERIFY(pHeader->isSortIndicatorShown());
+    QCOMPARE(pHeader->sortIndicatorSection(), nSecond);
+    QCOMPARE(pHeader->sortIndicatorOrder(), Qt::AscendingOrder);
+    QCOMPARE(ColumnTexts(pSecond, ColEMail), (QStringList{u"a@example.com"_s, u"b@example.com"_s}));
+    if (bSecondWindow) {
+        QCOMPARE(pFirst->horizontalHeader()->sortIndicatorSection(), nFirst);
+        QCOMPARE(pFirst->horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
+    }
+    pSecond->FillTable();
+    QVERIFY(!pHeader->isSortIndicatorShown());
 }
 
 void TestTableView::showAddressWithoutCurrentRowDoesNothing() {
