@@ -6,6 +6,7 @@
 #include <QItemSelectionModel>
 #include <QScopedValueRollback>
 #include <algorithm>
+#include <functional>
 #include <numeric>
 #include <vector>
 
@@ -125,6 +126,22 @@ bool CListCtrl::DeleteItem(int nItem) {
     PrepareChange();
     const QScopedValueRollback guard(m_bOwnChange, true);
     m_pModel->RemoveRow(nItem);
+    return true;
+}
+
+bool CListCtrl::DeleteItems(const std::vector<int>& arrItems) {
+    if (!arrItems.empty() && (!IsRow(arrItems.front()) || !IsRow(arrItems.back())))
+        return false;
+    if (std::adjacent_find(arrItems.begin(), arrItems.end(), std::greater_equal<>()) !=
+        arrItems.end())
+        return false;
+    PrepareChange();
+    const QScopedValueRollback guard(m_bOwnChange, true);
+    m_pModel->RemoveRows(arrItems);
+    // The view has lost its selection with the rows.
+    m_bSelectionDirty = true;
+    if (isVisible())
+        PushSelectionToView();
     return true;
 }
 

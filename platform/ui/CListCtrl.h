@@ -46,6 +46,10 @@ public:
     quintptr GetItemData(int nItem) const;
     int GetItemCount() const;
     bool DeleteItem(int nItem);
+    // The same as DeleteItem on each of the rows, from the bottom, in one
+    // pass over the list. The rows must be ascending, each once; else nothing
+    // is deleted and the result is false.
+    bool DeleteItems(const std::vector<int>& arrItems);
     bool DeleteAllItems();
 
     // LVNI_SELECTED: the next selected row after nItem; LVNI_ALL: the next

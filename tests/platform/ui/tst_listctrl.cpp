@@ -122,6 +122,8 @@ private Q_SLOTS:
     void walksSelectionAfterDeletes_data();
     void walksSelectionAfterDeletes();
     void deletesSelectionFromTheTop();
+    void deletesRowsInOnePass_data();
+    void deletesRowsInOnePass();
     void notifiesOnlyWhileVisible();
     void notifiesUserSelection_data();
     void notifiesUserSelection();
@@ -328,6 +330,55 @@ void TestListCtrl::deletesSelectionFromTheTop() {
     QCOMPARE(deleted.join(u' '), QStringLiteral("r1c0 r3c0 r4c0 r6c0"));
     QCOMPARE(Column0(list), QStringLiteral("r0c0 r2c0 r5c0 r7c0"));
     QCOMPARE(list.GetSelectedCount(), 0);
+}
+
+void TestListCtrl::deletesRowsInOnePass_data() {
+    QTest::addColumn<QList<int>>("deleted");
+    QTest::addColumn<bool>("bVisible");
+    QTest::addColumn<bool>("bDone");
+    QTest::addColumn<QString>("strSelected");
+    QTest::addColumn<QString>("strRows");
+    const QString strAll = QStringLiteral("r0c0 r1c0 r2c0 r3c0 r4c0 r5c0 r6c0 r7c0");
+    QTest::newRow("above, on and below the selected rows")
+        << QList<int>{0, 3, 7} << false << true << "0 4"
+        << "r1c0 r2c0 r4c0 r5c0 r6c0";
+    QTest::newRow("the same while shown") << QList<int>{0, 3, 7} << true << true << "0 4"
+                                          << "r1c0 r2c0 r4c0 r5c0 r6c0";
+    QTest::newRow("every row") << QList<int>{0, 1, 2, 3, 4, 5, 6, 7} << false << true << ""
+                               << "";
+    QTest::newRow("none") << QList<int>{} << false << true << "1 3 6" << strAll;
+    QTest::newRow("not ascending") << QList<int>{3, 1} << false << false << "1 3 6" << strAll;
+    QTest::newRow("a row twice") << QList<int>{2, 2} << false << false << "1 3 6" << strAll;
+    QTest::newRow("past the last row") << QList<int>{2, 8} << false << false << "1 3 6" << strAll;
+    QTest::newRow("before the first row")
+        << QList<int>{-1, 2} << false << false << "1 3 6" << strAll;
+}
+
+// What DeleteItem on each row from the bottom does, or nothing when a row is
+// not one: the selection, its count and its walk from the top follow.
+void TestListCtrl::deletesRowsInOnePass() {
+    QFETCH(QList<int>, deleted);
+    QFETCH(bool, bVisible);
+    QFETCH(bool, bDone);
+    QFETCH(QString, strSelected);
+    QFETCH(QString, strRows);
+    CListCtrl list;
+    Fill(list, 8);
+    Select(list, {1, 3, 6});
+    if (bVisible) {
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+    }
+    // Moves the start of the search for the first selected row to row 1.
+    QCOMPARE(list.GetNextItem(-1, LVNI_SELECTED), 1);
+    QCOMPARE(list.DeleteItems(std::vector<int>(deleted.begin(), deleted.end())), bDone);
+    QCOMPARE(Column0(list), strRows);
+    QCOMPARE(SelectedRows(list), strSelected);
+    QCOMPARE(list.GetSelectedCount(), int(strSelected.split(u' ', Qt::SkipEmptyParts).size()));
+    list.show();
+    QCoreApplication::processEvents();
+    QCOMPARE(ViewSelectedRows(list), strSelected);
+    QCOMPARE(list.verticalHeader()->count(), list.GetItemCount());
 }
 
 void TestListCtrl::notifiesOnlyWhileVisible() {
