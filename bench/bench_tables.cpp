@@ -46,7 +46,7 @@ namespace {
 constexpr int kRecords = 100000;
 constexpr int kPreviewRows = 1000;
 constexpr int kDeletedRows = 10000;
-constexpr double kDeleteLimit = 10.0;
+constexpr double kDeleteLimit = 3.0;
 constexpr int kRuns = 3;
 constexpr int kNameColumn = 4;
 const char* const kRareText = "quokkavale";

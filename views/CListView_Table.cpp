@@ -11,6 +11,7 @@
 #include "platform/ui/MessageBoxes.h"
 #include "res/Resource.h"
 #include "store/CAddressDatabase.h"
+#include "store/CProgressIndicator.h"
 #include "views/CDia_Record.h"
 #include "views/CSendMailCommand.h"
 #include "views/CSendRun.h"
@@ -78,23 +79,6 @@ private:
     bool m_bRestored = false;
 };
 
-// The status-bar progress bar of one operation; it goes away with the
-// operation, also when that fails.
-class Progress {
-public:
-    Progress(CAddressDatabase& db, const QString& strLabel) : m_db(db) {
-        m_db.StartProgress(strLabel);
-    }
-    ~Progress() { Destroy(); }
-    Progress(const Progress&) = delete;
-    Progress& operator=(const Progress&) = delete;
-
-    void Destroy() { m_db.m_wndProgress.DestroyWindow(); }
-
-private:
-    CAddressDatabase& m_db;
-};
-
 // The item changes of one piece of work count as one change of the list.
 class ItemChanges {
 public:
@@ -157,7 +141,7 @@ void CListView_Table::FillTable() {
     const CTableSchema& schema = Store().m_schema;
     int nCount = Store().CountRecords(schema.m_strTable);
 
-    Progress progress(Store(), QStringLiteral("Filling the Table: "));
+    CProgressIndicator progress(Store(), QStringLiteral("Filling the Table: "));
     WaitCursor waitCursor;
     HiddenView hidden(this);
     DeleteAllItems();
@@ -173,7 +157,7 @@ void CListView_Table::FillTable() {
         for (int nItem = 0; !recordset.IsEOF(); ++nItem) {
             AddRow(nItem, RecordTexts(recordset));
             recordset.MoveNext();
-            SetFillProgress(nItem, nCount);
+            progress.SetPos(nItem, nCount);
         }
     } else {
         // The matches are read before they are listed, so that their number
@@ -184,7 +168,7 @@ void CListView_Table::FillTable() {
         nCount = int(records.size());
         for (int nItem = 0; nItem < nCount; ++nItem) {
             AddRow(nItem, records[nItem]);
-            SetFillProgress(nItem, nCount);
+            progress.SetPos(nItem, nCount);
         }
     }
 
@@ -263,12 +247,6 @@ void CListView_Table::AddRow(int nItem, const QStringList& texts) {
     SetItemData(nItem, quintptr(nItem));
     for (int nColumn = 1; nColumn < texts.size(); ++nColumn)
         SetItemText(nItem, nColumn, texts[nColumn]);
-}
-
-// After row nItem (counted from 0) of nCount: 100 * nItem / nCount.
-void CListView_Table::SetFillProgress(int nItem, int nCount) {
-    if (nCount > 0)
-        Store().m_wndProgress.SetPos(qMin(100, int(qint64(100) * nItem / nCount)));
 }
 
 // Every click turns the direction round, in whichever table window, and
@@ -436,7 +414,7 @@ void CListView_Table::OnPreviewMail() {
     {
         PreviewTextHandover handover;
         {
-            Progress progress(Store(), QStringLiteral("Preiewing EMails: "));
+            CProgressIndicator progress(Store(), QStringLiteral("Preiewing EMails: "));
             const int nSelected = GetSelectedCount();
             ForEachSelected([&](int nItem) {
                 QString strBlock;

@@ -69,7 +69,6 @@ private:
     QString FillStatement() const;
     QStringList RecordTexts(CDaoRecordset& recordset) const;
     void AddRow(int nItem, const QStringList& texts);
-    void SetFillProgress(int nItem, int nCount);
     void SelectAll();
     void Renumber();
     // The row that Show Address and Enter work on: the current row, or

@@ -112,6 +112,20 @@ void CDaoDatabase::Execute(const QString& strSql) {
         ThrowError(nResult);
 }
 
+void CDaoDatabase::BeginTrans() {
+    Execute(QStringLiteral("BEGIN IMMEDIATE"));
+}
+
+void CDaoDatabase::CommitTrans() {
+    Execute(QStringLiteral("COMMIT"));
+}
+
+void CDaoDatabase::Rollback() {
+    RequireOpen(this);
+    if (!sqlite3_get_autocommit(m_pDb))
+        Execute(QStringLiteral("ROLLBACK"));
+}
+
 void CDaoDatabase::Connect(const QString& strName, int nFlags) {
     const int nResult =
         sqlite3_open_v2(QFile::encodeName(strName).constData(), &m_pDb, nFlags, nullptr);

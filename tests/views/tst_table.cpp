@@ -230,6 +230,9 @@ void TestTableView::userKeepsAddressBook() {
     QCOMPARE(m_pCorvane->StoredRecords().size(), 1);
     QCOMPARE(m_pCorvane->StoredRecords()[0][ColEMail], u"bob@example.org"_s);
     QVERIFY(RowsNumberedByPosition(pView));
+    // The delete's progress is gone with it.
+    QVERIFY(m_pCorvane->Frame()->m_db.m_wndProgress.GetSafeHwnd() == nullptr);
+    QCOMPARE(PaneText(*m_pCorvane), QString());
 }
 
 // Header clicks on an empty list still turn the direction round.
