@@ -112,6 +112,10 @@ void CDaoDatabase::Execute(const QString& strSql) {
         ThrowError(nResult);
 }
 
+long CDaoDatabase::GetRecordsAffected() const {
+    return m_pDb ? long(sqlite3_changes(m_pDb)) : 0;
+}
+
 void CDaoDatabase::BeginTrans() {
     Execute(QStringLiteral("BEGIN IMMEDIATE"));
 }

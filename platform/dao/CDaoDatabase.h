@@ -44,6 +44,9 @@ public:
 
     // Runs SQL statements that return no rows.
     void Execute(const QString& strSql);
+    // The number of records that the last statement to add, change or
+    // delete records did add, change or delete.
+    long GetRecordsAffected() const;
 
     // A write transaction (the calls of DAO's workspace), taken at once, so
     // that another program that writes waits for it to end rather than
