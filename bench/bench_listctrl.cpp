@@ -11,18 +11,15 @@
 //   times run from the key or click until the window has painted.
 
 #include "BenchAddressFile.h"
+#include "BenchCorvane.h"
 #include "CXvfbServer.h"
-#include "app/CCorvaneApp.h"
 #include "app/CMainFrame.h"
-#include "platform/mfc/CMDIChildWnd.h"
 #include "platform/ui/CListCtrl.h"
 #include "platform/ui/CListModel.h"
-#include "platform/ui/MessageBoxes.h"
 #include "res/Resource.h"
 #include "views/CListView_Table.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMainWindow>
@@ -35,7 +32,6 @@
 #include <cstdio>
 #include <ctime>
 #include <functional>
-#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -300,28 +296,13 @@ QList<int> SpreadRows(int nCount) {
     return rows;
 }
 
-CListView_Table* ActiveTable(CMainFrame* pFrame) {
-    CMDIChildWnd* pChild = pFrame->MDIGetActive();
-    return pChild ? dynamic_cast<CListView_Table*>(pChild->GetActiveView()) : nullptr;
-}
-
 int TableWindow() {
-    QTemporaryDir folder;
-    QDir::setCurrent(folder.path());
-    SetMessageBoxHandler(
-        [](const MessageBoxCall& call) { return int(call.nType == MB_YESNO ? IDYES : IDOK); });
-    auto pApp = std::make_unique<CCorvaneApp>();
-    if (!pApp->InitInstance())
+    BenchCorvane corvane;
+    if (!corvane.Start(kRows))
         return 1;
-    auto* pFrame = static_cast<CMainFrame*>(pApp->m_pMainWnd);
-    const QString strPath = folder.filePath(QStringLiteral("Addresses.mdb"));
-    const QString strPlainPath = folder.filePath(QStringLiteral("Plain.mdb"));
-    if (!FillAddressFile(strPath, kRows) || !QFile::copy(strPath, strPlainPath))
-        return 1;
-    pFrame->ExecuteCommand(ID_SHOW_TABLE);
-    CListView_Table* pTable = ActiveTable(pFrame);
-    if (pTable == nullptr || !QTest::qWaitForWindowExposed(pTable) ||
-        pTable->GetItemCount() != kRows || !pFrame->m_wndStatusBar.isVisible())
+    CListView_Table* pTable = corvane.OpenTable(ID_SHOW_TABLE);
+    if (pTable == nullptr || pTable->GetItemCount() != kRows ||
+        !corvane.Frame()->m_wndStatusBar.isVisible())
         return 1;
     PlainWindow plain(*pTable);
     if (!QTest::qWaitForWindowExposed(plain.View()))
@@ -379,7 +360,7 @@ int TableWindow() {
         Settle();
         corvaneDelete.Keep(timer);
         timer.Start();
-        plain.DeleteRows(strPlainPath, rows, keys);
+        plain.DeleteRows(corvane.PlainPath(), rows, keys);
         Settle();
         plainDelete.Keep(timer);
         if (pTable->GetItemCount() != nBefore - kDeletedRows ||
@@ -387,8 +368,6 @@ int TableWindow() {
             return 1;
     }
     Report("Delete Address(es), 10,000 rows", corvaneDelete, plainDelete, kDeleteTargetSeconds);
-    pApp.reset();
-    QDir::setCurrent(QDir::tempPath());
     return 0;
 }
 
