@@ -204,7 +204,7 @@ void CAddressDatabase::DeleteSelected(CListCtrl* pList) {
 std::vector<int> CAddressDatabase::DeleteRecordsOf(const CListCtrl& list) {
     CProgressIndicator progress(*this, QStringLiteral("Deleting Records: "));
     CAddressRecords records(m_pCDaoDatabase.get(), m_schema);
-    CDaoTransaction transaction(m_pCDaoDatabase.get());
+    CDaoTransaction transaction(*m_pCDaoDatabase, CDaoTransaction::Immediate);
     const int nSelected = list.GetSelectedCount();
     std::vector<int> arrRows;
     arrRows.reserve(nSelected);

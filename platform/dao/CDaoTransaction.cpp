@@ -3,24 +3,22 @@
 #include "platform/dao/CDaoDatabase.h"
 #include "platform/dao/CDaoException.h"
 
-CDaoTransaction::CDaoTransaction(CDaoDatabase* pDatabase) : m_pDatabase(pDatabase) {
-    if (m_pDatabase == nullptr)
-        throw CDaoException(QStringLiteral("The database is not open."));
-    m_pDatabase->BeginTrans();
+CDaoTransaction::CDaoTransaction(CDaoDatabase& database, Mode mode) : m_database(database) {
+    m_database.Execute(mode == Immediate ? QStringLiteral("BEGIN IMMEDIATE")
+                                         : QStringLiteral("BEGIN"));
 }
 
-// A destructor must not throw: a rollback that fails leaves the engine to end
-// the transaction when the connection closes.
 CDaoTransaction::~CDaoTransaction() {
     if (!m_bOpen)
         return;
     try {
-        m_pDatabase->Rollback();
+        m_database.Execute(QStringLiteral("ROLLBACK"));
     } catch (const CDaoException&) {
+        // A failed statement or a broken connection may have ended it already.
     }
 }
 
 void CDaoTransaction::Commit() {
-    m_pDatabase->CommitTrans();
+    m_database.Execute(QStringLiteral("COMMIT"));
     m_bOpen = false;
 }

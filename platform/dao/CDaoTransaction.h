@@ -2,20 +2,17 @@
 
 class CDaoDatabase;
 
-// A transaction of a database for the length of one piece of work: it begins
-// when made and is rolled back when destroyed unless it was committed, also
-// when the work fails with an exception.
-//
-//   CDaoTransaction transaction(pDatabase);
-//   ... changes ...
-//   transaction.Commit();
-//
+// A transaction on a database: it begins when made and is rolled back when
+// it goes, unless it was committed. An immediate transaction takes the
+// database's write lock at once, so that no other writer comes between what
+// it reads and what it writes.
 // Throws CDaoException: the constructor when the transaction cannot begin,
-// Commit when it cannot commit (the changes are then rolled back, at the
-// latest when the object goes).
+// Commit when it cannot be saved (it is then rolled back).
 class CDaoTransaction {
 public:
-    explicit CDaoTransaction(CDaoDatabase* pDatabase);
+    enum Mode { Deferred, Immediate };
+
+    explicit CDaoTransaction(CDaoDatabase& database, Mode mode = Deferred);
     ~CDaoTransaction();
     CDaoTransaction(const CDaoTransaction&) = delete;
     CDaoTransaction& operator=(const CDaoTransaction&) = delete;
@@ -23,6 +20,6 @@ public:
     void Commit();
 
 private:
-    CDaoDatabase* m_pDatabase;
+    CDaoDatabase& m_database;
     bool m_bOpen = true;
 };
