@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class CDaoDatabase;
 class CDaoTableDef;
@@ -75,6 +76,7 @@ public:
 
 private:
     bool KeyCriteria(const QString& strKey, QString* pCriteria);
+    std::vector<int> DeleteRecordsOf(const CListCtrl& list);
 
     bool ReportUnusableFile();
 

@@ -66,6 +66,8 @@ private:
     void OnLvnColumnclick(int nColumn);
     void OnNMDblclk(int nItem);
     void OnLvnItemchanged(int nItem);
+    // The current row's position in the status bar.
+    void ShowCurrentItem();
 
     void FillWith(const QString& strFilter);
     void SortBy(int nColumn);
@@ -74,7 +76,6 @@ private:
     QString FillStatement() const;
     QStringList RecordTexts(CDaoRecordset& recordset) const;
     void AddRow(int nItem, const QStringList& texts);
-    void SetFillProgress(int nItem, int nCount);
     void SelectAll();
     void Renumber();
     // The row that Show Address and Enter work on: the current row, or

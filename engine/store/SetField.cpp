@@ -5,7 +5,7 @@
 
 int SetField(CDaoDatabase* pDatabase, const CTableSchema& schema, int nField,
              const QList<qlonglong>& keys, const QString& strValue) {
-    CDaoTransaction transaction(pDatabase);
+    CDaoTransaction transaction(*pDatabase, CDaoTransaction::Immediate);
     // RETURNING answers a row for each record changed, so the count needs no
     // second question.
     CDaoStatement update = pDatabase->Prepare(

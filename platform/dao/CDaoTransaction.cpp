@@ -3,22 +3,22 @@
 #include "platform/dao/CDaoDatabase.h"
 #include "platform/dao/CDaoException.h"
 
-CDaoTransaction::CDaoTransaction(CDaoDatabase* pDatabase) : m_pDatabase(pDatabase) {
-    m_pDatabase->Execute(QStringLiteral("BEGIN IMMEDIATE"));
+CDaoTransaction::CDaoTransaction(CDaoDatabase& database, Mode mode) : m_database(database) {
+    m_database.Execute(mode == Immediate ? QStringLiteral("BEGIN IMMEDIATE")
+                                         : QStringLiteral("BEGIN"));
 }
 
 CDaoTransaction::~CDaoTransaction() {
-    if (m_bCommitted)
+    if (!m_bOpen)
         return;
     try {
-        m_pDatabase->Execute(QStringLiteral("ROLLBACK"));
+        m_database.Execute(QStringLiteral("ROLLBACK"));
     } catch (const CDaoException&) {
-        // The engine ends a transaction itself on some failures; there is
-        // nothing left to roll back then.
+        // A failed statement or a broken connection may have ended it already.
     }
 }
 
 void CDaoTransaction::Commit() {
-    m_pDatabase->Execute(QStringLiteral("COMMIT"));
-    m_bCommitted = true;
+    m_database.Execute(QStringLiteral("COMMIT"));
+    m_bOpen = false;
 }

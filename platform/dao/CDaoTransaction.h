@@ -2,17 +2,17 @@
 
 class CDaoDatabase;
 
-// A write transaction on a database: it begins when made and, unless
-// Commit was called, is rolled back when destroyed, so a change that fails
-// part-way leaves the database as it was. It takes the file for writing at
-// once, so no other program writes between its reads and its commit.
-// Throws CDaoException: the constructor when the transaction cannot begin
-// (a closed database, a file another program holds beyond the busy wait),
-// Commit when it cannot commit (the transaction then rolls back when
-// destroyed).
+// A transaction on a database: it begins when made and is rolled back when
+// it goes, unless it was committed. An immediate transaction takes the
+// database's write lock at once, so that no other writer comes between what
+// it reads and what it writes.
+// Throws CDaoException: the constructor when the transaction cannot begin,
+// Commit when it cannot be saved (it is then rolled back).
 class CDaoTransaction {
 public:
-    explicit CDaoTransaction(CDaoDatabase* pDatabase);
+    enum Mode { Deferred, Immediate };
+
+    explicit CDaoTransaction(CDaoDatabase& database, Mode mode = Deferred);
     ~CDaoTransaction();
     CDaoTransaction(const CDaoTransaction&) = delete;
     CDaoTransaction& operator=(const CDaoTransaction&) = delete;
@@ -20,6 +20,6 @@ public:
     void Commit();
 
 private:
-    CDaoDatabase* m_pDatabase;
-    bool m_bCommitted = false;
+    CDaoDatabase& m_database;
+    bool m_bOpen = true;
 };

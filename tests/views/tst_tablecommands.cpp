@@ -191,7 +191,8 @@ private Q_SLOTS:
     // After an import each table window lists what its own query finds now:
     // a window sorted by a header click stays so sorted, a Find window
     // (clicked into, so its status text has changed) lists the new matches
-    // and no others, and a window never sorted keeps the records' order.
+    // and no others, and a window never sorted keeps the records' order; the
+    // sort indicator stays where the rows are sorted.
     void windowsAfterAnImportListWhatTheirQueryFinds() {
         CListView_Table* pSorted = ShowTable(4);
         QVERIFY(pSorted != nullptr);
@@ -218,6 +219,11 @@ private Q_SLOTS:
         QCOMPARE(ShownAddresses(pAll),
                  (QStringList{"p1@example.com", "p2@example.com", "p3@example.com",
                               "p4@example.com", "p22@example.com", "q@example.com"}));
+        // The header still says by what the sorted window is sorted, and only there.
+        QVERIFY(pSorted->horizontalHeader()->isSortIndicatorShown());
+        QCOMPARE(pSorted->horizontalHeader()->sortIndicatorSection(), 2);
+        QCOMPARE(pSorted->horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
+        QVERIFY(!pAll->horizontalHeader()->isSortIndicatorShown());
         QCOMPARE(m_pApp->BoxTexts(), QStringList());
     }
 };
