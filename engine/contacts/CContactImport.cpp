@@ -3,6 +3,7 @@
 #include "engine/address/CAddressRule.h"
 #include "engine/contacts/CContactError.h"
 #include "engine/contacts/CContactSource.h"
+#include "engine/contacts/CCsvWriter.h"
 #include "platform/dao/CDaoDatabase.h"
 #include "platform/dao/CDaoException.h"
 #include "platform/dao/CDaoRecordset.h"
@@ -82,6 +83,7 @@ CImportSummary CContactImport::Run(CContactSource& source, const CImportOptions&
     m_options = options;
     m_summary = CImportSummary();
     m_summary.m_headers = source.Headers();
+    m_bOwnExport = source.Headers().mid(0, m_schema.m_nFields) == m_schema.m_arrName;
     m_stored.clear();
     m_seen.clear();
     m_strToday = COleDateTime::GetCurrentTime().FormatIso();
@@ -108,7 +110,7 @@ CImportSummary CContactImport::Run(CContactSource& source, const CImportOptions&
         m_insert = CDaoStatement();
         if (!m_summary.m_bCancelled && m_summary.m_nAdded + m_summary.m_nUpdated +
                                                m_summary.m_nDuplicates +
-                                               m_summary.m_notImported.size() == 0)
+                                               m_summary.m_nRefused == 0)
             throw CContactError(QStringLiteral("The file holds no addresses."));
         m_pDatabase->Execute(m_summary.m_bCancelled ? QStringLiteral("ROLLBACK")
                                                     : QStringLiteral("COMMIT"));
@@ -126,7 +128,10 @@ CImportSummary CContactImport::Run(CContactSource& source, const CImportOptions&
     return m_summary;
 }
 
-void CContactImport::ImportRow(const CContactRow& row, CDaoRecordset& recordset) {
+void CContactImport::ImportRow(CContactRow row, CDaoRecordset& recordset) {
+    if (m_bOwnExport)
+        for (QString& strField : row.fields)
+            strField = CCsvWriter::Unguarded(strField);
     if (!row.strProblem.isEmpty())
         return NotImported(row, row.strProblem, false);
     const QStringList values = RecordValues(row.fields);
@@ -239,9 +244,11 @@ void CContactImport::UpdateRecord(qlonglong nId, const QStringList& values,
 }
 
 // A twin keeps no fields: it is not to be fixed, and a file imported twice
-// would otherwise be held whole.
+// would otherwise be held whole. A refused row keeps its fields, under the
+// file's header, for the refused-rows file.
 void CContactImport::NotImported(const CContactRow& row, const QString& strReason, bool bDuplicate) {
-    m_summary.m_notImported.append(
-        CRefusedRow{row.nLine, strReason, bDuplicate ? QStringList() : row.fields, bDuplicate});
-    m_summary.m_nDuplicates += bDuplicate ? 1 : 0;
+    QStringList fields = row.fields;
+    while (fields.size() < m_summary.m_headers.size())
+        fields.append(QString());
+    m_summary.NotImported(CRefusedRow{row.nLine, strReason, bDuplicate}, bDuplicate ? QStringList() : fields);
 }

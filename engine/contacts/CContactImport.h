@@ -21,6 +21,8 @@ struct CContactRow;
 // the record dialog gives it) and "no twins": no two records with the same
 // EMail, letter case ignored, also within the file. Rows that break a rule or
 // whose address the mail library would refuse are listed, not imported.
+// A file written by the program's own export (its header is the table's)
+// has the guard of its fields taken off.
 class CContactImport {
 public:
     // Told how far the file has been read; false cancels the import.
@@ -39,7 +41,7 @@ public:
     QString Check(const QStringList& values) const;
 
 private:
-    void ImportRow(const CContactRow& row, CDaoRecordset& recordset);
+    void ImportRow(CContactRow row, CDaoRecordset& recordset);
     QStringList RecordValues(const QStringList& fields) const;
     void LoadStoredAddresses();
     void AddRecord(const QStringList& values);
@@ -52,6 +54,7 @@ private:
     int m_nEMailField;
     int m_nDateField;
     int m_nTemplateField;
+    bool m_bOwnExport = false;
     CImportOptions m_options;
     CImportSummary m_summary;
     QString m_strToday;

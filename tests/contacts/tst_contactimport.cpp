@@ -249,20 +249,29 @@ private Q_SLOTS:
             "ID_Address,Date,EMail,Prefix,Name,Template,MY_1,MY_2,MY_3,MY_4,MY_5\r\n"
             "7,2001-02-03 04:05:06,a@x.org,Dr.,\"Doe, \"\"Jane\"\"\",Offer.txt,\"line\nbreak\",semi;colon,"
             "back\\slash,\" lead\",Ünïcödé €\r\n"
-            "8,,b@x.org,,Ångström " + QByteArray(140, 'x') + ",,,,,," + QByteArray(300, 'l') + "\r\n";
-        QCOMPARE(Import(Write(QStringLiteral("original.csv"), original)).m_nAdded, 2);
+            "8,,b@x.org,,Ångström " + QByteArray(140, 'x') + ",,,,,," + QByteArray(300, 'l') + "\r\n"
+            "9,,c@x.org,@SUM(A1),\"=HYPERLINK(\"\"http://x\"\")\",,+1 555 0100,-12.5,''quoted,\"\tTab\",-\r\n";
+        QCOMPARE(Import(Write(QStringLiteral("original.csv"), original)).m_nAdded, 3);
         const QStringList before = Stored();
-        QCOMPARE(before.size(), 2);
+        QCOMPARE(before.size(), 3);
+        QVERIFY2(before[2].contains(QStringLiteral("|=HYPERLINK(\"http://x\")|Offer.txt|+1 555 0100|-12.5|'quoted|\tTab|-")),
+                 qPrintable(before[2]));
         const QString strExport = m_pDir->filePath(file);
-        QCOMPARE(CContactExport(m_pDb->m_pCDaoDatabase.get(), m_pDb->m_schema).Run(strExport), 2);
+        QCOMPARE(CContactExport(m_pDb->m_pCDaoDatabase.get(), m_pDb->m_schema).Run(strExport), 3);
+        // No field starts a spreadsheet formula; a stored single blank is an
+        // empty field.
         if (file.endsWith(QStringLiteral(".csv")))
-            QVERIFY(FileBytes(strExport).startsWith("\xEF\xBB\xBFID_Address,Date,EMail,Prefix,Name,"));
+            QVERIFY2(FileBytes(strExport).startsWith("\xEF\xBB\xBFID_Address,Date,EMail,Prefix,Name,") &&
+                         FileBytes(strExport).contains(",c@x.org,'@SUM(A1),\"'=HYPERLINK(\"\"http://x\"\")\",Offer.txt,"
+                                                       "'+1 555 0100,-12.5,''quoted,\"'\tTab\",'-\r\n") &&
+                         FileBytes(strExport).contains(",b@x.org,,Ångström "),
+                     FileBytes(strExport).constData());
 
         const auto pExported = std::make_unique<QTemporaryDir>();
         QVERIFY(QFile::copy(strExport, pExported->filePath(file)));
         NewStore();
         const CImportSummary summary = Import(pExported->filePath(file));
-        QCOMPARE(summary.m_nAdded, 2);
+        QCOMPARE(summary.m_nAdded, 3);
         QCOMPARE(Stored(), before);
     }
 

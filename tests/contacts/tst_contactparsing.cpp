@@ -88,6 +88,13 @@ private Q_SLOTS:
             << QByteArray("a@x.org,Jane\nb@x.org,John\n") << QStringList{"Column 1", "Column 2"}
             << QList<QStringList>{{"a@x.org", "Jane"}, {"b@x.org", "John"}};
         QTest::newRow("header only") << QByteArray("EMail,Name\r\n") << ab << QList<QStringList>{};
+        // Bounded: a record too long to keep is refused alone, and the next is read.
+        QTest::newRow("more than 1000 fields")
+            << "EMail,Name\na@x.org" + QByteArray(1000, ',') + "\nb@x.org,B\n" << ab
+            << QList<QStringList>{{"The row has more than 1000 fields."}, {"b@x.org", "B"}};
+        QTest::newRow("more than 1 MiB in a quoted field")
+            << "EMail,Name\na@x.org,\"" + QByteArray(1024 * 1024, 'x') + "\n\"\nb@x.org,B\n" << ab
+            << QList<QStringList>{{"The row has more than 1048576 characters."}, {"b@x.org", "B"}};
     }
     void csvRecords() {
         QFETCH(QByteArray, content);
