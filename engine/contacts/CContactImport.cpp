@@ -108,6 +108,8 @@ CImportSummary CContactImport::Run(CContactSource& source, const CImportOptions&
         }
         recordset.Close();
         m_insert = CDaoStatement();
+        m_summary.m_fallbackLines = source.FallbackLines();
+        m_summary.m_nFallbackLines = source.FallbackLineCount();
         if (!m_summary.m_bCancelled && m_summary.m_nAdded + m_summary.m_nUpdated +
                                                m_summary.m_nDuplicates +
                                                m_summary.m_nRefused == 0)

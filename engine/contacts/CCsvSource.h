@@ -18,6 +18,8 @@ public:
     bool ReadRow(CContactRow* pRow) override;
     qint64 Size() const override { return m_text.Size(); }
     qint64 BytesRead() const override { return m_text.BytesRead(); }
+    const QList<qint64>& FallbackLines() const override { return m_text.FallbackLines(); }
+    qint64 FallbackLineCount() const override { return m_text.FallbackLineCount(); }
 
     QChar Delimiter() const { return m_delimiter; }
     QByteArray Encoding() const { return m_text.Encoding(); }

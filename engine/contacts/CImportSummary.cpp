@@ -6,12 +6,29 @@
 #include <QTemporaryFile>
 #include <algorithm>
 
+namespace {
+
+QString NumberList(const QList<qint64>& numbers, qint64 nAll) {
+    QStringList texts;
+    for (const qint64 n : numbers)
+        texts.append(QString::number(n));
+    QString strList = texts.join(QStringLiteral(", "));
+    if (nAll > numbers.size())
+        strList += QStringLiteral(" and %1 more").arg(nAll - numbers.size());
+    return strList;
+}
+
+} // namespace
+
 QString CImportSummary::Text(int nMaxListed) const {
     QString strText = QStringLiteral("Added: %1\nUpdated: %2\nSkipped as duplicates: %3\nRefused: %4")
                           .arg(m_nAdded)
                           .arg(m_nUpdated)
                           .arg(m_nDuplicates)
                           .arg(m_nRefused);
+    if (m_nFallbackLines > 0)
+        strText += QStringLiteral("\nLines read as Windows-1252, not UTF-8: %1")
+                       .arg(NumberList(m_fallbackLines, m_nFallbackLines));
     const qsizetype nNotImported = m_nRefused + m_nDuplicates;
     const qsizetype nListed = std::min<qsizetype>(nMaxListed, m_notImported.size());
     if (nListed > 0)

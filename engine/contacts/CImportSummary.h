@@ -10,7 +10,8 @@
 class QTemporaryFile;
 
 // What an import did: records added and updated, rows skipped as twins, rows
-// refused with their reasons. Its size is bounded whatever the file:
+// refused with their reasons, and the lines read in another encoding than
+// the file's. Its size is bounded whatever the file:
 // it lists the first kMaxListed rows of each kind, and the refused rows'
 // fields wait in a temporary file for SaveRefused.
 class CImportSummary {
@@ -39,6 +40,8 @@ public:
     bool m_bCancelled = false;
     QStringList m_headers;
     QList<CRefusedRow> m_notImported; // the first kMaxListed
+    QList<qint64> m_fallbackLines;    // the first of them
+    qint64 m_nFallbackLines = 0;
 
 private:
     std::shared_ptr<QTemporaryFile> m_pRefused; // their records, as CSV lines

@@ -131,6 +131,17 @@ private Q_SLOTS:
             QCOMPARE(summary.m_notImported[0].strReason, reason);
     }
 
+    // A UTF-8 file with a line from a Windows program: the summary names it.
+    void summaryNamesLinesReadAsWindows1252() {
+        NewStore();
+        const CImportSummary summary =
+            Import(Write(QStringLiteral("mixed.csv"), "EMail,Name\na@x.org,Jürgen\nb@x.org,Zo\xEB\n"));
+        QCOMPARE(Stored(QStringLiteral("SELECT Name FROM ADDRESSES ORDER BY ID_Address")),
+                 (QStringList{"Jürgen", "Zoë"}));
+        QVERIFY2(summary.Text(10).contains(QStringLiteral("\nLines read as Windows-1252, not UTF-8: 3")),
+                 qPrintable(summary.Text(10)));
+    }
+
     void dates_data() {
         QTest::addColumn<QString>("date");
         QTest::addColumn<QString>("stored");

@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Every row of a file, a row's problem standing in for its fields.
@@ -146,6 +148,38 @@ private Q_SLOTS:
         QTEST(rows[0].value(1), "name");
     }
 
+    // A UTF-8 file with some lines from a Windows program: every UTF-8 line
+    // stays exactly as written, only the others are read as Windows-1252,
+    // and they are named by the lines the rows are counted by.
+    void encodingPerLine_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QList<qint64>>("fallbackLines");
+        const auto cp1252 = [](const QString& strText) { return QByteArray(QStringEncoder("windows-1252")(strText)); };
+        QTest::newRow("one Windows-1252 line")
+            << "EMail,Name\r\na@x.org,Jürgen Müßig\r\nb@x.org,"_ba + cp1252(u"Zoë €"_s) +
+                   "\r\nc@x.org,Ærø\r\n"_ba
+            << QStringList{u"Jürgen Müßig"_s, u"Zoë €"_s, u"Ærø"_s} << QList<qint64>{3};
+        QTest::newRow("after a line break inside quotes, lone CR line ends")
+            << "EMail,Name\ra@x.org,\"Jürgen\rMüßig\"\rb@x.org,"_ba + cp1252(u"Zoë"_s) +
+                   "\rc@x.org,"_ba + cp1252(u"Ærø"_s) + "\rd@x.org,Ærø\rdd@x.org,Ölß\r"_ba
+            << QStringList{u"Jürgen\rMüßig"_s, u"Zoë"_s, u"Ærø"_s, u"Ærø"_s, u"Ölß"_s}
+            << QList<qint64>{4, 5};
+        QTest::newRow("ASCII but for one Windows-1252 line: the whole file is Windows-1252")
+            << "EMail,Name\na@x.org,Jane\nb@x.org,"_ba + cp1252(u"Grüße aus Köln von Zoë Müller"_s) + "\n"_ba
+            << QStringList{u"Jane"_s, u"Grüße aus Köln von Zoë Müller"_s} << QList<qint64>{};
+    }
+    void encodingPerLine() {
+        QFETCH(QByteArray, content);
+        CCsvSource source(Write(QStringLiteral("mixed.csv"), content));
+        QStringList names;
+        CContactRow row;
+        while (source.ReadRow(&row))
+            names.append(row.fields.value(1));
+        QTEST(names, "names");
+        QTEST(source.FallbackLines(), "fallbackLines");
+    }
+
     void unreadableFiles_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("message");
@@ -196,6 +230,28 @@ private Q_SLOTS:
             << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:P\r\nPHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQ\r\n"
                           " SkZJRg==\r\nEMAIL:p@x.org\r\nEND:VCARD\r\n")
             << QList<QStringList>{{"P", "", "p@x.org", "", "", ""}};
+        QTest::newRow("a BEGIN:VCARD inside an open card ends it, refused")
+            << QByteArray("BEGIN:VCARD\r\nFN:First\r\nEMAIL:first@x.org\r\nBEGIN:VCARD\r\nFN:Second\r\n"
+                          "EMAIL:second@x.org\r\nEND:VCARD\r\n")
+            << QList<QStringList>{
+                   {"First", "", "first@x.org", "", "", "",
+                    "The card does not end before the next card begins in line 4."},
+                   {"Second", "", "second@x.org", "", "", ""}};
+        // Bounded: a card too long to keep is refused alone; what no column
+        // uses, however long, is passed over.
+        QByteArray longNote = "BEGIN:VCARD\r\nFN:Long\r\nNOTE;ENCODING=QUOTED-PRINTABLE:";
+        for (int i = 0; i < 15000; ++i)
+            longNote += QByteArray(72, 'n') + "=\r\n";
+        QTest::newRow("a NOTE of more than 1 MiB refuses its card")
+            << longNote + "end\r\nEMAIL:long@x.org\r\nEND:VCARD\r\nBEGIN:VCARD\r\nFN:Next\r\nEND:VCARD\r\n"
+            << QList<QStringList>{{"", "", "", "", "", "", "The card holds more than 1 MiB of text."},
+                                  {"Next", "", "", "", "", ""}};
+        QByteArray photo = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Photo\r\nPHOTO;ENCODING=b;TYPE=JPEG:";
+        for (int i = 0; i < 30000; ++i)
+            photo += " " + QByteArray(74, 'A') + "\r\n";
+        QTest::newRow("a PHOTO of 2 MB is passed over")
+            << photo + "EMAIL:photo@x.org\r\nEND:VCARD\r\n"
+            << QList<QStringList>{{"Photo", "", "photo@x.org", "", "", ""}};
     }
     void vcardCards() {
         QFETCH(QByteArray, content);
@@ -207,6 +263,8 @@ private Q_SLOTS:
             QStringList picked;
             for (const char* pszColumn : {"FN", "PREFIX", "EMAIL", "ORG", "TEL", "NOTE"})
                 picked.append(row.fields.value(columns.indexOf(QLatin1String(pszColumn))));
+            if (!row.strProblem.isEmpty())
+                picked.append(row.strProblem);
             rows.append(picked);
         }
         QTEST(rows, "rows");
