@@ -4,6 +4,7 @@
 #include "engine/contacts/CContactError.h"
 #include "engine/contacts/CContactSource.h"
 #include "engine/contacts/CCsvWriter.h"
+#include "engine/contacts/CIdnAddress.h"
 #include "platform/dao/CDaoDatabase.h"
 #include "platform/dao/CDaoException.h"
 #include "platform/dao/CDaoRecordset.h"
@@ -14,6 +15,8 @@
 namespace {
 
 constexpr int kRowsPerProgress = 256;
+// Google Contacts joins the addresses of one label in one cell with this.
+const QString kAddressJoin = QStringLiteral(" ::: ");
 
 // The store compares addresses with letter case of ASCII letters ignored
 // (COLLATE NOCASE); twins are found the same way.
@@ -80,6 +83,8 @@ CImportSummary CContactImport::Run(CContactSource& source, const CImportOptions&
                                    const Progress& progress) {
     if (!options.mapping.IsMapped(CContactMapping::FieldIndex(QStringLiteral("EMail"))))
         throw CContactError(QStringLiteral("No column of the file is chosen for the e-mail address."));
+    if (const QString strProblem = TemplateProblem(options.strTemplate); !strProblem.isEmpty())
+        throw CContactError(strProblem);
     m_options = options;
     m_summary = CImportSummary();
     m_summary.m_headers = source.Headers();
@@ -137,6 +142,19 @@ void CContactImport::ImportRow(CContactRow row, CDaoRecordset& recordset) {
     if (!row.strProblem.isEmpty())
         return NotImported(row, row.strProblem, false);
     const QStringList values = RecordValues(row.fields);
+    const QString& strEMail = values[m_nEMailField];
+    if (!strEMail.contains(kAddressJoin))
+        return ImportRecord(row, values, recordset);
+    for (const QString& strAddress : strEMail.split(kAddressJoin)) {
+        QStringList one = values;
+        one[m_nEMailField] = strAddress.trimmed();
+        ImportRecord(row, one, recordset);
+    }
+}
+
+void CContactImport::ImportRecord(const CContactRow& row, QStringList values,
+                                  CDaoRecordset& recordset) {
+    values[m_nEMailField] = StoredAddress(row, values[m_nEMailField]);
     if (const QString strReason = Check(values); !strReason.isEmpty())
         return NotImported(row, strReason, false);
     const QString strKey = FoldedAddress(values[m_nEMailField]);
@@ -154,6 +172,15 @@ void CContactImport::ImportRow(CContactRow row, CDaoRecordset& recordset) {
                                     .arg(values[m_nEMailField]),
                            true);
     UpdateRecord(stored.value(), values, recordset);
+}
+
+// An address whose domain is not ASCII is stored in the ASCII form that mail
+// goes out with, and the summary says so.
+QString CContactImport::StoredAddress(const CContactRow& row, const QString& strAddress) {
+    const QString strAscii = CIdnAddress::AsciiForm(strAddress);
+    if (strAscii != strAddress)
+        m_summary.Note(row.nLine, QStringLiteral("The address %1 is stored as %2.").arg(strAddress, strAscii));
+    return strAscii;
 }
 
 // The texts by the table's field index; the key stays empty.
@@ -192,7 +219,18 @@ QString CContactImport::Check(const QStringList& values) const {
     }
     if (!CAddressRule::IsPlain(strEMail))
         return QStringLiteral("The mail library would refuse the address \"%1\".").arg(strEMail);
+    if (const QString& strTemplate = values[m_nTemplateField]; !strTemplate.trimmed().isEmpty())
+        return TemplateProblem(strTemplate);
     return QString();
+}
+
+QString CContactImport::TemplateProblem(const QString& strTemplate) {
+    if (strTemplate.isEmpty() ||
+        (strTemplate != u"." && strTemplate != u".." && !strTemplate.contains(u'/') &&
+         !strTemplate.contains(u'\\')))
+        return QString();
+    return QStringLiteral("The template \"%1\" is not the name of a file in the start folder.")
+        .arg(strTemplate);
 }
 
 void CContactImport::LoadStoredAddresses() {
@@ -241,6 +279,9 @@ void CContactImport::UpdateRecord(qlonglong nId, const QStringList& values,
             recordset.SetFieldValue(m_schema.m_arrName[nField], nField == m_nDateField
                                                                     ? StoredDate(values[nField])
                                                                     : values[nField]);
+    if (m_options.bTemplateForUpdated && !m_options.strTemplate.isEmpty() &&
+        values[m_nTemplateField].trimmed().isEmpty())
+        recordset.SetFieldValue(m_schema.m_arrName[m_nTemplateField], m_options.strTemplate);
     recordset.Update();
     ++m_summary.m_nUpdated;
 }

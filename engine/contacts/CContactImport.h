@@ -20,9 +20,14 @@ struct CContactRow;
 // table's rules (sizes, no empty texts: an empty field gets a single blank as
 // the record dialog gives it) and "no twins": no two records with the same
 // EMail, letter case ignored, also within the file. Rows that break a rule or
-// whose address the mail library would refuse are listed, not imported.
-// A file written by the program's own export (its header is the table's)
-// has the guard of its fields taken off.
+// whose address the mail library would refuse are listed, not imported; so
+// are rows whose template is not a plain file name of the start folder,
+// since a send reads that file and mails what it holds.
+//
+// A cell with several addresses joined by " ::: " (Google Contacts) gives one
+// record per address. An address whose domain is not ASCII is stored in its
+// ASCII form, which the summary notes. A file written by the program's own
+// export (its header is the table's) has the guard of its fields taken off.
 class CContactImport {
 public:
     // Told how far the file has been read; false cancels the import.
@@ -40,9 +45,16 @@ public:
     // stored; empty when they can.
     QString Check(const QStringList& values) const;
 
+    // Why a template name from outside (a file, the command line) cannot
+    // stand: it must be a plain file name, with no folder part, not "." or
+    // "..". Empty when it can.
+    static QString TemplateProblem(const QString& strTemplate);
+
 private:
     void ImportRow(CContactRow row, CDaoRecordset& recordset);
+    void ImportRecord(const CContactRow& row, QStringList values, CDaoRecordset& recordset);
     QStringList RecordValues(const QStringList& fields) const;
+    QString StoredAddress(const CContactRow& row, const QString& strAddress);
     void LoadStoredAddresses();
     void AddRecord(const QStringList& values);
     QString InsertSql() const;

@@ -42,6 +42,13 @@ CCsvSource::CCsvSource(const QString& strPath)
     m_headers = header.fields;
 }
 
+void CCsvSource::NameColumns(const QStringList& names) {
+    QStringList headers = names;
+    for (qsizetype i = names.size(); i < m_headers.size(); ++i)
+        headers.append(ColumnName(i));
+    m_headers = headers;
+}
+
 bool CCsvSource::ReadRow(CContactRow* pRow) {
     if (m_bFirstRowIsData) {
         m_bFirstRowIsData = false;

@@ -23,6 +23,9 @@ public:
 
     QChar Delimiter() const { return m_delimiter; }
     QByteArray Encoding() const { return m_text.Encoding(); }
+    // Names the file's columns in their order, for a file without a header
+    // (or with one that says nothing); columns beyond the names keep theirs.
+    void NameColumns(const QStringList& names);
 
     // The delimiter of a header line: the one of comma, semicolon and tab
     // that occurs most outside quotes; a comma when none does.

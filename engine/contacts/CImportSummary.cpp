@@ -39,6 +39,13 @@ QString CImportSummary::Text(int nMaxListed) const {
                        .arg(m_notImported[i].strReason);
     if (nListed < nNotImported)
         strText += QStringLiteral("\n... and %1 more.").arg(nNotImported - nListed);
+    const qsizetype nNotes = std::min<qsizetype>(nMaxListed, m_notes.size());
+    if (nNotes > 0)
+        strText += u'\n';
+    for (qsizetype i = 0; i < nNotes; ++i)
+        strText += QStringLiteral("\nLine %1: %2").arg(m_notes[i].nLine).arg(m_notes[i].strText);
+    if (nNotes < m_nNotes)
+        strText += QStringLiteral("\n... and %1 more.").arg(m_nNotes - nNotes);
     return strText;
 }
 
@@ -58,6 +65,12 @@ void CImportSummary::NotImported(const CRefusedRow& row, const QStringList& fiel
     const QByteArray line = CCsvWriter::Line(QStringList(fields) << row.strReason).toUtf8();
     if (m_pRefused->write(line) != line.size())
         throw CContactError::CannotWrite(m_pRefused->fileName(), m_pRefused->errorString());
+}
+
+void CImportSummary::Note(qint64 nLine, const QString& strText) {
+    if (m_notes.size() < kMaxListed)
+        m_notes.append(CImportNote{nLine, strText});
+    ++m_nNotes;
 }
 
 void CImportSummary::SaveRefused(const QString& strPath) const {

@@ -51,12 +51,14 @@ private:
     }
 
     CImportSummary Import(const QString& strPath, bool bUpdate = false,
-                          const CContactImport::Progress& progress = {}) {
+                          const CContactImport::Progress& progress = {},
+                          bool bTemplateForUpdated = false) {
         std::unique_ptr<CContactSource> pSource = CContactSource::Open(strPath);
         CImportOptions options;
         options.mapping = CContactMapping::Recognise(pSource->Headers());
         options.strTemplate = QStringLiteral("Offer.txt");
         options.bUpdate = bUpdate;
+        options.bTemplateForUpdated = bTemplateForUpdated;
         CContactImport import(m_pDb->m_pCDaoDatabase.get(), m_pDb->m_schema);
         return import.Run(*pSource, options, progress);
     }
@@ -114,6 +116,27 @@ private Q_SLOTS:
             << "The EMail holds a control character (U+000a).";
         QTest::newRow("blanks around the address are dropped")
             << QByteArray("  a@x.org  ,,,,") << "a@x.org| | |Offer.txt| " << QString();
+        // A send reads the template and mails what it holds: a file's row
+        // never names one outside the start folder.
+        QTest::newRow("a template in the folder above")
+            << QByteArray("a@x.org,,,../private.txt,") << QString()
+            << "The template \"../private.txt\" is not the name of a file in the start folder.";
+        QTest::newRow("an absolute template")
+            << QByteArray("a@x.org,,,/home/u/.config/Corvane/Corvane.conf,") << QString()
+            << "The template \"/home/u/.config/Corvane/Corvane.conf\" is not the name of a file in the "
+               "start folder.";
+        QTest::newRow("a template in a Windows folder")
+            << QByteArray("a@x.org,,,..\\Offer.txt,") << QString()
+            << "The template \"..\\Offer.txt\" is not the name of a file in the start folder.";
+        QTest::newRow("a template named ..") << QByteArray("a@x.org,,,..,") << QString()
+                                             << "The template \"..\" is not the name of a file in the start folder.";
+        QTest::newRow("a plain template name with dots")
+            << QByteArray("a@x.org,,,..Offer v2.txt,") << "a@x.org| | |..Offer v2.txt| " << QString();
+        QTest::newRow("a domain not in ASCII is stored in its ASCII form")
+            << QByteArray("mia@münchen.de,,,,") << "mia@xn--mnchen-3ya.de| | |Offer.txt| " << QString();
+        QTest::newRow("a local part not in ASCII stays refused")
+            << QByteArray("jürgen@münchen.de,,,,") << QString()
+            << "The mail library would refuse the address \"jürgen@münchen.de\".";
     }
     void rowRules() {
         QFETCH(QByteArray, row);
@@ -129,6 +152,42 @@ private Q_SLOTS:
         QCOMPARE(summary.RefusedCount(), reason.isEmpty() ? 0 : 1);
         if (!reason.isEmpty())
             QCOMPARE(summary.m_notImported[0].strReason, reason);
+    }
+
+    // Google Contacts joins the addresses of one label with " ::: ": one
+    // record each. A domain not in ASCII is noted where it was changed.
+    void oneCellManyAddresses() {
+        NewStore();
+        const CImportSummary summary = Import(Write(
+            QStringLiteral("google.csv"),
+            "Name,E-mail 1 - Label,E-mail 1 - Value\r\nJane Doe,* Home ::: Work,jane@x.org ::: "
+            "jane@münchen.de\r\nJohn Roe,Home,john@x.org ::: jane@x.org\r\n"));
+        QCOMPARE(Stored(QStringLiteral("SELECT EMail || '|' || Name FROM ADDRESSES ORDER BY ID_Address")),
+                 (QStringList{"jane@x.org|Jane Doe", "jane@xn--mnchen-3ya.de|Jane Doe", "john@x.org|John Roe"}));
+        QCOMPARE(summary.Text(10), QStringLiteral(
+                                       "Added: 3\nUpdated: 0\nSkipped as duplicates: 1\nRefused: 0\n\n"
+                                       "Line 3: The address jane@x.org is in line 2 already.\n\n"
+                                       "Line 2: The address jane@münchen.de is stored as jane@xn--mnchen-3ya.de."));
+    }
+
+    // The template chosen for the import goes to updated records too when
+    // asked; a template the file gives wins.
+    void templateOfUpdatedRecords_data() {
+        QTest::addColumn<bool>("bTemplateForUpdated");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("not asked: kept") << false << QByteArray("EMail,Name\nold@x.org,New\n") << "Old.txt";
+        QTest::newRow("asked: the import's") << true << QByteArray("EMail,Name\nold@x.org,New\n") << "Offer.txt";
+        QTest::newRow("asked, the file gives one")
+            << true << QByteArray("EMail,Template\nold@x.org,Own.txt\n") << "Own.txt";
+    }
+    void templateOfUpdatedRecords() {
+        QFETCH(bool, bTemplateForUpdated);
+        QFETCH(QByteArray, content);
+        NewStore();
+        Import(Write(QStringLiteral("old.csv"), "EMail,Template\nold@x.org,Old.txt\n"));
+        QCOMPARE(Import(Write(QStringLiteral("new.csv"), content), true, {}, bTemplateForUpdated).m_nUpdated, 1);
+        QTEST(Stored(QStringLiteral("SELECT Template FROM ADDRESSES")).value(0), "stored");
     }
 
     // A UTF-8 file with a line from a Windows program: the summary names it.

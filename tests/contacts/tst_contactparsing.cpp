@@ -306,6 +306,9 @@ private Q_SLOTS:
         QTest::newRow("Google Contacts")
             << "First Name,Middle Name,Last Name,Name Prefix,Organization Name,E-mail 1 - Label,E-mail 1 - Value"
             << "Jane,Q,Doe,Dr.,Acme,* Home,jane@x.org" << QStringList{"jane@x.org", "Dr.", "Jane Q Doe"};
+        QTest::newRow("Google Contacts, the address in E-mail 2")
+            << "First Name,Last Name,E-mail 1 - Label,E-mail 1 - Value,E-mail 2 - Label,E-mail 2 - Value"
+            << "Jane,Doe,,,* Work,jane@x.org" << QStringList{"jane@x.org", "", "Jane Doe"};
         QTest::newRow("Google Contacts, older form")
             << "Name,Given Name,Family Name,Name Prefix,E-mail 1 - Type,E-mail 1 - Value"
             << "Jane Doe,Jane,Doe,Ms.,* Work,jane@x.org" << QStringList{"jane@x.org", "Ms.", "Jane Doe"};
@@ -333,6 +336,7 @@ private Q_SLOTS:
         QVERIFY(!mapping.IsMapped(CContactMapping::FieldIndex("Name")));
         mapping.SetColumns(CContactMapping::FieldIndex("Name"), {1});
         mapping.SetColumns(CContactMapping::FieldIndex("MY_3"), {2, 1}, {0});
+        mapping.AddFallback(CContactMapping::FieldIndex("MY_3"), {1});
         QVERIFY(mapping.Remember(headers));
         QCOMPARE(CContactMapping::ForHeaders(headers), mapping);
         // Another header set keeps its own.
