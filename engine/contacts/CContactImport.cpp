@@ -18,16 +18,6 @@ constexpr int kRowsPerProgress = 256;
 // Google Contacts joins the addresses of one label in one cell with this.
 const QString kAddressJoin = QStringLiteral(" ::: ");
 
-// The store compares addresses with letter case of ASCII letters ignored
-// (COLLATE NOCASE); twins are found the same way.
-QString FoldedAddress(const QString& strAddress) {
-    QString strFolded = strAddress;
-    for (QChar& c : strFolded)
-        if (c >= u'A' && c <= u'Z')
-            c = QChar(c.unicode() + (u'a' - u'A'));
-    return strFolded;
-}
-
 // The record dialog stores a single blank for a field left empty.
 QString StoredText(const QString& strText) {
     return strText.isEmpty() ? QStringLiteral(" ") : strText;
@@ -157,14 +147,14 @@ void CContactImport::ImportRecord(const CContactRow& row, QStringList values,
     values[m_nEMailField] = StoredAddress(row, values[m_nEMailField]);
     if (const QString strReason = Check(values); !strReason.isEmpty())
         return NotImported(row, strReason, false);
-    const QString strKey = FoldedAddress(values[m_nEMailField]);
-    if (const auto seen = m_seen.constFind(strKey); seen != m_seen.cend())
+    const CAddressKey key = CAddressKey::Of(values[m_nEMailField]);
+    if (const auto seen = m_seen.constFind(key); seen != m_seen.cend())
         return NotImported(row, QStringLiteral("The address %1 is in line %2 already.")
                                     .arg(values[m_nEMailField])
                                     .arg(seen.value()),
                            true);
-    m_seen.insert(strKey, row.nLine);
-    const auto stored = m_stored.constFind(strKey);
+    m_seen.insert(key, row.nLine);
+    const auto stored = m_stored.constFind(key);
     if (stored == m_stored.cend())
         return AddRecord(values);
     if (!m_options.bUpdate)
@@ -237,7 +227,7 @@ void CContactImport::LoadStoredAddresses() {
     CDaoRecordset recordset(m_pDatabase);
     recordset.Open(AFX_DAO_USE_DEFAULT_TYPE, QStringLiteral("SELECT * FROM %1").arg(m_schema.m_strTable));
     for (; !recordset.IsEOF(); recordset.MoveNext())
-        m_stored.insert(FoldedAddress(recordset.GetFieldValue(m_nEMailField).toString()),
+        m_stored.insert(CAddressKey::Of(recordset.GetFieldValue(m_nEMailField).toString()),
                         recordset.GetFieldValue(m_schema.m_nKeyField).toLongLong());
 }
 

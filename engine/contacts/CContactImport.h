@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/contacts/CAddressKey.h"
 #include "engine/contacts/CImportOptions.h"
 #include "engine/contacts/CImportSummary.h"
 #include "platform/dao/CDaoStatement.h"
@@ -71,6 +72,6 @@ private:
     CImportSummary m_summary;
     QString m_strToday;
     CDaoStatement m_insert;
-    QHash<QString, qlonglong> m_stored; // folded address to record key
-    QHash<QString, qint64> m_seen;      // folded address to its line in the file
+    QHash<CAddressKey, qlonglong> m_stored; // address to record key
+    QHash<CAddressKey, qint64> m_seen;      // address to its line in the file
 };
