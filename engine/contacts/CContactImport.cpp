@@ -3,6 +3,7 @@
 #include "engine/address/CAddressRule.h"
 #include "engine/contacts/CContactError.h"
 #include "engine/contacts/CContactSource.h"
+#include "engine/contacts/CCsvSource.h"
 #include "engine/contacts/CCsvWriter.h"
 #include "engine/contacts/CIdnAddress.h"
 #include "platform/dao/CDaoDatabase.h"
@@ -131,6 +132,10 @@ void CContactImport::ImportRow(CContactRow row, CDaoRecordset& recordset) {
             strField = CCsvWriter::Unguarded(strField);
     if (!row.strProblem.isEmpty())
         return NotImported(row, row.strProblem, false);
+    // A row short of fields is taken when the columns it lacks fill nothing.
+    if (const qsizetype nHeaders = m_summary.m_headers.size();
+        row.fields.size() < nHeaders && m_options.mapping.LastColumn() >= row.fields.size())
+        return NotImported(row, CCsvSource::WrongFieldCount(row.fields.size(), nHeaders), false);
     const QStringList values = RecordValues(row.fields);
     const QString& strEMail = values[m_nEMailField];
     if (!strEMail.contains(kAddressJoin))

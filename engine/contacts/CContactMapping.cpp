@@ -5,6 +5,7 @@
 #include <QCryptographicHash>
 #include <QMap>
 #include <QRegularExpression>
+#include <algorithm>
 
 namespace {
 
@@ -125,6 +126,18 @@ bool CContactMapping::HasFallback(int nField) const {
 
 bool CContactMapping::IsMapped(int nField) const {
     return !m_sources[nField].columns.isEmpty() || HasFallback(nField);
+}
+
+int CContactMapping::LastColumn() const {
+    int nLast = -1;
+    for (const Source& source : m_sources) {
+        for (const int nColumn : source.columns)
+            nLast = std::max(nLast, nColumn);
+        for (const QList<int>& fallback : source.fallbacks)
+            for (const int nColumn : fallback)
+                nLast = std::max(nLast, nColumn);
+    }
+    return nLast;
 }
 
 QString CContactMapping::Value(int nField, const QStringList& row) const {

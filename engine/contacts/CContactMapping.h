@@ -25,6 +25,8 @@ public:
     const QList<int>& Columns(int nField) const;
     bool HasFallback(int nField) const;
     bool IsMapped(int nField) const;
+    // The last column any field takes text from; -1 when none does.
+    int LastColumn() const;
     // The field's text in a row of the file; empty when the field is not mapped.
     QString Value(int nField, const QStringList& row) const;
     // How the field is filled, in the file's header names: "First Name +

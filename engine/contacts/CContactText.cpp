@@ -66,11 +66,15 @@ bool IsValidUtf8(QFile& file) {
 // Whether the lines that hold more than ASCII are mostly UTF-8: some are, and
 // no fewer than those that are not. A line longer than a piece is judged a
 // piece at a time.
-bool IsMostlyUtf8(QFile& file) {
+bool IsMostlyUtf8(QFile& file, const CContactText::TellsEncoding& tellsEncoding) {
     file.seek(0);
     qint64 nUtf8 = 0, nOther = 0;
     QByteArray line;
-    const auto judge = [&line, &nUtf8, &nOther](bool bCut) {
+    const auto judge = [&line, &nUtf8, &nOther, &tellsEncoding](bool bCut) {
+        if (!bCut && tellsEncoding && !tellsEncoding(line)) {
+            line.clear();
+            return;
+        }
         const qsizetype nValid = CTemplateDecoder::ValidUtf8Length(line, bCut);
         if (nValid < 0) {
             ++nOther;
@@ -118,14 +122,15 @@ QByteArray Guess(QByteArrayView sample) {
 
 } // namespace
 
-CContactText::CContactText(const QString& strPath) : m_file(strPath) {
+CContactText::CContactText(const QString& strPath, const TellsEncoding& tellsEncoding)
+    : m_file(strPath) {
     if (QFileInfo(strPath).isDir() || !m_file.open(QIODevice::ReadOnly))
         throw CContactError::CannotRead(strPath, QFileInfo(strPath).isDir()
                                                      ? QStringLiteral("it is a folder")
                                                      : m_file.errorString());
     if (m_file.size() == 0)
         throw CContactError(QStringLiteral("The file \"%1\" is empty.").arg(strPath));
-    DetectEncoding();
+    DetectEncoding(tellsEncoding);
     if (m_encoding.isEmpty())
         throw CContactError(
             QStringLiteral("The file \"%1\" holds binary data, not addresses as text.").arg(strPath));
@@ -218,7 +223,7 @@ QString CContactText::DecodeLine(QByteArrayView line, bool bWhole) {
     return strLine;
 }
 
-void CContactText::DetectEncoding() {
+void CContactText::DetectEncoding(const TellsEncoding& tellsEncoding) {
     m_file.seek(0);
     const QByteArray sample = m_file.read(kSampleSize);
     if (HasPrefix(sample, "\xEF\xBB\xBF")) {
@@ -236,7 +241,7 @@ void CContactText::DetectEncoding() {
         m_encoding.clear();
     } else if (IsValidUtf8(m_file)) {
         m_encoding = Utf8Name();
-    } else if (IsMostlyUtf8(m_file)) {
+    } else if (IsMostlyUtf8(m_file, tellsEncoding)) {
         m_encoding = Utf8Name();
         m_bLineByLine = true;
     } else {

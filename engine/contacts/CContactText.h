@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QStringDecoder>
+#include <functional>
 
 // The text of a contacts file, decoded piece by piece as it is read, so that
 // a large file is never held whole. The encoding comes from a byte-order mark
@@ -16,9 +17,14 @@
 // the other lines are read as Windows-1252, and they are named.
 class CContactText {
 public:
+    // Whether a line of the file (its bytes, without the line end) says
+    // something of the file's encoding; a line that names its own (a vCard
+    // property with a CHARSET) does not.
+    using TellsEncoding = std::function<bool(QByteArrayView line)>;
+
     // Opens the file and finds its encoding. Throws CContactError when the
     // file cannot be read, is empty or holds binary data.
-    explicit CContactText(const QString& strPath);
+    explicit CContactText(const QString& strPath, const TellsEncoding& tellsEncoding = {});
 
     // The next piece of text; empty at the end of the file. Throws
     // CContactError when reading fails.
@@ -49,7 +55,7 @@ public:
     static bool LooksBinary(QByteArrayView sample);
 
 private:
-    void DetectEncoding();
+    void DetectEncoding(const TellsEncoding& tellsEncoding);
     QString ReadLines();
     QString DecodeLine(QByteArrayView line, bool bWhole);
     QByteArray ReadChunk();

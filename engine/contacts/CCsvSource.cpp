@@ -2,6 +2,8 @@
 
 #include "engine/contacts/CContactError.h"
 
+#include <algorithm>
+
 namespace {
 
 // The delimiter is told from this much of the first line.
@@ -57,11 +59,24 @@ bool CCsvSource::ReadRow(CContactRow* pRow) {
     } else if (!m_reader.ReadRecord(pRow)) {
         return false;
     }
-    if (pRow->strProblem.isEmpty() && pRow->fields.size() != m_headers.size())
-        pRow->strProblem = QStringLiteral("The row has %1 fields; the header has %2.")
-                               .arg(pRow->fields.size())
-                               .arg(m_headers.size());
+    if (pRow->strProblem.isEmpty() && pRow->fields.size() > m_headers.size())
+        DropEmptyExtras(pRow);
     return true;
+}
+
+// Thunderbird ends every row with one delimiter more than its header has:
+// extra fields that are all empty lose nothing and are dropped; extra text
+// refuses the row.
+void CCsvSource::DropEmptyExtras(CContactRow* pRow) const {
+    const QStringList extras = pRow->fields.mid(m_headers.size());
+    if (std::all_of(extras.cbegin(), extras.cend(), [](const QString& strField) { return strField.isEmpty(); }))
+        pRow->fields.resize(m_headers.size());
+    else
+        pRow->strProblem = WrongFieldCount(pRow->fields.size(), m_headers.size());
+}
+
+QString CCsvSource::WrongFieldCount(qsizetype nFields, qsizetype nHeaders) {
+    return QStringLiteral("The row has %1 fields; the header has %2.").arg(nFields).arg(nHeaders);
 }
 
 QChar CCsvSource::FindDelimiter(QStringView line) {

@@ -13,8 +13,9 @@ public:
     explicit CCsvSource(const QString& strPath);
 
     QStringList Headers() const override { return m_headers; }
-    // A row whose number of fields differs from the header's, whose quote is
-    // never closed or that is too long carries the problem with it.
+    // A row with more fields than the header, some of them not empty, a
+    // quote never closed or too long a text carries the problem with it. A
+    // row may have fewer fields than the header: the import decides.
     bool ReadRow(CContactRow* pRow) override;
     qint64 Size() const override { return m_text.Size(); }
     qint64 BytesRead() const override { return m_text.BytesRead(); }
@@ -30,8 +31,12 @@ public:
     // The delimiter of a header line: the one of comma, semicolon and tab
     // that occurs most outside quotes; a comma when none does.
     static QChar FindDelimiter(QStringView line);
+    // Why a row with another number of fields than the header is refused.
+    static QString WrongFieldCount(qsizetype nFields, qsizetype nHeaders);
 
 private:
+    void DropEmptyExtras(CContactRow* pRow) const;
+
     CContactText m_text;
     CCsvReader m_reader;
     QChar m_delimiter = u',';

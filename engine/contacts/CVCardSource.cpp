@@ -102,6 +102,13 @@ bool IsKept(const QString& strName, const QStringList& params) {
            (kept.contains(strName) || strName.startsWith(QStringLiteral("X-CORVANE-")));
 }
 
+// A line that names the encoding of its value says nothing of the file's.
+bool HasNoCharset(QByteArrayView line) {
+    const qsizetype nColon = line.indexOf(':');
+    const QByteArray head = line.first(nColon < 0 ? line.size() : nColon).toByteArray().toUpper();
+    return !head.contains(";CHARSET=");
+}
+
 bool IsBoundary(const QString& strName) {
     return strName == u"BEGIN" || strName == u"END";
 }
@@ -165,7 +172,7 @@ struct CVCardSource::Reading {
     char last = 0; // the last byte of the property so far
 };
 
-CVCardSource::CVCardSource(const QString& strPath) : m_text(strPath) {}
+CVCardSource::CVCardSource(const QString& strPath) : m_text(strPath, HasNoCharset) {}
 
 const QStringList& CVCardSource::ColumnNames() {
     static const QStringList names = [] {

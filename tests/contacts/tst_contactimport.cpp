@@ -201,6 +201,25 @@ private Q_SLOTS:
                  qPrintable(summary.Text(10)));
     }
 
+    // Extra fields that are empty are dropped (Thunderbird ends each row
+    // with one); a short row is taken when it lacks only columns that fill
+    // nothing, refused when it lacks one that fills a field.
+    void rowsOfAnotherLength() {
+        NewStore();
+        const CImportSummary summary = Import(Write(QStringLiteral("lengths.csv"),
+                                                    "First Name,Last Name,Primary Email,Notes,Custom 1\r\n"
+                                                    "Jane,Doe,jane@x.org,,,\r\n"
+                                                    "John,Roe,john@x.org\r\n"
+                                                    "Ann,Ray\r\n"
+                                                    "Eve,Poe,eve@x.org,,,text\r\n"));
+        QCOMPARE(Stored(QStringLiteral("SELECT EMail || '|' || Name FROM ADDRESSES ORDER BY ID_Address")),
+                 (QStringList{"jane@x.org|Jane Doe", "john@x.org|John Roe"}));
+        QCOMPARE(summary.Text(10),
+                 QStringLiteral("Added: 2\nUpdated: 0\nSkipped as duplicates: 0\nRefused: 2\n\n"
+                                "Line 4: The row has 2 fields; the header has 5.\n"
+                                "Line 5: The row has 6 fields; the header has 5."));
+    }
+
     void dates_data() {
         QTest::addColumn<QString>("date");
         QTest::addColumn<QString>("stored");

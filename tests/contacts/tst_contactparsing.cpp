@@ -79,10 +79,14 @@ private Q_SLOTS:
             << QList<QStringList>{{"a@x.org", "A"}, {"b@x.org", "B"}, {"c@x.org", "C"}};
         QTest::newRow("empty fields kept")
             << QByteArray("EMail,Name\na@x.org,\n") << ab << QList<QStringList>{{"a@x.org", ""}};
+        // Extra fields that are empty lose nothing (Thunderbird ends every
+        // row with one); fewer fields are for the import to judge.
         QTest::newRow("more and fewer fields than the header")
-            << QByteArray("EMail,Name\na@x.org,A,extra\nb@x.org\n") << ab
-            << QList<QStringList>{{"The row has 3 fields; the header has 2."},
-                                  {"The row has 1 fields; the header has 2."}};
+            << QByteArray("EMail,Name\na@x.org,A,extra\nb@x.org\nc@x.org,C,,\n") << ab
+            << QList<QStringList>{{"The row has 3 fields; the header has 2."}, {"b@x.org"}, {"c@x.org", "C"}};
+        QTest::newRow("CR CR LF line ends")
+            << QByteArray("EMail,Name\r\r\na@x.org,\"A\r\r\nB\"\r\r\n\r\r\nb@x.org,B\r\r\n") << ab
+            << QList<QStringList>{{"a@x.org", "A\r\r\nB"}, {"b@x.org", "B"}};
         QTest::newRow("quote left open at the end")
             << QByteArray("EMail,Name\na@x.org,A\nb@x.org,\"B\nc@x.org,C\n") << ab
             << QList<QStringList>{{"a@x.org", "A"}, {"The quote opened in line 3 is never closed."}};
@@ -230,6 +234,23 @@ private Q_SLOTS:
             << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:P\r\nPHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQ\r\n"
                           " SkZJRg==\r\nEMAIL:p@x.org\r\nEND:VCARD\r\n")
             << QList<QStringList>{{"P", "", "p@x.org", "", "", ""}};
+        QTest::newRow("CR CR LF line ends, a folded line")
+            << QByteArray("BEGIN:VCARD\r\r\nVERSION:3.0\r\r\nFN:Jane\r\r\n  Doe\r\r\nEMAIL:jane@x.org\r\r\n"
+                          "END:VCARD\r\r\n")
+            << QList<QStringList>{{"Jane Doe", "", "jane@x.org", "", "", ""}};
+        QTest::newRow("CR line ends of old Macs, a soft line break")
+            << QByteArray("BEGIN:VCARD\rVERSION:2.1\rFN;ENCODING=QUOTED-PRINTABLE:J=C3=BCr=\rgen\r"
+                          "EMAIL:j@x.org\rEND:VCARD\rBEGIN:VCARD\rFN:Two\rEND:VCARD\r")
+            << QList<QStringList>{{"Jürgen", "", "j@x.org", "", "", ""}, {"Two", "", "", "", "", ""}};
+        // A value's CHARSET decides how its bytes are read; the others are
+        // UTF-8 as the rest of the file.
+        QTest::newRow("vCard 2.1: CHARSET=windows-1252 and ISO-8859-2 beside UTF-8")
+            << QByteArray("BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=windows-1252:Do\xEB;John\r\n"
+                          "ORG;CHARSET=ISO-8859-2:\xA3\xF3" "d\xBC\r\nNOTE:Gr\xC3\xBC\xC3\x9F" "e\r\n"
+                          "EMAIL:john@x.org\r\nEND:VCARD\r\nBEGIN:VCARD\r\nFN:Zo\xC3\xAB \xC3\x85ngstr\xC3\xB6m\r\n"
+                          "EMAIL:zoe@x.org\r\nEND:VCARD\r\n")
+            << QList<QStringList>{{"John Doë", "", "john@x.org", "Łódź", "", "Grüße"},
+                                  {"Zoë Ångström", "", "zoe@x.org", "", "", ""}};
         QTest::newRow("a BEGIN:VCARD inside an open card ends it, refused")
             << QByteArray("BEGIN:VCARD\r\nFN:First\r\nEMAIL:first@x.org\r\nBEGIN:VCARD\r\nFN:Second\r\n"
                           "EMAIL:second@x.org\r\nEND:VCARD\r\n")
