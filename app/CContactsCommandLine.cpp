@@ -1,5 +1,6 @@
 #include "app/CContactsCommandLine.h"
 
+#include "engine/address/CAddressRule.h"
 #include "engine/contacts/CContactError.h"
 #include "engine/contacts/CContactExport.h"
 #include "engine/contacts/CContactImport.h"
@@ -147,12 +148,14 @@ int CContactsCommandLine::Import(const QString& strFile, const QString& strTempl
         return Fail(QStringLiteral("The template \"%1\" is not a file of this folder.").arg(strTemplate),
                     kUsageError);
     const std::unique_ptr<CContactSource> pSource = OpenSource(strFile, columns);
-    CAddressDatabase db;
-    if (!db.OpenOrCreate()) // its box has said why, on the error output
-        return 1;
     CImportOptions options;
     options.mapping = columns.isEmpty() ? CContactMapping::ForHeaders(pSource->Headers())
                                         : CContactMapping::Recognise(pSource->Headers());
+    if (!options.mapping.IsMapped(CContactMapping::FieldIndex(QStringLiteral("EMail"))))
+        return Fail(CContactImport::NoAddressColumn() + u'\n' + ColumnsHint(strFile, *pSource, options.mapping));
+    CAddressDatabase db;
+    if (!db.OpenOrCreate()) // its box has said why, on the error output
+        return 1;
     options.strTemplate = strTemplate;
     options.bUpdate = bUpdate;
     options.bTemplateForUpdated = bUpdate;
@@ -160,6 +163,29 @@ int CContactsCommandLine::Import(const QString& strFile, const QString& strTempl
         CContactImport(db.m_pCDaoDatabase.get(), db.m_schema).Run(*pSource, options);
     Print(stdout, summary.Text(kMaxListed));
     return summary.AnythingDone() ? 0 : 1;
+}
+
+// The file's columns and how --columns names them, with an example made of
+// the columns recognised and the one whose first row holds an address.
+QString CContactsCommandLine::ColumnsHint(const QString& strFile, CContactSource& source,
+                                          const CContactMapping& mapping) {
+    const QStringList headers = source.Headers();
+    CContactRow first;
+    source.ReadRow(&first);
+    QStringList example;
+    for (int nColumn = 0; nColumn < headers.size(); ++nColumn) {
+        QString strField;
+        for (int nField = 0; nField < CContactMapping::Fields().size(); ++nField)
+            if (mapping.Columns(nField) == QList<int>{nColumn})
+                strField = CContactMapping::Fields()[nField];
+        if (strField.isEmpty() && CAddressRule::IsPlain(first.fields.value(nColumn).trimmed()))
+            strField = QStringLiteral("EMail");
+        example.append(strField);
+    }
+    return QStringLiteral("The file's columns are: %1.\n"
+                          "Name them by the fields they fill, in their order, for example:\n"
+                          "  corvane --import %2 --columns %3")
+        .arg(headers.join(QStringLiteral(", ")), strFile, example.join(u','));
 }
 
 std::unique_ptr<CContactSource> CContactsCommandLine::OpenSource(const QString& strFile,

@@ -3,6 +3,7 @@
 #include <QStringList>
 #include <memory>
 
+class CContactMapping;
 class CContactSource;
 
 // The program's command line for scripts and backups, run before any window
@@ -26,5 +27,7 @@ private:
     static int Import(const QString& strFile, const QString& strTemplate, bool bUpdate,
                       const QStringList& columns);
     static std::unique_ptr<CContactSource> OpenSource(const QString& strFile, const QStringList& columns);
+    static QString ColumnsHint(const QString& strFile, CContactSource& source,
+                               const CContactMapping& mapping);
     static int Export(const QString& strFile);
 };

@@ -73,7 +73,7 @@ CContactImport::CContactImport(CDaoDatabase* pDatabase, const CTableSchema& sche
 CImportSummary CContactImport::Run(CContactSource& source, const CImportOptions& options,
                                    const Progress& progress) {
     if (!options.mapping.IsMapped(CContactMapping::FieldIndex(QStringLiteral("EMail"))))
-        throw CContactError(QStringLiteral("No column of the file is chosen for the e-mail address."));
+        throw CContactError(NoAddressColumn());
     if (const QString strProblem = TemplateProblem(options.strTemplate); !strProblem.isEmpty())
         throw CContactError(strProblem);
     m_options = options;
@@ -217,6 +217,10 @@ QString CContactImport::Check(const QStringList& values) const {
     if (const QString& strTemplate = values[m_nTemplateField]; !strTemplate.trimmed().isEmpty())
         return TemplateProblem(strTemplate);
     return QString();
+}
+
+QString CContactImport::NoAddressColumn() {
+    return QStringLiteral("No column of the file is chosen for the e-mail address.");
 }
 
 QString CContactImport::TemplateProblem(const QString& strTemplate) {

@@ -50,6 +50,8 @@ public:
     // stand: it must be a plain file name, with no folder part, not "." or
     // "..". Empty when it can.
     static QString TemplateProblem(const QString& strTemplate);
+    // Why an import without a column for the address cannot start.
+    static QString NoAddressColumn();
 
 private:
     void ImportRow(CContactRow row, CDaoRecordset& recordset);

@@ -15,7 +15,9 @@ const QString& SettingsSection() {
 }
 
 // The header names that stand for each field, most specific first; compared
-// without regard to letter case.
+// without regard to letter case. Besides the English ones, the names that
+// Outlook writes in German, French, Spanish, Italian and Dutch, and
+// Thunderbird in German and French.
 const QList<QStringList>& KnownHeaders() {
     static const QList<QStringList> known = [] {
         QList<QStringList> list = {
@@ -23,11 +25,18 @@ const QList<QStringList>& KnownHeaders() {
             {QStringLiteral("EMail"), QStringLiteral("E-mail Address"),
              QStringLiteral("Primary Email"), QStringLiteral("E-mail 1 - Value"),
              QStringLiteral("Email Address"), QStringLiteral("E-mail"), QStringLiteral("Email 1"),
-             QStringLiteral("Mail")},
+             QStringLiteral("Mail"), QStringLiteral("E-Mail-Adresse"),
+             QStringLiteral("Primäre E-Mail-Adresse"), QStringLiteral("Adresse de messagerie"),
+             QStringLiteral("Adresse électronique principale"),
+             QStringLiteral("Dirección de correo electrónico"),
+             QStringLiteral("Indirizzo posta elettronica"), QStringLiteral("E-mailadres")},
             {QStringLiteral("Prefix"), QStringLiteral("Name Prefix"),
-             QStringLiteral("Honorific Prefix"), QStringLiteral("Title")},
+             QStringLiteral("Honorific Prefix"), QStringLiteral("Title"), QStringLiteral("Anrede"),
+             QStringLiteral("Titre"), QStringLiteral("Tratamiento"), QStringLiteral("Titolo"),
+             QStringLiteral("Titel")},
             {QStringLiteral("Name"), QStringLiteral("FN"), QStringLiteral("Display Name"),
-             QStringLiteral("Full Name")},
+             QStringLiteral("Full Name"), QStringLiteral("Anzeigename"),
+             QStringLiteral("Nom à afficher")},
             {QStringLiteral("Template"), QStringLiteral("X-CORVANE-TEMPLATE")}};
         for (int nMy = 1; nMy <= 5; ++nMy)
             list.append({QStringLiteral("MY_%1").arg(nMy), QStringLiteral("X-CORVANE-MY-%1").arg(nMy)});
@@ -36,12 +45,20 @@ const QList<QStringList>& KnownHeaders() {
     return known;
 }
 
-// A name put together from its parts, as Outlook and Google write them.
+// A name put together from its parts, as Outlook, Thunderbird and Google
+// write them, in the languages of KnownHeaders.
 const QList<QStringList>& NameParts() {
     static const QList<QStringList> parts = {
-        {QStringLiteral("First Name"), QStringLiteral("Given Name")},
-        {QStringLiteral("Middle Name"), QStringLiteral("Additional Name")},
-        {QStringLiteral("Last Name"), QStringLiteral("Family Name"), QStringLiteral("Surname")}};
+        {QStringLiteral("First Name"), QStringLiteral("Given Name"), QStringLiteral("Vorname"),
+         QStringLiteral("Prénom"), QStringLiteral("Nombre"), QStringLiteral("Nome"),
+         QStringLiteral("Voornaam")},
+        {QStringLiteral("Middle Name"), QStringLiteral("Additional Name"),
+         QStringLiteral("Weitere Vornamen"), QStringLiteral("Deuxième prénom"),
+         QStringLiteral("Segundo nombre"), QStringLiteral("Secondo nome"),
+         QStringLiteral("Middelste naam")},
+        {QStringLiteral("Last Name"), QStringLiteral("Family Name"), QStringLiteral("Surname"),
+         QStringLiteral("Nachname"), QStringLiteral("Nom de famille"), QStringLiteral("Nom"),
+         QStringLiteral("Apellidos"), QStringLiteral("Cognome"), QStringLiteral("Achternaam")}};
     return parts;
 }
 

@@ -9,8 +9,9 @@
 // first of its fallbacks that gives something (a name made of first and last
 // name when the display name is empty; Google's "E-mail 2 - Value" when
 // "E-mail 1 - Value" is empty). The header sets that Thunderbird, Google
-// Contacts and Outlook write, the vCard properties and the program's own
-// export are recognised.
+// Contacts and Outlook write (Outlook's also in German, French, Spanish,
+// Italian and Dutch, Thunderbird's in German and French), the vCard
+// properties and the program's own export are recognised.
 class CContactMapping {
 public:
     // The record fields a file can fill, in the record's order: Date, EMail,

@@ -146,6 +146,10 @@ private Q_SLOTS:
         QTest::newRow("no address column") << QStringList{"--import", "in.csv"}
                                            << QByteArray("Who,Where\nJane,Here\n")
                                            << "No column of the file is chosen for the e-mail address.";
+        QTest::newRow("unknown columns are named, with the way to name them")
+            << QStringList{"--import", "in.csv"} << QByteArray("Who,Title,Contact\nJane,Ms,jane@x.org\n")
+            << "The file's columns are: Who, Title, Contact.\nName them by the fields they fill, in their "
+               "order, for example:\n  corvane --import in.csv --columns ,Prefix,EMail";
     }
     void nothingToDo() {
         QFETCH(QStringList, arguments);

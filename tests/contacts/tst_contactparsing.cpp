@@ -336,6 +336,17 @@ private Q_SLOTS:
         QTest::newRow("Outlook")
             << "Title,First Name,Middle Name,Last Name,Suffix,Company,Job Title,E-mail Address,E-mail 2 Address"
             << "Mr.,John,,Smith,,Acme,Chief,john@x.org," << QStringList{"john@x.org", "Mr.", "John Smith"};
+        QTest::newRow("Outlook in German")
+            << "Anrede,Vorname,Weitere Vornamen,Nachname,Suffix,Firma,Abteilung,Position,E-Mail-Adresse,"
+               "E-Mail-Typ,E-Mail: angezeigter Name"
+            << "Herr,Jürgen,Karl,Müller,,Acme,,,juergen@x.org,SMTP,Jürgen Müller"
+            << QStringList{"juergen@x.org", "Herr", "Jürgen Karl Müller"};
+        QTest::newRow("Outlook in French")
+            << "Titre,Prénom,Deuxième prénom,Nom,Suffixe,Société,Service,Adresse de messagerie"
+            << "Mme,Zoé,,Dupont,,Acme,,zoe@x.org" << QStringList{"zoe@x.org", "Mme", "Zoé Dupont"};
+        QTest::newRow("Thunderbird in German")
+            << "Vorname,Nachname,Anzeigename,Spitzname,Primäre E-Mail-Adresse,Sekundäre E-Mail-Adresse"
+            << "Anna,Schmidt,,,anna@x.org," << QStringList{"anna@x.org", "", "Anna Schmidt"};
         QTest::newRow("vCard columns")
             << CVCardSource::ColumnNames().join(u',') << ",Prof.,p@x.org,Org,Job Title,,,,,,,,,,"
             << QStringList{"p@x.org", "Prof.", ""};
