@@ -12,7 +12,7 @@
 // Writes a CSV file as spreadsheets read it: UTF-8 with a byte-order mark,
 // records ending in CR LF, a field quoted when it holds a comma, a quote, a
 // line break or blanks at its ends. The file appears whole when Commit
-// succeeds, or not at all. Write and Commit throw CContactError.
+// succeeds, or not at all. Write, WriteLines and Commit throw CContactError.
 //
 // Every file written as CSV goes through it (exports, refused rows, the send
 // log), and none starts a spreadsheet formula: a field that starts with =, +,
