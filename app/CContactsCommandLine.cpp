@@ -1,9 +1,11 @@
 #include "app/CContactsCommandLine.h"
 
+#include "engine/address/CAddressRule.h"
 #include "engine/contacts/CContactError.h"
 #include "engine/contacts/CContactExport.h"
 #include "engine/contacts/CContactImport.h"
 #include "engine/contacts/CContactSource.h"
+#include "engine/contacts/CCsvSource.h"
 #include "platform/dao/CDaoException.h"
 #include "platform/ui/MessageBoxes.h"
 #include "store/CAddressDatabase.h"
@@ -57,14 +59,19 @@ int CContactsCommandLine::Run(int argc, char* argv[]) {
 
 QString CContactsCommandLine::Usage() {
     return QStringLiteral(
-        "Usage: corvane [--import FILE [--template NAME] [--update] | --export FILE | --help]\n"
+        "Usage: corvane [--import FILE [--template NAME] [--update] [--columns LIST]\n"
+        "                | --export FILE | --help]\n"
         "\n"
         "Without options Corvane opens its window. The options work on Addresses.mdb\n"
         "of the current folder without opening a window:\n"
         "  --import FILE    add the addresses of a CSV (.csv, .txt) or vCard (.vcf) file\n"
-        "  --template NAME  the template of the new records (a .txt file of this folder)\n"
+        "  --template NAME  the template of the new records (a .txt file of this folder),\n"
+        "                   with --update of the updated ones too\n"
         "  --update         update the other fields of addresses that are stored already\n"
         "                   (without it they are skipped)\n"
+        "  --columns LIST   the fields that a CSV file's columns hold, in their order,\n"
+        "                   for a file without a header line: EMail,Name,,MY_1 (an empty\n"
+        "                   name leaves a column out)\n"
         "  --export FILE    write all records as CSV (.csv, .txt) or vCard 3.0 (.vcf)\n"
         "  --help           show this text\n"
         "\n"
@@ -74,7 +81,7 @@ QString CContactsCommandLine::Usage() {
 }
 
 int CContactsCommandLine::Dispatch(const QStringList& arguments) {
-    QString strImport, strExport, strTemplate;
+    QString strImport, strExport, strTemplate, strColumns;
     bool bUpdate = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& strArgument = arguments[i];
@@ -83,7 +90,7 @@ int CContactsCommandLine::Dispatch(const QStringList& arguments) {
             return 0;
         }
         const bool bTakesValue = strArgument == u"--import" || strArgument == u"--export" ||
-                                 strArgument == u"--template";
+                                 strArgument == u"--template" || strArgument == u"--columns";
         if (bTakesValue && i + 1 >= arguments.size())
             return Fail(QStringLiteral("%1 needs a value.\n\n%2").arg(strArgument, Usage()), kUsageError);
         if (strArgument == u"--import")
@@ -92,6 +99,8 @@ int CContactsCommandLine::Dispatch(const QStringList& arguments) {
             strExport = arguments[++i];
         else if (strArgument == u"--template")
             strTemplate = arguments[++i];
+        else if (strArgument == u"--columns")
+            strColumns = arguments[++i];
         else if (strArgument == u"--update")
             bUpdate = true;
         else
@@ -99,28 +108,93 @@ int CContactsCommandLine::Dispatch(const QStringList& arguments) {
                         kUsageError);
     }
     if (strImport.isEmpty() == strExport.isEmpty() ||
-        (!strExport.isEmpty() && (bUpdate || !strTemplate.isEmpty())))
+        (!strExport.isEmpty() && (bUpdate || !strTemplate.isEmpty() || !strColumns.isEmpty())))
         return Fail(QStringLiteral("Give either --import FILE or --export FILE.\n\n%1").arg(Usage()),
                     kUsageError);
-    return strImport.isEmpty() ? Export(strExport) : Import(strImport, strTemplate, bUpdate);
+    if (strImport.isEmpty())
+        return Export(strExport);
+    QStringList columns;
+    if (!strColumns.isEmpty() && !Columns(strColumns, strImport, &columns))
+        return kUsageError;
+    return Import(strImport, strTemplate, bUpdate, columns);
 }
 
-int CContactsCommandLine::Import(const QString& strFile, const QString& strTemplate, bool bUpdate) {
-    if (!strTemplate.isEmpty() && !QFileInfo(strTemplate).isFile())
+// The names of --columns: fields of a record, or empty for a column left out.
+bool CContactsCommandLine::Columns(const QString& strList, const QString& strFile, QStringList* pColumns) {
+    if (CContactSource::IsVCardPath(strFile)) {
+        Fail(QStringLiteral("--columns is for CSV files; a vCard names its properties itself."));
+        return false;
+    }
+    for (const QString& strName : strList.split(u',')) {
+        const QString strColumn = strName.trimmed();
+        const auto known = std::find_if(CContactMapping::Fields().cbegin(), CContactMapping::Fields().cend(),
+                                        [&strColumn](const QString& strField) {
+                                            return strField.compare(strColumn, Qt::CaseInsensitive) == 0;
+                                        });
+        if (!strColumn.isEmpty() && known == CContactMapping::Fields().cend()) {
+            Fail(QStringLiteral("--columns names \"%1\", which is no field. The fields are: %2.")
+                     .arg(strColumn, CContactMapping::Fields().join(QStringLiteral(", "))));
+            return false;
+        }
+        pColumns->append(strColumn.isEmpty() ? QString() : *known);
+    }
+    return true;
+}
+
+int CContactsCommandLine::Import(const QString& strFile, const QString& strTemplate, bool bUpdate,
+                                 const QStringList& columns) {
+    if (!strTemplate.isEmpty() &&
+        (!CContactImport::TemplateProblem(strTemplate).isEmpty() || !QFileInfo(strTemplate).isFile()))
         return Fail(QStringLiteral("The template \"%1\" is not a file of this folder.").arg(strTemplate),
                     kUsageError);
-    const std::unique_ptr<CContactSource> pSource = CContactSource::Open(strFile);
+    const std::unique_ptr<CContactSource> pSource = OpenSource(strFile, columns);
+    CImportOptions options;
+    options.mapping = columns.isEmpty() ? CContactMapping::ForHeaders(pSource->Headers())
+                                        : CContactMapping::Recognise(pSource->Headers());
+    if (!options.mapping.IsMapped(CContactMapping::FieldIndex(QStringLiteral("EMail"))))
+        return Fail(CContactImport::NoAddressColumn() + u'\n' + ColumnsHint(strFile, *pSource, options.mapping));
     CAddressDatabase db;
     if (!db.OpenOrCreate()) // its box has said why, on the error output
         return 1;
-    CImportOptions options;
-    options.mapping = CContactMapping::ForHeaders(pSource->Headers());
     options.strTemplate = strTemplate;
     options.bUpdate = bUpdate;
+    options.bTemplateForUpdated = bUpdate;
     const CImportSummary summary =
         CContactImport(db.m_pCDaoDatabase.get(), db.m_schema).Run(*pSource, options);
     Print(stdout, summary.Text(kMaxListed));
     return summary.AnythingDone() ? 0 : 1;
+}
+
+// The file's columns and how --columns names them, with an example made of
+// the columns recognised and the one whose first row holds an address.
+QString CContactsCommandLine::ColumnsHint(const QString& strFile, CContactSource& source,
+                                          const CContactMapping& mapping) {
+    const QStringList headers = source.Headers();
+    CContactRow first;
+    source.ReadRow(&first);
+    QStringList example;
+    for (int nColumn = 0; nColumn < headers.size(); ++nColumn) {
+        QString strField;
+        for (int nField = 0; nField < CContactMapping::Fields().size(); ++nField)
+            if (mapping.Columns(nField) == QList<int>{nColumn})
+                strField = CContactMapping::Fields()[nField];
+        if (strField.isEmpty() && CAddressRule::IsPlain(first.fields.value(nColumn).trimmed()))
+            strField = QStringLiteral("EMail");
+        example.append(strField);
+    }
+    return QStringLiteral("The file's columns are: %1.\n"
+                          "Name them by the fields they fill, in their order, for example:\n"
+                          "  corvane --import %2 --columns %3")
+        .arg(headers.join(QStringLiteral(", ")), strFile, example.join(u','));
+}
+
+std::unique_ptr<CContactSource> CContactsCommandLine::OpenSource(const QString& strFile,
+                                                                 const QStringList& columns) {
+    if (columns.isEmpty())
+        return CContactSource::Open(strFile);
+    auto pCsv = std::make_unique<CCsvSource>(strFile);
+    pCsv->NameColumns(columns);
+    return pCsv;
 }
 
 int CContactsCommandLine::Export(const QString& strFile) {
