@@ -5,6 +5,15 @@
 // Prints the times, their ratios (limit 2x) and the process's memory peak
 // (limit 100 MB: the file is streamed, not held whole). Then imports a 50 MB
 // file and prints its time and peak.
+//
+// Then the hostile files, each set against a well-formed file of the same
+// kind and size imported in the same run: a CSV line of 20 MB holding 10
+// million fields, one of 100 MB, and vCards with a quoted-printable NOTE of
+// 4 MB and of 8 MB (soft line breaks every 76 characters). Each import runs
+// in a process of its own, this program started again with --import-one
+// FILE, so that its memory peak is its own. Each prints its time and peak
+// (limits: 200 MB; the 8 MB NOTE under a second; the time no more than the
+// well-formed file's).
 
 #include "engine/contacts/CContactExport.h"
 #include "engine/contacts/CContactImport.h"
@@ -16,6 +25,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <functional>
@@ -26,6 +36,7 @@ namespace {
 constexpr int kRows = 100000;
 constexpr qint64 kBigFileBytes = 50LL * 1024 * 1024;
 constexpr int kRuns = 3;
+constexpr qint64 kMegabyte = 1024 * 1024;
 
 constexpr char kInsertSql[] =
     "INSERT INTO ADDRESSES (Date, EMail, Prefix, Name, Template, MY_1, MY_2, MY_3, MY_4, MY_5) "
@@ -58,6 +69,43 @@ double PeakMegabytes() {
         if (line.startsWith("VmHWM:"))
             return line.mid(6).trimmed().split(' ').front().toDouble() / 1024.0;
     return -1;
+}
+
+// A header, one line of fields "a,a,a,..." of nBytes bytes, and a good row.
+void WriteLongLine(const QString& strPath, qint64 nBytes) {
+    QFile file(strPath);
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(strPath));
+    file.write("EMail,Name\r\n");
+    const QByteArray block = QByteArray("a,").repeated(int(kMegabyte / 2));
+    for (qint64 nWritten = 0; nWritten < nBytes; nWritten += block.size())
+        file.write(block);
+    file.write("a\r\nlast@example.com,Last\r\n");
+}
+
+// Cards until the file has nBytes bytes: with nNoteBytes, one card whose
+// NOTE is that long in quoted-printable lines; else plain cards.
+void WriteVCards(const QString& strPath, qint64 nBytes, qint64 nNoteBytes) {
+    QFile file(strPath);
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(strPath));
+    if (nNoteBytes > 0) {
+        file.write("BEGIN:VCARD\r\nVERSION:2.1\r\nFN:Long Note\r\nEMAIL:note@example.com\r\n"
+                   "NOTE;ENCODING=QUOTED-PRINTABLE:");
+        const QByteArray line = QByteArray("Gr=C3=BC=C3=9Fe ").repeated(4) + QByteArray(11, 'n') + "=\r\n";
+        QByteArray lines;
+        while (lines.size() < kMegabyte)
+            lines += line;
+        for (qint64 nWritten = 0; nWritten < nNoteBytes; nWritten += lines.size())
+            file.write(lines);
+        file.write("end\r\nEND:VCARD\r\n");
+    }
+    for (int nCard = 1; file.size() < nBytes; ++nCard)
+        file.write(QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Person;Card %1;;Ms.;\r\n"
+                                  "FN:Card %1 Person\r\nEMAIL;TYPE=INTERNET:card%1@example.com\r\n"
+                                  "NOTE:a note of some length for card %1\r\nEND:VCARD\r\n")
+                       .arg(nCard)
+                       .toUtf8());
 }
 
 // A fresh folder with an empty Addresses.mdb made by the store.
@@ -155,6 +203,65 @@ int ExportWithSqlite(const QString& strOut) {
     return nRows;
 }
 
+struct Figure {
+    double dSeconds = 0;
+    double dPeak = 0;
+};
+
+// The child's part: imports a file into an empty store and prints the time
+// and the memory peak.
+int ImportOne(const QString& strPath) {
+    const auto pStore = EmptyStore();
+    const double dSeconds = Seconds([&] { ImportWithProgram(strPath); });
+    std::printf("%f %f\n", dSeconds, PeakMegabytes());
+    QDir::setCurrent(QDir::tempPath());
+    return 0;
+}
+
+Figure ImportFigure(const QString& strPath) {
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--import-one"), strPath});
+    if (!child.waitForFinished(-1) || child.exitCode() != 0)
+        qFatal("the import of %s failed", qPrintable(strPath));
+    const QList<QByteArray> numbers = child.readAllStandardOutput().trimmed().split(' ');
+    return Figure{numbers.value(0).toDouble(), numbers.value(1).toDouble()};
+}
+
+void ReportHostile(const char* pszWhat, const Figure& hostile, const Figure& baseline) {
+    std::printf("%-34s %7.3f s, peak %6.1f MB   well-formed file %7.3f s, peak %6.1f MB   "
+                "time ratio %.2fx\n",
+                pszWhat, hostile.dSeconds, hostile.dPeak, baseline.dSeconds, baseline.dPeak,
+                hostile.dSeconds / baseline.dSeconds);
+    std::fflush(stdout);
+}
+
+void HostileFiles(const QTemporaryDir& files) {
+    std::printf("\nhostile files against well-formed files of the same kind and size "
+                "(limits: peak 200 MB, the 8 MB NOTE under 1 s, ratio at most 1x)\n");
+    const QString strHostile = files.filePath(QStringLiteral("hostile.csv"));
+    const QString strPlain = files.filePath(QStringLiteral("plain.csv"));
+    for (const qint64 nMegabytes : {20, 100}) {
+        WriteLongLine(strHostile, nMegabytes * kMegabyte);
+        WriteCsv(strPlain, 0, nMegabytes * kMegabyte);
+        const Figure hostile = ImportFigure(strHostile);
+        ReportHostile(nMegabytes == 20 ? "CSV line of 20 MB, 10 million fields"
+                                       : "CSV line of 100 MB, 50 million fields",
+                      hostile, ImportFigure(strPlain));
+    }
+    QFile::remove(strHostile);
+    QFile::remove(strPlain);
+    const QString strNote = files.filePath(QStringLiteral("note.vcf"));
+    const QString strCards = files.filePath(QStringLiteral("cards.vcf"));
+    for (const qint64 nMegabytes : {4, 8}) {
+        WriteVCards(strNote, 0, nMegabytes * kMegabyte);
+        WriteVCards(strCards, QFile(strNote).size(), 0);
+        const Figure hostile = ImportFigure(strNote);
+        ReportHostile(nMegabytes == 4 ? "vCard, quoted-printable NOTE of 4 MB"
+                                      : "vCard, quoted-printable NOTE of 8 MB",
+                      hostile, ImportFigure(strCards));
+    }
+}
+
 void Report(const char* pszWhat, double dProgram, double dBaseline) {
     std::printf("%-8s program %7.3f s   plain SQLite %7.3f s   ratio %.2fx (limit 2x)\n", pszWhat,
                 dProgram, dBaseline, dProgram / dBaseline);
@@ -168,6 +275,8 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "%s\n", qPrintable(call.strText));
         return IDOK;
     });
+    if (argc == 3 && QByteArrayView(argv[1]) == "--import-one")
+        return ImportOne(QString::fromLocal8Bit(argv[2]));
     QTemporaryDir files;
     const QString strCsv = files.filePath(QStringLiteral("contacts.csv"));
     WriteCsv(strCsv, kRows, 0);
@@ -208,5 +317,8 @@ int main(int argc, char* argv[]) {
     std::printf("50 MB file: %d rows imported in %.3f s; memory peak %.1f MB\n", nBigRows, dBig,
                 PeakMegabytes());
     QDir::setCurrent(QDir::tempPath());
+    pStore.reset();
+    QFile::remove(strBig);
+    HostileFiles(files);
     return 0;
 }

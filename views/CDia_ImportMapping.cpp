@@ -56,6 +56,12 @@ void CDia_ImportMapping::CreateControls(const QList<QStringList>& preview,
         QStringLiteral("Update the other fields of addresses that are stored already"), this);
     m_checkUpdate->setObjectName(QStringLiteral("checkUpdate"));
     pForm->addRow(QString(), m_checkUpdate);
+    m_checkTemplateForUpdated =
+        new QCheckBox(QStringLiteral("Give the updated addresses this template too"), this);
+    m_checkTemplateForUpdated->setObjectName(QStringLiteral("checkTemplateForUpdated"));
+    m_checkTemplateForUpdated->setEnabled(false);
+    connect(m_checkUpdate, &QCheckBox::toggled, m_checkTemplateForUpdated, &QWidget::setEnabled);
+    pForm->addRow(QString(), m_checkTemplateForUpdated);
     pLayout->addLayout(pForm);
 
     auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -74,7 +80,7 @@ QComboBox* CDia_ImportMapping::FieldCombo(int nField) {
     pCombo->setObjectName(QStringLiteral("comboField_") + CContactMapping::Fields()[nField]);
     pCombo->addItem(QStringLiteral("(not imported)"), kNotImported);
     const QList<int>& columns = m_mapping.Columns(nField);
-    const bool bCombined = columns.size() > 1 || !m_mapping.Fallback(nField).isEmpty();
+    const bool bCombined = columns.size() > 1 || m_mapping.HasFallback(nField);
     if (bCombined)
         pCombo->addItem(m_mapping.Describe(nField, m_headers), kAsRecognised);
     for (int nColumn = 0; nColumn < m_headers.size(); ++nColumn)
@@ -92,12 +98,13 @@ CImportOptions CDia_ImportMapping::Options() const {
     for (int nField = 0; nField < m_comboFields.size(); ++nField) {
         const int nChoice = m_comboFields[nField]->currentData().toInt();
         if (nChoice == kAsRecognised)
-            options.mapping.SetColumns(nField, m_mapping.Columns(nField), m_mapping.Fallback(nField));
+            options.mapping.TakeField(nField, m_mapping);
         else if (nChoice != kNotImported)
             options.mapping.SetColumns(nField, {nChoice});
     }
     options.strTemplate = m_comboTemplate->currentText();
     options.bUpdate = m_checkUpdate->isChecked();
+    options.bTemplateForUpdated = options.bUpdate && m_checkTemplateForUpdated->isChecked();
     return options;
 }
 

@@ -14,7 +14,8 @@ class QComboBox;
 // the new records, and whether an address that is stored already is skipped
 // or has its other fields updated. It is given the file's headers and first
 // rows, the mapping to start from and the template catalogue; Options()
-// returns the choices, the owner imports.
+// returns the choices, the owner imports. The template can be given to the
+// updated addresses too.
 class CDia_ImportMapping : public QDialog {
     Q_OBJECT
 
@@ -35,4 +36,5 @@ private:
     QList<QComboBox*> m_comboFields;
     QComboBox* m_comboTemplate = nullptr;
     QCheckBox* m_checkUpdate = nullptr;
+    QCheckBox* m_checkTemplateForUpdated = nullptr;
 };

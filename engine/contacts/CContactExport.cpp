@@ -47,6 +47,13 @@ QByteArray Folded(const QString& strLine) {
     return folded + "\r\n";
 }
 
+// The store keeps a single blank for an empty field (as the record dialog
+// saves one); a file carries it as the empty field it stands for, which an
+// import stores as the single blank again.
+QByteArrayView FileText(QByteArrayView stored) {
+    return stored == " " ? QByteArrayView() : stored;
+}
+
 } // namespace
 
 CContactExport::CContactExport(CDaoDatabase* pDatabase, const CTableSchema& schema)
@@ -82,7 +89,7 @@ int CContactExport::Run(const QString& strPath, const QList<qlonglong>& keys) {
         if (!wanted.isEmpty() && !wanted.contains(select.Column(m_schema.m_nKeyField).toLongLong()))
             continue;
         for (int nField = 0; nField < m_schema.m_nFields; ++nField)
-            fields[nField] = select.ColumnUtf8(nField);
+            fields[nField] = FileText(select.ColumnUtf8(nField));
         if (bVCard) {
             QStringList values;
             for (const QByteArrayView field : std::as_const(fields))

@@ -10,8 +10,10 @@ class CDaoDatabase;
 
 // Writes address records to a file, streamed record by record: CSV (UTF-8
 // with a byte-order mark, the field names as header, dates as stored, ISO
-// 8601) for a .csv or .txt file, vCard 3.0 for a .vcf or .vcard file. The
-// file appears whole or not at all.
+// 8601, no field that starts a spreadsheet formula) for a .csv or .txt file,
+// vCard 3.0 for a .vcf or .vcard file. A stored single blank (an empty
+// field) is written as an empty value. The file appears whole or not at all;
+// an import of it gives the same records back.
 class CContactExport {
 public:
     CContactExport(CDaoDatabase* pDatabase, const CTableSchema& schema);

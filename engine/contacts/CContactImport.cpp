@@ -3,6 +3,9 @@
 #include "engine/address/CAddressRule.h"
 #include "engine/contacts/CContactError.h"
 #include "engine/contacts/CContactSource.h"
+#include "engine/contacts/CCsvSource.h"
+#include "engine/contacts/CCsvWriter.h"
+#include "engine/contacts/CIdnAddress.h"
 #include "platform/dao/CDaoDatabase.h"
 #include "platform/dao/CDaoException.h"
 #include "platform/dao/CDaoRecordset.h"
@@ -13,16 +16,8 @@
 namespace {
 
 constexpr int kRowsPerProgress = 256;
-
-// The store compares addresses with letter case of ASCII letters ignored
-// (COLLATE NOCASE); twins are found the same way.
-QString FoldedAddress(const QString& strAddress) {
-    QString strFolded = strAddress;
-    for (QChar& c : strFolded)
-        if (c >= u'A' && c <= u'Z')
-            c = QChar(c.unicode() + (u'a' - u'A'));
-    return strFolded;
-}
+// Google Contacts joins the addresses of one label in one cell with this.
+const QString kAddressJoin = QStringLiteral(" ::: ");
 
 // The record dialog stores a single blank for a field left empty.
 QString StoredText(const QString& strText) {
@@ -78,10 +73,13 @@ CContactImport::CContactImport(CDaoDatabase* pDatabase, const CTableSchema& sche
 CImportSummary CContactImport::Run(CContactSource& source, const CImportOptions& options,
                                    const Progress& progress) {
     if (!options.mapping.IsMapped(CContactMapping::FieldIndex(QStringLiteral("EMail"))))
-        throw CContactError(QStringLiteral("No column of the file is chosen for the e-mail address."));
+        throw CContactError(NoAddressColumn());
+    if (const QString strProblem = TemplateProblem(options.strTemplate); !strProblem.isEmpty())
+        throw CContactError(strProblem);
     m_options = options;
     m_summary = CImportSummary();
     m_summary.m_headers = source.Headers();
+    m_bOwnExport = source.Headers().mid(0, m_schema.m_nFields) == m_schema.m_arrName;
     m_stored.clear();
     m_seen.clear();
     m_strToday = COleDateTime::GetCurrentTime().FormatIso();
@@ -106,9 +104,11 @@ CImportSummary CContactImport::Run(CContactSource& source, const CImportOptions&
         }
         recordset.Close();
         m_insert = CDaoStatement();
+        m_summary.m_fallbackLines = source.FallbackLines();
+        m_summary.m_nFallbackLines = source.FallbackLineCount();
         if (!m_summary.m_bCancelled && m_summary.m_nAdded + m_summary.m_nUpdated +
                                                m_summary.m_nDuplicates +
-                                               m_summary.m_notImported.size() == 0)
+                                               m_summary.m_nRefused == 0)
             throw CContactError(QStringLiteral("The file holds no addresses."));
         m_pDatabase->Execute(m_summary.m_bCancelled ? QStringLiteral("ROLLBACK")
                                                     : QStringLiteral("COMMIT"));
@@ -126,20 +126,40 @@ CImportSummary CContactImport::Run(CContactSource& source, const CImportOptions&
     return m_summary;
 }
 
-void CContactImport::ImportRow(const CContactRow& row, CDaoRecordset& recordset) {
+void CContactImport::ImportRow(CContactRow row, CDaoRecordset& recordset) {
+    if (m_bOwnExport)
+        for (QString& strField : row.fields)
+            strField = CCsvWriter::Unguarded(strField);
     if (!row.strProblem.isEmpty())
         return NotImported(row, row.strProblem, false);
+    // A row short of fields is taken when the columns it lacks fill nothing.
+    if (const qsizetype nHeaders = m_summary.m_headers.size();
+        row.fields.size() < nHeaders && m_options.mapping.LastColumn() >= row.fields.size())
+        return NotImported(row, CCsvSource::WrongFieldCount(row.fields.size(), nHeaders), false);
     const QStringList values = RecordValues(row.fields);
+    const QString& strEMail = values[m_nEMailField];
+    if (!strEMail.contains(kAddressJoin))
+        return ImportRecord(row, values, recordset);
+    for (const QString& strAddress : strEMail.split(kAddressJoin)) {
+        QStringList one = values;
+        one[m_nEMailField] = strAddress.trimmed();
+        ImportRecord(row, one, recordset);
+    }
+}
+
+void CContactImport::ImportRecord(const CContactRow& row, QStringList values,
+                                  CDaoRecordset& recordset) {
+    values[m_nEMailField] = StoredAddress(row, values[m_nEMailField]);
     if (const QString strReason = Check(values); !strReason.isEmpty())
         return NotImported(row, strReason, false);
-    const QString strKey = FoldedAddress(values[m_nEMailField]);
-    if (const auto seen = m_seen.constFind(strKey); seen != m_seen.cend())
+    const CAddressKey key = CAddressKey::Of(values[m_nEMailField]);
+    if (const auto seen = m_seen.constFind(key); seen != m_seen.cend())
         return NotImported(row, QStringLiteral("The address %1 is in line %2 already.")
                                     .arg(values[m_nEMailField])
                                     .arg(seen.value()),
                            true);
-    m_seen.insert(strKey, row.nLine);
-    const auto stored = m_stored.constFind(strKey);
+    m_seen.insert(key, row.nLine);
+    const auto stored = m_stored.constFind(key);
     if (stored == m_stored.cend())
         return AddRecord(values);
     if (!m_options.bUpdate)
@@ -147,6 +167,15 @@ void CContactImport::ImportRow(const CContactRow& row, CDaoRecordset& recordset)
                                     .arg(values[m_nEMailField]),
                            true);
     UpdateRecord(stored.value(), values, recordset);
+}
+
+// An address whose domain is not ASCII is stored in the ASCII form that mail
+// goes out with, and the summary says so.
+QString CContactImport::StoredAddress(const CContactRow& row, const QString& strAddress) {
+    const QString strAscii = CIdnAddress::AsciiForm(strAddress);
+    if (strAscii != strAddress)
+        m_summary.Note(row.nLine, QStringLiteral("The address %1 is stored as %2.").arg(strAddress, strAscii));
+    return strAscii;
 }
 
 // The texts by the table's field index; the key stays empty.
@@ -185,14 +214,29 @@ QString CContactImport::Check(const QStringList& values) const {
     }
     if (!CAddressRule::IsPlain(strEMail))
         return QStringLiteral("The mail library would refuse the address \"%1\".").arg(strEMail);
+    if (const QString& strTemplate = values[m_nTemplateField]; !strTemplate.trimmed().isEmpty())
+        return TemplateProblem(strTemplate);
     return QString();
+}
+
+QString CContactImport::NoAddressColumn() {
+    return QStringLiteral("No column of the file is chosen for the e-mail address.");
+}
+
+QString CContactImport::TemplateProblem(const QString& strTemplate) {
+    if (strTemplate.isEmpty() ||
+        (strTemplate != u"." && strTemplate != u".." && !strTemplate.contains(u'/') &&
+         !strTemplate.contains(u'\\')))
+        return QString();
+    return QStringLiteral("The template \"%1\" is not the name of a file in the start folder.")
+        .arg(strTemplate);
 }
 
 void CContactImport::LoadStoredAddresses() {
     CDaoRecordset recordset(m_pDatabase);
     recordset.Open(AFX_DAO_USE_DEFAULT_TYPE, QStringLiteral("SELECT * FROM %1").arg(m_schema.m_strTable));
     for (; !recordset.IsEOF(); recordset.MoveNext())
-        m_stored.insert(FoldedAddress(recordset.GetFieldValue(m_nEMailField).toString()),
+        m_stored.insert(CAddressKey::Of(recordset.GetFieldValue(m_nEMailField).toString()),
                         recordset.GetFieldValue(m_schema.m_nKeyField).toLongLong());
 }
 
@@ -234,14 +278,19 @@ void CContactImport::UpdateRecord(qlonglong nId, const QStringList& values,
             recordset.SetFieldValue(m_schema.m_arrName[nField], nField == m_nDateField
                                                                     ? StoredDate(values[nField])
                                                                     : values[nField]);
+    if (m_options.bTemplateForUpdated && !m_options.strTemplate.isEmpty() &&
+        values[m_nTemplateField].trimmed().isEmpty())
+        recordset.SetFieldValue(m_schema.m_arrName[m_nTemplateField], m_options.strTemplate);
     recordset.Update();
     ++m_summary.m_nUpdated;
 }
 
 // A twin keeps no fields: it is not to be fixed, and a file imported twice
-// would otherwise be held whole.
+// would otherwise be held whole. A refused row keeps its fields, under the
+// file's header, for the refused-rows file.
 void CContactImport::NotImported(const CContactRow& row, const QString& strReason, bool bDuplicate) {
-    m_summary.m_notImported.append(
-        CRefusedRow{row.nLine, strReason, bDuplicate ? QStringList() : row.fields, bDuplicate});
-    m_summary.m_nDuplicates += bDuplicate ? 1 : 0;
+    QStringList fields = row.fields;
+    while (fields.size() < m_summary.m_headers.size())
+        fields.append(QString());
+    m_summary.NotImported(CRefusedRow{row.nLine, strReason, bDuplicate}, bDuplicate ? QStringList() : fields);
 }

@@ -3,6 +3,9 @@
 #include "platform/settings/CProfileSettings.h"
 
 #include <QCryptographicHash>
+#include <QMap>
+#include <QRegularExpression>
+#include <algorithm>
 
 namespace {
 
@@ -12,7 +15,9 @@ const QString& SettingsSection() {
 }
 
 // The header names that stand for each field, most specific first; compared
-// without regard to letter case.
+// without regard to letter case. Besides the English ones, the names that
+// Outlook writes in German, French, Spanish, Italian and Dutch, and
+// Thunderbird in German and French.
 const QList<QStringList>& KnownHeaders() {
     static const QList<QStringList> known = [] {
         QList<QStringList> list = {
@@ -20,11 +25,18 @@ const QList<QStringList>& KnownHeaders() {
             {QStringLiteral("EMail"), QStringLiteral("E-mail Address"),
              QStringLiteral("Primary Email"), QStringLiteral("E-mail 1 - Value"),
              QStringLiteral("Email Address"), QStringLiteral("E-mail"), QStringLiteral("Email 1"),
-             QStringLiteral("Mail")},
+             QStringLiteral("Mail"), QStringLiteral("E-Mail-Adresse"),
+             QStringLiteral("Primäre E-Mail-Adresse"), QStringLiteral("Adresse de messagerie"),
+             QStringLiteral("Adresse électronique principale"),
+             QStringLiteral("Dirección de correo electrónico"),
+             QStringLiteral("Indirizzo posta elettronica"), QStringLiteral("E-mailadres")},
             {QStringLiteral("Prefix"), QStringLiteral("Name Prefix"),
-             QStringLiteral("Honorific Prefix"), QStringLiteral("Title")},
+             QStringLiteral("Honorific Prefix"), QStringLiteral("Title"), QStringLiteral("Anrede"),
+             QStringLiteral("Titre"), QStringLiteral("Tratamiento"), QStringLiteral("Titolo"),
+             QStringLiteral("Titel")},
             {QStringLiteral("Name"), QStringLiteral("FN"), QStringLiteral("Display Name"),
-             QStringLiteral("Full Name")},
+             QStringLiteral("Full Name"), QStringLiteral("Anzeigename"),
+             QStringLiteral("Nom à afficher")},
             {QStringLiteral("Template"), QStringLiteral("X-CORVANE-TEMPLATE")}};
         for (int nMy = 1; nMy <= 5; ++nMy)
             list.append({QStringLiteral("MY_%1").arg(nMy), QStringLiteral("X-CORVANE-MY-%1").arg(nMy)});
@@ -33,13 +45,33 @@ const QList<QStringList>& KnownHeaders() {
     return known;
 }
 
-// A name put together from its parts, as Outlook and Google write them.
+// A name put together from its parts, as Outlook, Thunderbird and Google
+// write them, in the languages of KnownHeaders.
 const QList<QStringList>& NameParts() {
     static const QList<QStringList> parts = {
-        {QStringLiteral("First Name"), QStringLiteral("Given Name")},
-        {QStringLiteral("Middle Name"), QStringLiteral("Additional Name")},
-        {QStringLiteral("Last Name"), QStringLiteral("Family Name"), QStringLiteral("Surname")}};
+        {QStringLiteral("First Name"), QStringLiteral("Given Name"), QStringLiteral("Vorname"),
+         QStringLiteral("Prénom"), QStringLiteral("Nombre"), QStringLiteral("Nome"),
+         QStringLiteral("Voornaam")},
+        {QStringLiteral("Middle Name"), QStringLiteral("Additional Name"),
+         QStringLiteral("Weitere Vornamen"), QStringLiteral("Deuxième prénom"),
+         QStringLiteral("Segundo nombre"), QStringLiteral("Secondo nome"),
+         QStringLiteral("Middelste naam")},
+        {QStringLiteral("Last Name"), QStringLiteral("Family Name"), QStringLiteral("Surname"),
+         QStringLiteral("Nachname"), QStringLiteral("Nom de famille"), QStringLiteral("Nom"),
+         QStringLiteral("Apellidos"), QStringLiteral("Cognome"), QStringLiteral("Achternaam")}};
     return parts;
+}
+
+// Google Contacts writes a contact's addresses in "E-mail 1 - Value",
+// "E-mail 2 - Value", ...: their columns in that order.
+QList<int> NumberedEMailColumns(const QStringList& headers) {
+    static const QRegularExpression reNumbered(QStringLiteral("^E-mail (\\d+) - Value$"),
+                                               QRegularExpression::CaseInsensitiveOption);
+    QMap<int, int> columns;
+    for (int nColumn = 0; nColumn < headers.size(); ++nColumn)
+        if (const QRegularExpressionMatch match = reNumbered.match(headers[nColumn].trimmed()); match.hasMatch())
+            columns.insert(match.captured(1).toInt(), nColumn);
+    return columns.values();
 }
 
 int FindHeader(const QStringList& headers, const QStringList& names) {
@@ -88,27 +120,49 @@ int CContactMapping::FieldIndex(const QString& strField) {
 }
 
 void CContactMapping::SetColumns(int nField, const QList<int>& columns, const QList<int>& fallback) {
-    m_sources[nField] = {columns, fallback};
+    m_sources[nField] = {columns, {}};
+    AddFallback(nField, fallback);
+}
+
+void CContactMapping::AddFallback(int nField, const QList<int>& columns) {
+    if (!columns.isEmpty())
+        m_sources[nField].fallbacks.append(columns);
+}
+
+void CContactMapping::TakeField(int nField, const CContactMapping& other) {
+    m_sources[nField] = other.m_sources[nField];
 }
 
 const QList<int>& CContactMapping::Columns(int nField) const {
     return m_sources[nField].columns;
 }
 
-const QList<int>& CContactMapping::Fallback(int nField) const {
-    return m_sources[nField].fallback;
+bool CContactMapping::HasFallback(int nField) const {
+    return !m_sources[nField].fallbacks.isEmpty();
 }
 
 bool CContactMapping::IsMapped(int nField) const {
-    return !m_sources[nField].columns.isEmpty() || !m_sources[nField].fallback.isEmpty();
+    return !m_sources[nField].columns.isEmpty() || HasFallback(nField);
+}
+
+int CContactMapping::LastColumn() const {
+    int nLast = -1;
+    for (const Source& source : m_sources) {
+        for (const int nColumn : source.columns)
+            nLast = std::max(nLast, nColumn);
+        for (const QList<int>& fallback : source.fallbacks)
+            for (const int nColumn : fallback)
+                nLast = std::max(nLast, nColumn);
+    }
+    return nLast;
 }
 
 QString CContactMapping::Value(int nField, const QStringList& row) const {
     const Source& source = m_sources[nField];
-    const QString strValue = JoinColumns(source.columns, row);
-    if (!strValue.isEmpty() || source.fallback.isEmpty())
-        return strValue;
-    return JoinColumns(source.fallback, row);
+    QString strValue = JoinColumns(source.columns, row);
+    for (qsizetype i = 0; strValue.isEmpty() && i < source.fallbacks.size(); ++i)
+        strValue = JoinColumns(source.fallbacks[i], row);
+    return strValue;
 }
 
 QString CContactMapping::JoinColumns(const QList<int>& columns, const QStringList& row) {
@@ -129,11 +183,12 @@ QString CContactMapping::Describe(int nField, const QStringList& headers) const 
         return texts.join(QStringLiteral(" + "));
     };
     const Source& source = m_sources[nField];
-    if (source.fallback.isEmpty())
-        return names(source.columns);
-    if (source.columns.isEmpty())
-        return names(source.fallback);
-    return QStringLiteral("%1, else %2").arg(names(source.columns), names(source.fallback));
+    QStringList choices;
+    if (!source.columns.isEmpty())
+        choices.append(names(source.columns));
+    for (const QList<int>& fallback : source.fallbacks)
+        choices.append(names(fallback));
+    return choices.join(QStringLiteral(", else "));
 }
 
 CContactMapping CContactMapping::Recognise(const QStringList& headers) {
@@ -148,6 +203,11 @@ CContactMapping CContactMapping::Recognise(const QStringList& headers) {
     const int nName = FieldIndex(QStringLiteral("Name"));
     if (!nameParts.isEmpty())
         mapping.SetColumns(nName, mapping.Columns(nName), nameParts);
+    const int nEMail = FieldIndex(QStringLiteral("EMail"));
+    if (const QList<int> numbered = NumberedEMailColumns(headers);
+        !numbered.isEmpty() && mapping.Columns(nEMail) == QList<int>{numbered.front()})
+        for (const int nColumn : numbered.mid(1))
+            mapping.AddFallback(nEMail, {nColumn});
     return mapping;
 }
 
@@ -169,11 +229,17 @@ QString CContactMapping::SettingsKey(const QStringList& headers) {
         QCryptographicHash::hash(headers.join(u'\n').toUtf8(), QCryptographicHash::Sha1).toHex());
 }
 
-// Per field "columns/fallback", columns joined with '+', fields with blanks.
+// Per field "columns/fallback/...", columns joined with '+', fields with blanks.
 QString CContactMapping::ToText() const {
     QStringList fields;
-    for (const Source& source : m_sources)
-        fields.append(ColumnsText(source.columns) + u'/' + ColumnsText(source.fallback));
+    for (const Source& source : m_sources) {
+        QStringList choices = {ColumnsText(source.columns)};
+        for (const QList<int>& fallback : source.fallbacks)
+            choices.append(ColumnsText(fallback));
+        if (choices.size() == 1)
+            choices.append(QString());
+        fields.append(choices.join(u'/'));
+    }
     return fields.join(u' ');
 }
 
@@ -183,12 +249,17 @@ bool CContactMapping::FromText(const QString& strText, int nColumns, CContactMap
         return false;
     CContactMapping mapping;
     for (int nField = 0; nField < fields.size(); ++nField) {
-        const QStringList halves = fields[nField].split(u'/');
-        QList<int> columns, fallback;
-        if (halves.size() != 2 || !ColumnsFromText(halves[0], nColumns, &columns) ||
-            !ColumnsFromText(halves[1], nColumns, &fallback))
+        const QStringList choices = fields[nField].split(u'/');
+        QList<int> columns;
+        if (choices.size() < 2 || !ColumnsFromText(choices[0], nColumns, &columns))
             return false;
-        mapping.SetColumns(nField, columns, fallback);
+        mapping.SetColumns(nField, columns);
+        for (const QString& strFallback : choices.mid(1)) {
+            QList<int> fallback;
+            if (!ColumnsFromText(strFallback, nColumns, &fallback))
+                return false;
+            mapping.AddFallback(nField, fallback);
+        }
     }
     *pMapping = mapping;
     return true;

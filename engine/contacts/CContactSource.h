@@ -2,6 +2,7 @@
 
 #include "engine/contacts/CContactRow.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -18,6 +19,10 @@ public:
     // For progress: the file's size and how much of it has been read.
     virtual qint64 Size() const = 0;
     virtual qint64 BytesRead() const = 0;
+    // The lines of a UTF-8 file that were read as Windows-1252 (the first of
+    // them), and how many in all.
+    virtual const QList<qint64>& FallbackLines() const = 0;
+    virtual qint64 FallbackLineCount() const = 0;
 
     // A vCard source for a .vcf or .vcard file, a CSV source for any other.
     // Throws CContactError when the file cannot be read or holds no header.

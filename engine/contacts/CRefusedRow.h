@@ -1,12 +1,10 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 
 // A row of a contacts file that was not imported, and why.
 struct CRefusedRow {
     qint64 nLine = 0;
     QString strReason;
-    QStringList fields;
     bool bDuplicate = false; // a twin of a stored address or of an earlier row
 };

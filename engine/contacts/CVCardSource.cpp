@@ -1,11 +1,15 @@
 #include "engine/contacts/CVCardSource.h"
 
-#include "engine/contacts/CContactError.h"
+#include "engine/contacts/CLineEnd.h"
+#include "engine/merge/CTemplateDecoder.h"
 
 #include <QStringDecoder>
 #include <algorithm>
 
 namespace {
+
+// A BEGIN or END line keeps this much of its value, whatever the card's size.
+constexpr qsizetype kBoundaryBytes = 16;
 
 enum Column { FN, PREFIX, EMAIL, ORG, TITLE, TEL, ADR, NOTE, FIRST_EXTENSION };
 
@@ -59,7 +63,7 @@ int HexDigit(char c) {
     return -1;
 }
 
-QByteArray FromQuotedPrintable(const QByteArray& encoded) {
+QByteArray FromQuotedPrintable(QByteArrayView encoded) {
     QByteArray decoded;
     decoded.reserve(encoded.size());
     for (qsizetype i = 0; i < encoded.size(); ++i) {
@@ -76,14 +80,41 @@ QByteArray FromQuotedPrintable(const QByteArray& encoded) {
     return decoded;
 }
 
-QString DecodeBytes(const QByteArray& bytes, const QString& strCharset) {
-    QStringDecoder decoder(strCharset.isEmpty() ? "UTF-8" : strCharset.toLatin1().constData());
-    if (decoder.isValid()) {
-        const QString strText = decoder(bytes);
-        if (!decoder.hasError())
-            return strText;
-    }
-    return QStringDecoder("windows-1252")(bytes);
+// The bytes in the encoding a CHARSET parameter names; false when it names
+// none that is known, or the bytes are not in it.
+bool DecodeCharset(const QByteArray& bytes, const QString& strCharset, QString* pText) {
+    QStringDecoder decoder(strCharset.toLatin1().constData());
+    if (!decoder.isValid())
+        return false;
+    *pText = decoder(bytes);
+    return !decoder.hasError();
+}
+
+// The properties whose values a column uses; the values of all others are
+// passed over unread.
+bool IsKept(const QString& strName, const QStringList& params) {
+    static const QStringList kept = {
+        QStringLiteral("BEGIN"), QStringLiteral("END"),   QStringLiteral("FN"),
+        QStringLiteral("N"),     QStringLiteral("EMAIL"), QStringLiteral("ORG"),
+        QStringLiteral("TITLE"), QStringLiteral("TEL"),   QStringLiteral("ADR"),
+        QStringLiteral("NOTE")};
+    return !IsBinary(params) &&
+           (kept.contains(strName) || strName.startsWith(QStringLiteral("X-CORVANE-")));
+}
+
+// A line that names the encoding of its value says nothing of the file's.
+bool HasNoCharset(QByteArrayView line) {
+    const qsizetype nColon = line.indexOf(':');
+    const QByteArray head = line.first(nColon < 0 ? line.size() : nColon).toByteArray().toUpper();
+    return !head.contains(";CHARSET=");
+}
+
+bool IsBoundary(const QString& strName) {
+    return strName == u"BEGIN" || strName == u"END";
+}
+
+bool IsCardBoundary(const QString& strName, QByteArrayView value, QLatin1String boundary) {
+    return strName == boundary && value.trimmed().compare("VCARD", Qt::CaseInsensitive) == 0;
 }
 
 // Backslash escapes of vCard 3.0 and 4.0: \n or \N a line break, \\ \, \;
@@ -126,7 +157,22 @@ int PreferenceRank(const QStringList& params) {
 
 } // namespace
 
-CVCardSource::CVCardSource(const QString& strPath) : m_text(strPath) {}
+// A property as its lines come in: the name and parameters up to the first
+// colon outside double quotes, then the value, kept within the card's bound.
+struct CVCardSource::Reading {
+    explicit Reading(Property* pRead) : pProperty(pRead) {}
+
+    Property* pProperty;
+    QByteArray head;
+    bool bHeadQuoted = false;
+    bool bInValue = false;
+    bool bKept = false;
+    bool bBoundary = false;
+    bool bQuotedPrintable = false;
+    char last = 0; // the last byte of the property so far
+};
+
+CVCardSource::CVCardSource(const QString& strPath) : m_text(strPath, HasNoCharset) {}
 
 const QStringList& CVCardSource::ColumnNames() {
     static const QStringList names = [] {
@@ -153,35 +199,52 @@ bool CVCardSource::ReadRow(CContactRow* pRow) {
 }
 
 // Lines outside BEGIN:VCARD ... END:VCARD are ignored; a card that the file
-// ends inside is taken as far as it goes.
+// ends inside is taken as far as it goes. A card that a new BEGIN:VCARD
+// interrupts is refused: what follows belongs to the next card.
 bool CVCardSource::ReadCard() {
-    QString strLine;
-    while (ReadLogicalLine(&strLine)) {
-        if (strLine.trimmed().compare(QStringLiteral("BEGIN:VCARD"), Qt::CaseInsensitive) != 0)
-            continue;
-        const qint64 nBegin = m_nLine;
-        QList<Property> properties;
-        while (ReadLogicalLine(&strLine)) {
-            const Property property = ParseLine(strLine);
-            if (property.strName == u"END" &&
-                property.strValue.trimmed().compare(QStringLiteral("VCARD"), Qt::CaseInsensitive) == 0)
-                break;
-            properties.append(property);
-        }
-        AddCardRows(properties, nBegin);
-        return true;
+    const QLatin1String begin("BEGIN"), end("END");
+    Property property;
+    while (!m_bBeginRead) {
+        if (!ReadProperty(&property))
+            return false;
+        m_bBeginRead = IsCardBoundary(property.strName, property.value, begin);
+        m_nBeginLine = property.nLine;
     }
-    return false;
+    m_bBeginRead = false;
+    const qint64 nBegin = m_nBeginLine;
+    m_nCardBytes = 0;
+    QList<Property> properties;
+    bool bTooMany = false;
+    QString strProblem;
+    while (ReadProperty(&property) && !IsCardBoundary(property.strName, property.value, end)) {
+        if (IsCardBoundary(property.strName, property.value, begin)) {
+            m_bBeginRead = true;
+            m_nBeginLine = property.nLine;
+            strProblem = QStringLiteral("The card does not end before the next card begins in line %1.")
+                             .arg(property.nLine);
+            break;
+        }
+        bTooMany = bTooMany || properties.size() >= kMaxProperties;
+        if (!property.strName.isEmpty() && !bTooMany)
+            properties.append(property);
+    }
+    if (bTooMany || m_nCardBytes > kMaxCardBytes) {
+        strProblem = bTooMany
+                         ? QStringLiteral("The card has more than %1 properties.").arg(kMaxProperties)
+                         : QStringLiteral("The card holds more than 1 MiB of text.");
+        properties.clear();
+    }
+    AddCardRows(properties, nBegin, strProblem);
+    return true;
 }
 
-void CVCardSource::AddCardRows(const QList<Property>& properties, qint64 nLine) {
+void CVCardSource::AddCardRows(const QList<Property>& properties, qint64 nLine,
+                               const QString& strProblem) {
     QStringList columns(ColumnNames().size());
     QString strNameFromN;
     QList<std::pair<int, QString>> emails;
     QStringList phones;
     for (const Property& property : properties) {
-        if (IsBinary(property.params))
-            continue;
         const QStringList value = DecodeValue(property);
         const QString& strName = property.strName;
         if (strName == u"FN") {
@@ -214,92 +277,150 @@ void CVCardSource::AddCardRows(const QList<Property>& properties, qint64 nLine) 
         emails.append({0, QString()});
     for (const auto& email : std::as_const(emails)) {
         columns[EMAIL] = email.second;
-        m_rows.append(CContactRow{columns, nLine, QString()});
+        m_rows.append(CContactRow{columns, nLine, strProblem});
     }
-}
-
-CVCardSource::Property CVCardSource::ParseLine(const QString& strLine) {
-    Property property;
-    // The name and parameters end at the first colon outside double quotes.
-    qsizetype nColon = -1;
-    bool bQuoted = false;
-    for (qsizetype i = 0; i < strLine.size() && nColon < 0; ++i) {
-        if (strLine[i] == u'"')
-            bQuoted = !bQuoted;
-        else if (strLine[i] == u':' && !bQuoted)
-            nColon = i;
-    }
-    if (nColon < 0)
-        return property;
-    QStringList head = strLine.first(nColon).split(u';');
-    QString strName = head.takeFirst().trimmed().toUpper();
-    if (const qsizetype nDot = strName.lastIndexOf(u'.'); nDot >= 0)
-        strName = strName.mid(nDot + 1); // a group: item1.EMAIL
-    property.strName = strName;
-    property.params = head;
-    property.strValue = strLine.mid(nColon + 1);
-    return property;
 }
 
 QStringList CVCardSource::DecodeValue(const Property& property) {
-    QString strValue = property.strValue;
-    if (IsQuotedPrintable(property.params))
-        strValue = DecodeBytes(FromQuotedPrintable(strValue.toUtf8()),
-                               ParamValue(property.params, QStringLiteral("CHARSET")));
-    return SplitAndUnescape(strValue);
+    const bool bQuotedPrintable = IsQuotedPrintable(property.params);
+    const QByteArray bytes =
+        bQuotedPrintable ? FromQuotedPrintable(property.value) : property.value;
+    QString strText;
+    const QString strCharset = ParamValue(property.params, QStringLiteral("CHARSET"));
+    if (strCharset.isEmpty() || !DecodeCharset(bytes, strCharset, &strText))
+        strText = DecodeText(bytes, bQuotedPrintable, property.nLine);
+    return SplitAndUnescape(strText);
+}
+
+// A value without a CHARSET of its own is read in the file's encoding.
+// Quoted-printable bytes are the card writer's own; when they are UTF-8,
+// they are read as UTF-8 whatever the file.
+QString CVCardSource::DecodeText(const QByteArray& bytes, bool bPreferUtf8, qint64 nLine) {
+    if (bPreferUtf8 && CTemplateDecoder::ValidUtf8Length(bytes, false) >= 0)
+        return QString::fromUtf8(bytes);
+    bool bFallback = false;
+    const QString strText = m_text.Decode(bytes, &bFallback);
+    if (bFallback)
+        m_text.NoteFallback(nLine);
+    return strText;
 }
 
 // A line that starts with a blank or a tab continues the one before it; a
 // quoted-printable value that ends in '=' continues on the next line as it is.
-bool CVCardSource::ReadLogicalLine(QString* pLine) {
+bool CVCardSource::ReadProperty(Property* pProperty) {
+    QByteArray line;
+    qint64 nLine = 0;
     if (m_bHavePending) {
-        *pLine = m_strPending;
-        m_nLine = m_nPendingLine;
+        line = std::move(m_pending);
         m_bHavePending = false;
-    } else if (ReadPhysicalLine(pLine)) {
-        m_nLine = m_nPhysicalLine;
+        nLine = m_nPendingLine;
+    } else if (ReadPhysicalLine(&line)) {
+        nLine = m_nPhysicalLine;
     } else {
         return false;
     }
-    QString strNext;
-    while (ReadPhysicalLine(&strNext)) {
-        if (pLine->endsWith(u'=') && IsQuotedPrintable(ParseLine(*pLine).params)) {
-            pLine->chop(1);
-            *pLine += strNext;
-        } else if (!strNext.isEmpty() && (strNext[0] == u' ' || strNext[0] == u'\t')) {
-            *pLine += QStringView(strNext).mid(1);
-        } else {
-            m_strPending = strNext;
-            m_nPendingLine = m_nPhysicalLine;
-            m_bHavePending = true;
+    *pProperty = Property{QString(), QStringList(), QByteArray(), nLine};
+    Reading reading(pProperty);
+    TakeLine(&reading, line, false);
+    QByteArray* pNext = nullptr;
+    while (PeekPhysicalLine(&pNext)) {
+        const bool bSoftBreak = reading.bQuotedPrintable && reading.last == '=';
+        const bool bFolded = !pNext->isEmpty() && (pNext->front() == ' ' || pNext->front() == '\t');
+        if (!bSoftBreak && !bFolded)
             break;
-        }
+        m_bHavePending = false;
+        TakeLine(&reading, QByteArrayView(*pNext).sliced(bSoftBreak ? 0 : 1), bSoftBreak);
     }
     return true;
 }
 
-bool CVCardSource::ReadPhysicalLine(QString* pLine) {
-    pLine->clear();
-    while (true) {
-        if (m_nPos >= m_buffer.size()) {
-            if (m_bEnd || (m_buffer = m_text.Read()).isEmpty()) {
-                m_bEnd = true;
-                m_nPhysicalLine += pLine->isEmpty() ? 0 : 1;
-                return !pLine->isEmpty();
-            }
-            m_nPos = 0;
+// One line of a property, or the part of it that continues the property.
+void CVCardSource::TakeLine(Reading* pReading, QByteArrayView line, bool bSoftBreak) {
+    Property& property = *pReading->pProperty;
+    if (bSoftBreak && pReading->bKept && !property.value.isEmpty())
+        property.value.chop(1);
+    if (!line.isEmpty())
+        pReading->last = line.back();
+    if (!pReading->bInValue) {
+        qsizetype nColon = -1;
+        for (qsizetype i = 0; i < line.size() && nColon < 0; ++i) {
+            if (line[i] == '"')
+                pReading->bHeadQuoted = !pReading->bHeadQuoted;
+            else if (line[i] == ':' && !pReading->bHeadQuoted)
+                nColon = i;
         }
-        const qsizetype nEnd = m_buffer.indexOf(u'\n', m_nPos);
-        if (nEnd < 0) {
-            *pLine += QStringView(m_buffer).mid(m_nPos);
-            m_nPos = m_buffer.size();
-            continue;
+        if (nColon < 0) {
+            if (pReading->head.size() < kMaxCardBytes)
+                pReading->head += line;
+            return;
         }
-        *pLine += QStringView(m_buffer).mid(m_nPos, nEnd - m_nPos);
-        m_nPos = nEnd + 1;
-        if (pLine->endsWith(u'\r'))
-            pLine->chop(1);
-        ++m_nPhysicalLine;
-        return true;
+        pReading->head += line.first(nColon);
+        QStringList head = QString::fromUtf8(pReading->head).split(u';');
+        QString strName = head.takeFirst().trimmed().toUpper();
+        if (const qsizetype nDot = strName.lastIndexOf(u'.'); nDot >= 0)
+            strName = strName.mid(nDot + 1); // a group: item1.EMAIL
+        property.strName = strName;
+        property.params = head;
+        pReading->bInValue = true;
+        pReading->bKept = IsKept(strName, head);
+        pReading->bBoundary = IsBoundary(strName);
+        pReading->bQuotedPrintable = IsQuotedPrintable(head);
+        line = line.sliced(nColon + 1);
     }
+    if (pReading->bBoundary) {
+        property.value += line.first(std::min(line.size(), kBoundaryBytes - property.value.size()));
+        return;
+    }
+    if (!pReading->bKept || m_nCardBytes > kMaxCardBytes)
+        return;
+    m_nCardBytes += line.size();
+    if (m_nCardBytes > kMaxCardBytes)
+        property.value = QByteArray();
+    else
+        property.value += line;
+}
+
+bool CVCardSource::PeekPhysicalLine(QByteArray** ppLine) {
+    if (!m_bHavePending) {
+        m_bHavePending = ReadPhysicalLine(&m_pending);
+        m_nPendingLine = m_nPhysicalLine;
+    }
+    *ppLine = &m_pending;
+    return m_bHavePending;
+}
+
+// The next line without its line end; false at the end of the file. A line
+// longer than a card may be is cut there, and the rest passed over.
+bool CVCardSource::ReadPhysicalLine(QByteArray* pLine) {
+    pLine->clear();
+    if (!Ensure(1))
+        return false;
+    while (Ensure(1)) {
+        qsizetype nBreak = m_nPos;
+        while (nBreak < m_buffer.size() && !CLineEnd::IsLineBreak(static_cast<unsigned char>(m_buffer[nBreak])))
+            ++nBreak;
+        const qsizetype nRoom = std::max<qsizetype>(0, kMaxCardBytes + 1 - pLine->size());
+        pLine->append(QByteArrayView(m_buffer).sliced(m_nPos, std::min(nBreak - m_nPos, nRoom)));
+        m_nPos = nBreak;
+        if (nBreak < m_buffer.size()) {
+            Ensure(CLineEnd::kMaxLength);
+            m_nPos += CLineEnd::LengthAt(QByteArrayView(m_buffer), m_nPos, true);
+            break;
+        }
+    }
+    ++m_nPhysicalLine;
+    return true;
+}
+
+// Makes nBytes bytes from the position on available, as far as the file
+// goes; true when they are.
+bool CVCardSource::Ensure(qsizetype nBytes) {
+    while (m_buffer.size() - m_nPos < nBytes && !m_bEnd) {
+        const QByteArray bytes = m_text.ReadBytes();
+        m_bEnd = bytes.isEmpty();
+        m_buffer.remove(0, m_nPos);
+        m_nPos = 0;
+        m_buffer += bytes;
+    }
+    return m_buffer.size() - m_nPos >= nBytes;
 }

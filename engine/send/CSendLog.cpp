@@ -1,10 +1,15 @@
 #include "engine/send/CSendLog.h"
 
+#include "engine/contacts/CContactRow.h"
+#include "engine/contacts/CCsvReader.h"
 #include "engine/contacts/CCsvWriter.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
+#include <algorithm>
 
 namespace {
 
@@ -14,26 +19,69 @@ const QStringList kHeader = {
     QStringLiteral("Error"),    QStringLiteral("Message"), QStringLiteral("Message-ID")};
 
 const QByteArray kLineEnd = QByteArrayLiteral("\r\n");
+constexpr qint64 kChunkSize = 64 * 1024;
+// The end of a log is searched backwards for its last record's start, from
+// this much on, doubled up to a length past the longest record kept.
+constexpr qint64 kFirstTail = 4 * 1024;
+constexpr qint64 kMaxTail = 4 * CCsvReader::kMaxCharacters;
 
-// Put before a field to make a spreadsheet take it as text.
-constexpr QChar kTextMark = u'\'';
-
-// The first characters with which a spreadsheet takes a field for a formula.
-bool IsFormulaStart(QChar c) {
-    return c == u'=' || c == u'+' || c == u'-' || c == u'@' || c == u'\t' || c == u'\r';
+// Every entry's line starts with its time, and the file with its header.
+bool StartsEntry(QStringView line) {
+    const qsizetype nComma = line.indexOf(u',');
+    if (nComma < 0)
+        return false;
+    const QStringView first = line.first(nComma);
+    return first == kHeader.front() ||
+           (first.contains(u'T') && QDateTime::fromString(first.toString(), Qt::ISODate).isValid());
 }
 
-// A field that a spreadsheet would run as a formula gets the text mark in
-// front; so does one that already starts with the mark, which makes the
-// reading unambiguous: it takes one mark off every field that starts with one.
-QString Neutralised(const QString& strField) {
-    if (!strField.isEmpty() && (IsFormulaStart(strField.front()) || strField.front() == kTextMark))
-        return kTextMark + strField;
-    return strField;
+// The records of a log that are whole; a damaged one is passed over.
+QList<QStringList> Records(QIODevice& device) {
+    QStringDecoder decoder(QStringConverter::Utf8);
+    CCsvReader reader([&device, &decoder] { return QString(decoder(device.read(kChunkSize))); });
+    reader.SetRecordStart(StartsEntry);
+    QList<QStringList> records;
+    CContactRow row;
+    while (reader.ReadRecord(&row))
+        if (row.strProblem.isEmpty())
+            records.append(row.fields);
+    return records;
 }
 
-QString Restored(const QString& strField) {
-    return strField.startsWith(kTextMark) ? strField.mid(1) : strField;
+// Where the last record of a log's end starts: at the last line that starts
+// an entry; -1 when none does.
+qsizetype LastRecordStart(QByteArrayView tail, bool bWholeFile) {
+    for (qsizetype nPos = tail.size() - 1; nPos >= 0; --nPos) {
+        const bool bLineStart =
+            nPos == 0 ? bWholeFile : tail[nPos - 1] == '\n' || tail[nPos - 1] == '\r';
+        if (bLineStart && StartsEntry(QString::fromUtf8(
+                              tail.sliced(nPos, std::min(tail.size() - nPos, CCsvReader::kStartLength)))))
+            return nPos;
+    }
+    return -1;
+}
+
+// What ends a record that was cut short: the closing quote of a field left
+// open (an odd number of quotes, since the log doubles every quote in a
+// field), then the line end.
+QByteArray EndOf(QByteArrayView record) {
+    if (record.count('"') % 2 != 0)
+        return '"' + kLineEnd;
+    if (record.isEmpty() || record.endsWith('\n') || record.endsWith('\r'))
+        return QByteArray();
+    return kLineEnd;
+}
+
+QByteArray EndOfLastRecord(QFile& file) {
+    const qint64 nSize = file.size();
+    for (qint64 nTail = std::min(kFirstTail, nSize);; nTail = std::min(2 * nTail, nSize)) {
+        if (!file.seek(nSize - nTail))
+            return kLineEnd;
+        const QByteArray tail = file.read(nTail);
+        const qsizetype nStart = LastRecordStart(tail, nTail == nSize);
+        if (nStart >= 0 || nTail == nSize || nTail >= kMaxTail)
+            return EndOf(QByteArrayView(tail).sliced(std::max<qsizetype>(nStart, 0)));
+    }
 }
 
 } // namespace
@@ -57,35 +105,26 @@ QString CSendLog::ResultText(CSendLogEntry::Result result) {
 }
 
 QStringList CSendLog::Fields(const CSendLogEntry& entry) {
-    QStringList fields = {
-        entry.time.toOffsetFromUtc(entry.time.offsetFromUtc()).toString(Qt::ISODate),
-        entry.strEMail,
-        entry.strName,
-        entry.strTemplate,
-        entry.strSubject,
-        ResultText(entry.result),
-        QString::number(entry.nError),
-        entry.strMessage,
-        entry.strMessageId};
-    for (QString& strField : fields)
-        strField = Neutralised(strField);
-    return fields;
+    return {entry.time.toOffsetFromUtc(entry.time.offsetFromUtc()).toString(Qt::ISODate),
+            entry.strEMail,
+            entry.strName,
+            entry.strTemplate,
+            entry.strSubject,
+            ResultText(entry.result),
+            QString::number(entry.nError),
+            entry.strMessage,
+            entry.strMessageId};
 }
 
-// The header (for a new file), the end of a line that a crash cut short, and
-// the entry go out in one write to the end of the file.
+// The header (for a new file), the end of a record that a crash cut short,
+// and the entry go out in one write to the end of the file.
 bool CSendLog::Append(const CSendLogEntry& entry) {
     QFile file(m_strPath);
     if (!file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered)) {
         m_strError = file.errorString();
         return false;
     }
-    QByteArray bytes;
-    if (file.size() == 0) {
-        bytes = CCsvWriter::Line(kHeader).toUtf8();
-    } else if (file.seek(file.size() - 1) && file.read(1) != "\n") {
-        bytes = kLineEnd;
-    }
+    QByteArray bytes = file.size() == 0 ? CCsvWriter::Line(kHeader).toUtf8() : EndOfLastRecord(file);
     bytes += CCsvWriter::Line(Fields(entry)).toUtf8();
     if (file.write(bytes) != bytes.size()) {
         m_strError = file.errorString();
@@ -95,38 +134,10 @@ bool CSendLog::Append(const CSendLogEntry& entry) {
 }
 
 QList<QStringList> CSendLog::ParseCsv(const QByteArray& bytes) {
-    QList<QStringList> records;
-    QStringList record;
-    QByteArray field;
-    bool bQuoted = false;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const char ch = bytes[i];
-        if (bQuoted) {
-            if (ch != '"') {
-                field += ch;
-            } else if (i + 1 < bytes.size() && bytes[i + 1] == '"') {
-                field += '"';
-                ++i;
-            } else {
-                bQuoted = false;
-            }
-        } else if (ch == '"') {
-            bQuoted = true;
-        } else if (ch == ',') {
-            record << QString::fromUtf8(field);
-            field.clear();
-        } else if (ch == '\n') {
-            if (field.endsWith('\r'))
-                field.chop(1);
-            record << QString::fromUtf8(field);
-            records << record;
-            record.clear();
-            field.clear();
-        } else {
-            field += ch;
-        }
-    }
-    return records;
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return Records(buffer);
 }
 
 QList<CSendLogEntry> CSendLog::Read() const {
@@ -134,13 +145,11 @@ QList<CSendLogEntry> CSendLog::Read() const {
     if (!file.open(QIODevice::ReadOnly))
         return {};
     QList<CSendLogEntry> entries;
-    const QList<QStringList> records = ParseCsv(file.readAll());
-    for (qsizetype i = 1; i < records.size(); ++i) {
-        if (records[i].size() != kHeader.size())
+    for (QStringList fields : Records(file)) {
+        if (fields.size() != kHeader.size() || fields == kHeader)
             continue;
-        QStringList fields = records[i];
         for (QString& strField : fields)
-            strField = Restored(strField);
+            strField = CCsvWriter::Unguarded(strField);
         CSendLogEntry entry;
         entry.time = QDateTime::fromString(fields[0], Qt::ISODate);
         entry.strEMail = fields[1];

@@ -11,11 +11,13 @@
 // RFC 4180 (CR LF, fields quoted where needed), UTF-8, a header row when the
 // file is new. Lines are only ever appended; each one reaches the operating
 // system before Append returns, so a killed program leaves every finished
-// attempt behind, and a line cut short by a crash is ended before the next.
-// The file opens in spreadsheets, so no field starts with a character that
-// would make it a formula (=, +, -, @, tab, carriage return): such a field,
-// and one that starts with an apostrophe, is written with an apostrophe in
-// front, which Read takes off again.
+// attempt behind. The file opens in spreadsheets, so no field starts a
+// formula (CCsvWriter's guard, which Read takes off again).
+//
+// A log survives damage at its end (a disk that filled up, a power loss): a
+// last line cut short, even inside a quoted field, is ended before the next
+// entry, and Read passes over a damaged line alone, taking up again at the
+// next line that starts an entry with its time.
 class CSendLog {
 public:
     static constexpr QLatin1String kFileName{"Corvane-send-log.csv"};
@@ -33,8 +35,8 @@ public:
     QList<CSendLogEntry> Read() const;
 
     static QString ResultText(CSendLogEntry::Result result);
-    // The records of an RFC 4180 text; a last record without its line end is
-    // left out.
+    // The records of the UTF-8 text of a log, as written (guarded), read as
+    // Read reads them; a damaged record is left out.
     static QList<QStringList> ParseCsv(const QByteArray& bytes);
 
 private:

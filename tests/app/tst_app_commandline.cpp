@@ -38,7 +38,8 @@ private Q_SLOTS:
         QTest::newRow("a switch's value") << QStringList{"--help=yes"} << "--help takes no value.";
         QTest::newRow("without its command")
             << QStringList{"--update"}
-            << "--update is used only in: corvane --import FILE [--template NAME] [--update]";
+            << "--update is used only in: corvane --import FILE [--template NAME] [--update] "
+               "[--columns LIST]";
         QTest::newRow("twice") << QStringList{"--export", "a.csv", "--export=b.csv"}
                                << "--export is given twice.";
         QTest::newRow("a file name beside a command")

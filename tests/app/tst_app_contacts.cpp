@@ -94,6 +94,33 @@ private Q_SLOTS:
         QVERIFY(app.Frame()->m_wndStatusBar.GetPaneText(0).startsWith("1 addresses exported to "));
     }
 
+    // Update ticked with the template given to the updated addresses too: a
+    // stored address takes the template chosen in the dialog.
+    void templateForUpdatedAddresses() {
+        CAppFixture app([](const QString& strDir) {
+            QVERIFY(WriteFile(strDir + "/Offer.txt", "Dear %s"));
+            QVERIFY(WriteFile(strDir + "/Other.txt", "Hello %s"));
+        });
+        QVERIFY(app.IsReady());
+        QVERIFY(WriteFile(app.FilePath("outlook.csv"), kOutlook));
+        for (const QString& strTemplate : {QStringLiteral("Offer.txt"), QStringLiteral("Other.txt")}) {
+            CAppFixture::AnswerFileDialog(app.FilePath("outlook.csv"));
+            CAppFixture::WhenModal(QStringLiteral("CDia_ImportMapping"), [&](QWidget* pDialog) {
+                auto* pTemplate = pDialog->findChild<QComboBox*>("comboTemplate");
+                pTemplate->setCurrentIndex(pTemplate->findText(strTemplate));
+                pDialog->findChild<QCheckBox*>("checkUpdate")->setChecked(true);
+                pDialog->findChild<QCheckBox*>("checkTemplateForUpdated")->setChecked(true);
+                pDialog->findChild<QPushButton*>("buttonOK")->click();
+            });
+            CAppFixture::WhenModal(QStringLiteral("CDia_ImportSummary"),
+                                   [](QWidget* pDialog) { pDialog->close(); });
+            app.Command(ID_IMPORT_ADDRESSES);
+        }
+        QCOMPARE(RawSqlite(app.FilePath("Addresses.mdb"))
+                     .Column("SELECT Template FROM ADDRESSES ORDER BY ID_Address"),
+                 (QStringList{"Other.txt", "Other.txt"}));
+    }
+
     // Esc while the import runs: nothing is stored, the status bar says so.
     void escapeCancels() {
         CAppFixture app;

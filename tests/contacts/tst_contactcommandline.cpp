@@ -71,6 +71,14 @@ private Q_SLOTS:
                               << "Give either --import FILE or --export FILE.";
         QTest::newRow("template missing") << QStringList{"--import", "a.csv", "--template", "No.txt"}
                                           << "The template \"No.txt\" is not a file of this folder.";
+        QTest::newRow("template outside the folder")
+            << QStringList{"--import", "a.csv", "--template", "/etc/passwd"}
+            << "The template \"/etc/passwd\" is not a file of this folder.";
+        QTest::newRow("a column that is no field")
+            << QStringList{"--import", "a.csv", "--columns", "EMail,Phone"}
+            << "--columns names \"Phone\", which is no field.";
+        QTest::newRow("columns of a vCard") << QStringList{"--import", "a.vcf", "--columns", "EMail"}
+                                            << "--columns is for CSV files";
     }
     void wrongOptions() {
         QFETCH(QStringList, arguments);
@@ -98,10 +106,13 @@ private Q_SLOTS:
         outcome = Run({"--import", "people.csv"});
         QCOMPARE(outcome.nExit, 1);
         QVERIFY(outcome.strOut.contains(QStringLiteral("Skipped as duplicates: 1")));
+        // With --update, --template gives the updated records the template.
+        Write(QStringLiteral("Other.txt"), "Hello %s");
         Write(QStringLiteral("people.csv"), "E-mail Address,Last Name\nJANE@x.org,Smith\n");
-        outcome = Run({"--import", "people.csv", "--update"});
+        outcome = Run({"--import", "people.csv", "--update", "--template", "Other.txt"});
         QCOMPARE(outcome.nExit, 0);
-        QCOMPARE(Stored(QStringLiteral("SELECT Name FROM ADDRESSES")), QStringList{"Smith"});
+        QCOMPARE(Stored(QStringLiteral("SELECT Name || '|' || Template FROM ADDRESSES")),
+                 QStringList{"Smith|Other.txt"});
 
         outcome = Run({"--export", "backup.vcf"});
         QCOMPARE(outcome.nExit, 0);
@@ -109,6 +120,16 @@ private Q_SLOTS:
         QFile vcf(m_dir.filePath(QStringLiteral("backup.vcf")));
         QVERIFY(vcf.open(QIODevice::ReadOnly));
         QVERIFY(vcf.readAll().contains("EMAIL;TYPE=INTERNET:jane@x.org\r\n"));
+    }
+
+    // A file without a header line, its columns named on the command line.
+    void columnsNamedOnTheCommandLine() {
+        Write(QStringLiteral("plain.csv"), "jane@x.org;Jane Doe;;VIP\njohn@x.org;John Roe;x;\n");
+        const Outcome outcome = Run({"--import", "plain.csv", "--columns", "email, Name,,my_1"});
+        QCOMPARE(outcome.nExit, 0);
+        QVERIFY2(outcome.strOut.startsWith(QStringLiteral("Added: 2\n")), qPrintable(outcome.strOut));
+        QCOMPARE(Stored(QStringLiteral("SELECT EMail || '|' || Name || '|' || MY_1 FROM ADDRESSES ORDER BY ID_Address")),
+                 (QStringList{"jane@x.org|Jane Doe|VIP", "john@x.org|John Roe| "}));
     }
 
     void nothingToDo_data() {
@@ -125,6 +146,10 @@ private Q_SLOTS:
         QTest::newRow("no address column") << QStringList{"--import", "in.csv"}
                                            << QByteArray("Who,Where\nJane,Here\n")
                                            << "No column of the file is chosen for the e-mail address.";
+        QTest::newRow("unknown columns are named, with the way to name them")
+            << QStringList{"--import", "in.csv"} << QByteArray("Who,Title,Contact\nJane,Ms,jane@x.org\n")
+            << "The file's columns are: Who, Title, Contact.\nName them by the fields they fill, in their "
+               "order, for example:\n  corvane --import in.csv --columns ,Prefix,EMail";
     }
     void nothingToDo() {
         QFETCH(QStringList, arguments);

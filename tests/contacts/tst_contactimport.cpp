@@ -51,12 +51,14 @@ private:
     }
 
     CImportSummary Import(const QString& strPath, bool bUpdate = false,
-                          const CContactImport::Progress& progress = {}) {
+                          const CContactImport::Progress& progress = {},
+                          bool bTemplateForUpdated = false) {
         std::unique_ptr<CContactSource> pSource = CContactSource::Open(strPath);
         CImportOptions options;
         options.mapping = CContactMapping::Recognise(pSource->Headers());
         options.strTemplate = QStringLiteral("Offer.txt");
         options.bUpdate = bUpdate;
+        options.bTemplateForUpdated = bTemplateForUpdated;
         CContactImport import(m_pDb->m_pCDaoDatabase.get(), m_pDb->m_schema);
         return import.Run(*pSource, options, progress);
     }
@@ -114,6 +116,27 @@ private Q_SLOTS:
             << "The EMail holds a control character (U+000a).";
         QTest::newRow("blanks around the address are dropped")
             << QByteArray("  a@x.org  ,,,,") << "a@x.org| | |Offer.txt| " << QString();
+        // A send reads the template and mails what it holds: a file's row
+        // never names one outside the start folder.
+        QTest::newRow("a template in the folder above")
+            << QByteArray("a@x.org,,,../private.txt,") << QString()
+            << "The template \"../private.txt\" is not the name of a file in the start folder.";
+        QTest::newRow("an absolute template")
+            << QByteArray("a@x.org,,,/home/u/.config/Corvane/Corvane.conf,") << QString()
+            << "The template \"/home/u/.config/Corvane/Corvane.conf\" is not the name of a file in the "
+               "start folder.";
+        QTest::newRow("a template in a Windows folder")
+            << QByteArray("a@x.org,,,..\\Offer.txt,") << QString()
+            << "The template \"..\\Offer.txt\" is not the name of a file in the start folder.";
+        QTest::newRow("a template named ..") << QByteArray("a@x.org,,,..,") << QString()
+                                             << "The template \"..\" is not the name of a file in the start folder.";
+        QTest::newRow("a plain template name with dots")
+            << QByteArray("a@x.org,,,..Offer v2.txt,") << "a@x.org| | |..Offer v2.txt| " << QString();
+        QTest::newRow("a domain not in ASCII is stored in its ASCII form")
+            << QByteArray("mia@münchen.de,,,,") << "mia@xn--mnchen-3ya.de| | |Offer.txt| " << QString();
+        QTest::newRow("a local part not in ASCII stays refused")
+            << QByteArray("jürgen@münchen.de,,,,") << QString()
+            << "The mail library would refuse the address \"jürgen@münchen.de\".";
     }
     void rowRules() {
         QFETCH(QByteArray, row);
@@ -129,6 +152,72 @@ private Q_SLOTS:
         QCOMPARE(summary.RefusedCount(), reason.isEmpty() ? 0 : 1);
         if (!reason.isEmpty())
             QCOMPARE(summary.m_notImported[0].strReason, reason);
+    }
+
+    // Google Contacts joins the addresses of one label with " ::: ": one
+    // record each. A domain not in ASCII is noted where it was changed.
+    void oneCellManyAddresses() {
+        NewStore();
+        const CImportSummary summary = Import(Write(
+            QStringLiteral("google.csv"),
+            "Name,E-mail 1 - Label,E-mail 1 - Value\r\nJane Doe,* Home ::: Work,jane@x.org ::: "
+            "jane@münchen.de\r\nJohn Roe,Home,john@x.org ::: jane@x.org\r\n"));
+        QCOMPARE(Stored(QStringLiteral("SELECT EMail || '|' || Name FROM ADDRESSES ORDER BY ID_Address")),
+                 (QStringList{"jane@x.org|Jane Doe", "jane@xn--mnchen-3ya.de|Jane Doe", "john@x.org|John Roe"}));
+        QCOMPARE(summary.Text(10), QStringLiteral(
+                                       "Added: 3\nUpdated: 0\nSkipped as duplicates: 1\nRefused: 0\n\n"
+                                       "Line 3: The address jane@x.org is in line 2 already.\n\n"
+                                       "Line 2: The address jane@münchen.de is stored as jane@xn--mnchen-3ya.de."));
+    }
+
+    // The template chosen for the import goes to updated records too when
+    // asked; a template the file gives wins.
+    void templateOfUpdatedRecords_data() {
+        QTest::addColumn<bool>("bTemplateForUpdated");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("not asked: kept") << false << QByteArray("EMail,Name\nold@x.org,New\n") << "Old.txt";
+        QTest::newRow("asked: the import's") << true << QByteArray("EMail,Name\nold@x.org,New\n") << "Offer.txt";
+        QTest::newRow("asked, the file gives one")
+            << true << QByteArray("EMail,Template\nold@x.org,Own.txt\n") << "Own.txt";
+    }
+    void templateOfUpdatedRecords() {
+        QFETCH(bool, bTemplateForUpdated);
+        QFETCH(QByteArray, content);
+        NewStore();
+        Import(Write(QStringLiteral("old.csv"), "EMail,Template\nold@x.org,Old.txt\n"));
+        QCOMPARE(Import(Write(QStringLiteral("new.csv"), content), true, {}, bTemplateForUpdated).m_nUpdated, 1);
+        QTEST(Stored(QStringLiteral("SELECT Template FROM ADDRESSES")).value(0), "stored");
+    }
+
+    // A UTF-8 file with a line from a Windows program: the summary names it.
+    void summaryNamesLinesReadAsWindows1252() {
+        NewStore();
+        const CImportSummary summary =
+            Import(Write(QStringLiteral("mixed.csv"), "EMail,Name\na@x.org,Jürgen\nb@x.org,Zo\xEB\n"));
+        QCOMPARE(Stored(QStringLiteral("SELECT Name FROM ADDRESSES ORDER BY ID_Address")),
+                 (QStringList{"Jürgen", "Zoë"}));
+        QVERIFY2(summary.Text(10).contains(QStringLiteral("\nLines read as Windows-1252, not UTF-8: 3")),
+                 qPrintable(summary.Text(10)));
+    }
+
+    // Extra fields that are empty are dropped (Thunderbird ends each row
+    // with one); a short row is taken when it lacks only columns that fill
+    // nothing, refused when it lacks one that fills a field.
+    void rowsOfAnotherLength() {
+        NewStore();
+        const CImportSummary summary = Import(Write(QStringLiteral("lengths.csv"),
+                                                    "First Name,Last Name,Primary Email,Notes,Custom 1\r\n"
+                                                    "Jane,Doe,jane@x.org,,,\r\n"
+                                                    "John,Roe,john@x.org\r\n"
+                                                    "Ann,Ray\r\n"
+                                                    "Eve,Poe,eve@x.org,,,text\r\n"));
+        QCOMPARE(Stored(QStringLiteral("SELECT EMail || '|' || Name FROM ADDRESSES ORDER BY ID_Address")),
+                 (QStringList{"jane@x.org|Jane Doe", "john@x.org|John Roe"}));
+        QCOMPARE(summary.Text(10),
+                 QStringLiteral("Added: 2\nUpdated: 0\nSkipped as duplicates: 0\nRefused: 2\n\n"
+                                "Line 4: The row has 2 fields; the header has 5.\n"
+                                "Line 5: The row has 6 fields; the header has 5."));
     }
 
     void dates_data() {
@@ -249,20 +338,29 @@ private Q_SLOTS:
             "ID_Address,Date,EMail,Prefix,Name,Template,MY_1,MY_2,MY_3,MY_4,MY_5\r\n"
             "7,2001-02-03 04:05:06,a@x.org,Dr.,\"Doe, \"\"Jane\"\"\",Offer.txt,\"line\nbreak\",semi;colon,"
             "back\\slash,\" lead\",Ünïcödé €\r\n"
-            "8,,b@x.org,,Ångström " + QByteArray(140, 'x') + ",,,,,," + QByteArray(300, 'l') + "\r\n";
-        QCOMPARE(Import(Write(QStringLiteral("original.csv"), original)).m_nAdded, 2);
+            "8,,b@x.org,,Ångström " + QByteArray(140, 'x') + ",,,,,," + QByteArray(300, 'l') + "\r\n"
+            "9,,c@x.org,@SUM(A1),\"=HYPERLINK(\"\"http://x\"\")\",,+1 555 0100,-12.5,''quoted,\"\tTab\",-\r\n";
+        QCOMPARE(Import(Write(QStringLiteral("original.csv"), original)).m_nAdded, 3);
         const QStringList before = Stored();
-        QCOMPARE(before.size(), 2);
+        QCOMPARE(before.size(), 3);
+        QVERIFY2(before[2].contains(QStringLiteral("|=HYPERLINK(\"http://x\")|Offer.txt|+1 555 0100|-12.5|'quoted|\tTab|-")),
+                 qPrintable(before[2]));
         const QString strExport = m_pDir->filePath(file);
-        QCOMPARE(CContactExport(m_pDb->m_pCDaoDatabase.get(), m_pDb->m_schema).Run(strExport), 2);
+        QCOMPARE(CContactExport(m_pDb->m_pCDaoDatabase.get(), m_pDb->m_schema).Run(strExport), 3);
+        // No field starts a spreadsheet formula; a stored single blank is an
+        // empty field.
         if (file.endsWith(QStringLiteral(".csv")))
-            QVERIFY(FileBytes(strExport).startsWith("\xEF\xBB\xBFID_Address,Date,EMail,Prefix,Name,"));
+            QVERIFY2(FileBytes(strExport).startsWith("\xEF\xBB\xBFID_Address,Date,EMail,Prefix,Name,") &&
+                         FileBytes(strExport).contains(",c@x.org,'@SUM(A1),\"'=HYPERLINK(\"\"http://x\"\")\",Offer.txt,"
+                                                       "'+1 555 0100,-12.5,''quoted,\"'\tTab\",'-\r\n") &&
+                         FileBytes(strExport).contains(",b@x.org,,Ångström "),
+                     FileBytes(strExport).constData());
 
         const auto pExported = std::make_unique<QTemporaryDir>();
         QVERIFY(QFile::copy(strExport, pExported->filePath(file)));
         NewStore();
         const CImportSummary summary = Import(pExported->filePath(file));
-        QCOMPARE(summary.m_nAdded, 2);
+        QCOMPARE(summary.m_nAdded, 3);
         QCOMPARE(Stored(), before);
     }
 

@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Every row of a file, a row's problem standing in for its fields.
@@ -77,10 +79,14 @@ private Q_SLOTS:
             << QList<QStringList>{{"a@x.org", "A"}, {"b@x.org", "B"}, {"c@x.org", "C"}};
         QTest::newRow("empty fields kept")
             << QByteArray("EMail,Name\na@x.org,\n") << ab << QList<QStringList>{{"a@x.org", ""}};
+        // Extra fields that are empty lose nothing (Thunderbird ends every
+        // row with one); fewer fields are for the import to judge.
         QTest::newRow("more and fewer fields than the header")
-            << QByteArray("EMail,Name\na@x.org,A,extra\nb@x.org\n") << ab
-            << QList<QStringList>{{"The row has 3 fields; the header has 2."},
-                                  {"The row has 1 fields; the header has 2."}};
+            << QByteArray("EMail,Name\na@x.org,A,extra\nb@x.org\nc@x.org,C,,\n") << ab
+            << QList<QStringList>{{"The row has 3 fields; the header has 2."}, {"b@x.org"}, {"c@x.org", "C"}};
+        QTest::newRow("CR CR LF line ends")
+            << QByteArray("EMail,Name\r\r\na@x.org,\"A\r\r\nB\"\r\r\n\r\r\nb@x.org,B\r\r\n") << ab
+            << QList<QStringList>{{"a@x.org", "A\r\r\nB"}, {"b@x.org", "B"}};
         QTest::newRow("quote left open at the end")
             << QByteArray("EMail,Name\na@x.org,A\nb@x.org,\"B\nc@x.org,C\n") << ab
             << QList<QStringList>{{"a@x.org", "A"}, {"The quote opened in line 3 is never closed."}};
@@ -88,6 +94,13 @@ private Q_SLOTS:
             << QByteArray("a@x.org,Jane\nb@x.org,John\n") << QStringList{"Column 1", "Column 2"}
             << QList<QStringList>{{"a@x.org", "Jane"}, {"b@x.org", "John"}};
         QTest::newRow("header only") << QByteArray("EMail,Name\r\n") << ab << QList<QStringList>{};
+        // Bounded: a record too long to keep is refused alone, and the next is read.
+        QTest::newRow("more than 1000 fields")
+            << "EMail,Name\na@x.org" + QByteArray(1000, ',') + "\nb@x.org,B\n" << ab
+            << QList<QStringList>{{"The row has more than 1000 fields."}, {"b@x.org", "B"}};
+        QTest::newRow("more than 1 MiB in a quoted field")
+            << "EMail,Name\na@x.org,\"" + QByteArray(1024 * 1024, 'x') + "\n\"\nb@x.org,B\n" << ab
+            << QList<QStringList>{{"The row has more than 1048576 characters."}, {"b@x.org", "B"}};
     }
     void csvRecords() {
         QFETCH(QByteArray, content);
@@ -137,6 +150,38 @@ private Q_SLOTS:
         const QList<QStringList> rows = ReadAll(source);
         QCOMPARE(rows.size(), 1);
         QTEST(rows[0].value(1), "name");
+    }
+
+    // A UTF-8 file with some lines from a Windows program: every UTF-8 line
+    // stays exactly as written, only the others are read as Windows-1252,
+    // and they are named by the lines the rows are counted by.
+    void encodingPerLine_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QList<qint64>>("fallbackLines");
+        const auto cp1252 = [](const QString& strText) { return QByteArray(QStringEncoder("windows-1252")(strText)); };
+        QTest::newRow("one Windows-1252 line")
+            << "EMail,Name\r\na@x.org,Jürgen Müßig\r\nb@x.org,"_ba + cp1252(u"Zoë €"_s) +
+                   "\r\nc@x.org,Ærø\r\n"_ba
+            << QStringList{u"Jürgen Müßig"_s, u"Zoë €"_s, u"Ærø"_s} << QList<qint64>{3};
+        QTest::newRow("after a line break inside quotes, lone CR line ends")
+            << "EMail,Name\ra@x.org,\"Jürgen\rMüßig\"\rb@x.org,"_ba + cp1252(u"Zoë"_s) +
+                   "\rc@x.org,"_ba + cp1252(u"Ærø"_s) + "\rd@x.org,Ærø\rdd@x.org,Ölß\r"_ba
+            << QStringList{u"Jürgen\rMüßig"_s, u"Zoë"_s, u"Ærø"_s, u"Ærø"_s, u"Ölß"_s}
+            << QList<qint64>{4, 5};
+        QTest::newRow("ASCII but for one Windows-1252 line: the whole file is Windows-1252")
+            << "EMail,Name\na@x.org,Jane\nb@x.org,"_ba + cp1252(u"Grüße aus Köln von Zoë Müller"_s) + "\n"_ba
+            << QStringList{u"Jane"_s, u"Grüße aus Köln von Zoë Müller"_s} << QList<qint64>{};
+    }
+    void encodingPerLine() {
+        QFETCH(QByteArray, content);
+        CCsvSource source(Write(QStringLiteral("mixed.csv"), content));
+        QStringList names;
+        CContactRow row;
+        while (source.ReadRow(&row))
+            names.append(row.fields.value(1));
+        QTEST(names, "names");
+        QTEST(source.FallbackLines(), "fallbackLines");
     }
 
     void unreadableFiles_data() {
@@ -189,6 +234,45 @@ private Q_SLOTS:
             << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:P\r\nPHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQ\r\n"
                           " SkZJRg==\r\nEMAIL:p@x.org\r\nEND:VCARD\r\n")
             << QList<QStringList>{{"P", "", "p@x.org", "", "", ""}};
+        QTest::newRow("CR CR LF line ends, a folded line")
+            << QByteArray("BEGIN:VCARD\r\r\nVERSION:3.0\r\r\nFN:Jane\r\r\n  Doe\r\r\nEMAIL:jane@x.org\r\r\n"
+                          "END:VCARD\r\r\n")
+            << QList<QStringList>{{"Jane Doe", "", "jane@x.org", "", "", ""}};
+        QTest::newRow("CR line ends of old Macs, a soft line break")
+            << QByteArray("BEGIN:VCARD\rVERSION:2.1\rFN;ENCODING=QUOTED-PRINTABLE:J=C3=BCr=\rgen\r"
+                          "EMAIL:j@x.org\rEND:VCARD\rBEGIN:VCARD\rFN:Two\rEND:VCARD\r")
+            << QList<QStringList>{{"Jürgen", "", "j@x.org", "", "", ""}, {"Two", "", "", "", "", ""}};
+        // A value's CHARSET decides how its bytes are read; the others are
+        // UTF-8 as the rest of the file.
+        QTest::newRow("vCard 2.1: CHARSET=windows-1252 and ISO-8859-2 beside UTF-8")
+            << QByteArray("BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=windows-1252:Do\xEB;John\r\n"
+                          "ORG;CHARSET=ISO-8859-2:\xA3\xF3" "d\xBC\r\nNOTE:Gr\xC3\xBC\xC3\x9F" "e\r\n"
+                          "EMAIL:john@x.org\r\nEND:VCARD\r\nBEGIN:VCARD\r\nFN:Zo\xC3\xAB \xC3\x85ngstr\xC3\xB6m\r\n"
+                          "EMAIL:zoe@x.org\r\nEND:VCARD\r\n")
+            << QList<QStringList>{{"John Doë", "", "john@x.org", "Łódź", "", "Grüße"},
+                                  {"Zoë Ångström", "", "zoe@x.org", "", "", ""}};
+        QTest::newRow("a BEGIN:VCARD inside an open card ends it, refused")
+            << QByteArray("BEGIN:VCARD\r\nFN:First\r\nEMAIL:first@x.org\r\nBEGIN:VCARD\r\nFN:Second\r\n"
+                          "EMAIL:second@x.org\r\nEND:VCARD\r\n")
+            << QList<QStringList>{
+                   {"First", "", "first@x.org", "", "", "",
+                    "The card does not end before the next card begins in line 4."},
+                   {"Second", "", "second@x.org", "", "", ""}};
+        // Bounded: a card too long to keep is refused alone; what no column
+        // uses, however long, is passed over.
+        QByteArray longNote = "BEGIN:VCARD\r\nFN:Long\r\nNOTE;ENCODING=QUOTED-PRINTABLE:";
+        for (int i = 0; i < 15000; ++i)
+            longNote += QByteArray(72, 'n') + "=\r\n";
+        QTest::newRow("a NOTE of more than 1 MiB refuses its card")
+            << longNote + "end\r\nEMAIL:long@x.org\r\nEND:VCARD\r\nBEGIN:VCARD\r\nFN:Next\r\nEND:VCARD\r\n"
+            << QList<QStringList>{{"", "", "", "", "", "", "The card holds more than 1 MiB of text."},
+                                  {"Next", "", "", "", "", ""}};
+        QByteArray photo = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Photo\r\nPHOTO;ENCODING=b;TYPE=JPEG:";
+        for (int i = 0; i < 30000; ++i)
+            photo += " " + QByteArray(74, 'A') + "\r\n";
+        QTest::newRow("a PHOTO of 2 MB is passed over")
+            << photo + "EMAIL:photo@x.org\r\nEND:VCARD\r\n"
+            << QList<QStringList>{{"Photo", "", "photo@x.org", "", "", ""}};
     }
     void vcardCards() {
         QFETCH(QByteArray, content);
@@ -200,6 +284,8 @@ private Q_SLOTS:
             QStringList picked;
             for (const char* pszColumn : {"FN", "PREFIX", "EMAIL", "ORG", "TEL", "NOTE"})
                 picked.append(row.fields.value(columns.indexOf(QLatin1String(pszColumn))));
+            if (!row.strProblem.isEmpty())
+                picked.append(row.strProblem);
             rows.append(picked);
         }
         QTEST(rows, "rows");
@@ -241,12 +327,26 @@ private Q_SLOTS:
         QTest::newRow("Google Contacts")
             << "First Name,Middle Name,Last Name,Name Prefix,Organization Name,E-mail 1 - Label,E-mail 1 - Value"
             << "Jane,Q,Doe,Dr.,Acme,* Home,jane@x.org" << QStringList{"jane@x.org", "Dr.", "Jane Q Doe"};
+        QTest::newRow("Google Contacts, the address in E-mail 2")
+            << "First Name,Last Name,E-mail 1 - Label,E-mail 1 - Value,E-mail 2 - Label,E-mail 2 - Value"
+            << "Jane,Doe,,,* Work,jane@x.org" << QStringList{"jane@x.org", "", "Jane Doe"};
         QTest::newRow("Google Contacts, older form")
             << "Name,Given Name,Family Name,Name Prefix,E-mail 1 - Type,E-mail 1 - Value"
             << "Jane Doe,Jane,Doe,Ms.,* Work,jane@x.org" << QStringList{"jane@x.org", "Ms.", "Jane Doe"};
         QTest::newRow("Outlook")
             << "Title,First Name,Middle Name,Last Name,Suffix,Company,Job Title,E-mail Address,E-mail 2 Address"
             << "Mr.,John,,Smith,,Acme,Chief,john@x.org," << QStringList{"john@x.org", "Mr.", "John Smith"};
+        QTest::newRow("Outlook in German")
+            << "Anrede,Vorname,Weitere Vornamen,Nachname,Suffix,Firma,Abteilung,Position,E-Mail-Adresse,"
+               "E-Mail-Typ,E-Mail: angezeigter Name"
+            << "Herr,Jürgen,Karl,Müller,,Acme,,,juergen@x.org,SMTP,Jürgen Müller"
+            << QStringList{"juergen@x.org", "Herr", "Jürgen Karl Müller"};
+        QTest::newRow("Outlook in French")
+            << "Titre,Prénom,Deuxième prénom,Nom,Suffixe,Société,Service,Adresse de messagerie"
+            << "Mme,Zoé,,Dupont,,Acme,,zoe@x.org" << QStringList{"zoe@x.org", "Mme", "Zoé Dupont"};
+        QTest::newRow("Thunderbird in German")
+            << "Vorname,Nachname,Anzeigename,Spitzname,Primäre E-Mail-Adresse,Sekundäre E-Mail-Adresse"
+            << "Anna,Schmidt,,,anna@x.org," << QStringList{"anna@x.org", "", "Anna Schmidt"};
         QTest::newRow("vCard columns")
             << CVCardSource::ColumnNames().join(u',') << ",Prof.,p@x.org,Org,Job Title,,,,,,,,,,"
             << QStringList{"p@x.org", "Prof.", ""};
@@ -268,6 +368,7 @@ private Q_SLOTS:
         QVERIFY(!mapping.IsMapped(CContactMapping::FieldIndex("Name")));
         mapping.SetColumns(CContactMapping::FieldIndex("Name"), {1});
         mapping.SetColumns(CContactMapping::FieldIndex("MY_3"), {2, 1}, {0});
+        mapping.AddFallback(CContactMapping::FieldIndex("MY_3"), {1});
         QVERIFY(mapping.Remember(headers));
         QCOMPARE(CContactMapping::ForHeaders(headers), mapping);
         // Another header set keeps its own.
