@@ -67,12 +67,6 @@ bool AddCertificates(X509_STORE* pStore, const std::string& strPemFile) {
     return nAdded > 0;
 }
 
-long StallSeconds() {
-    const char* pValue = std::getenv(kStallSecondsVariable);
-    const long nSeconds = pValue ? std::strtol(pValue, nullptr, 10) : 0;
-    return nSeconds > 0 ? nSeconds : kStallSeconds;
-}
-
 // "250-PIPELINING" or "250 PIPELINING" (with or without parameters) in an
 // EHLO reply.
 bool OffersExtension(std::string_view strLine, std::string_view strKeyword) {
@@ -88,6 +82,12 @@ bool OffersExtension(std::string_view strLine, std::string_view strKeyword) {
 
 } // namespace
 
+long CSmtpConnection::StallSeconds() {
+    const char* pValue = std::getenv(kStallSecondsVariable);
+    const long nSeconds = pValue ? std::strtol(pValue, nullptr, 10) : 0;
+    return nSeconds > 0 ? nSeconds : kStallSeconds;
+}
+
 CSmtpConnection::~CSmtpConnection() {
     if (!m_pCurl)
         return;
@@ -99,11 +99,11 @@ CSmtpConnection::~CSmtpConnection() {
     curl_easy_cleanup(m_pCurl);
 }
 
-ULONG CSmtpConnection::Open(const CMailSettings& settings) {
+ULONG CSmtpConnection::Open(const CMailSettings& settings, const std::string& strBearer) {
     m_pCurl = curl_easy_init();
     if (!m_pCurl)
         return MapiResult::OutOfMemory;
-    if (const ULONG nResult = Configure(settings); nResult != SUCCESS_SUCCESS)
+    if (const ULONG nResult = Configure(settings, strBearer); nResult != SUCCESS_SUCCESS)
         return nResult;
     m_szError[0] = '\0';
     m_tLastExchange = Clock::now();
@@ -121,7 +121,7 @@ ULONG CSmtpConnection::Open(const CMailSettings& settings) {
 
 // CURLOPT_VERBOSE only feeds the watchdog's debug function, which shows
 // nothing: the trace holds the login.
-ULONG CSmtpConnection::Configure(const CMailSettings& settings) {
+ULONG CSmtpConnection::Configure(const CMailSettings& settings, const std::string& strBearer) {
     const std::unique_ptr<CURLU, UrlFree> pUrl(curl_url());
     if (!pUrl || curl_url_set(pUrl.get(), CURLUPART_URL, settings.m_strServer.c_str(), 0) != CURLUE_OK)
         return MapiResult::SettingsInvalid;
@@ -141,12 +141,7 @@ ULONG CSmtpConnection::Configure(const CMailSettings& settings) {
     m_strCaFile = settings.m_strCaFile;
     if (const ULONG nResult = TrustedCertificates(); nResult != SUCCESS_SUCCESS)
         return nResult;
-    if (!settings.m_strUser.empty()) {
-        curl_easy_setopt(m_pCurl, CURLOPT_USERNAME, settings.m_strUser.c_str());
-        curl_easy_setopt(m_pCurl, CURLOPT_PASSWORD, settings.m_strPassword.c_str());
-        // AUTH PLAIN with the credentials in the command: one round trip.
-        curl_easy_setopt(m_pCurl, CURLOPT_SASL_IR, 1L);
-    }
+    SetLogin(settings, strBearer);
     const long nStallSeconds = StallSeconds();
     m_stallLimit = std::chrono::seconds(nStallSeconds);
     curl_easy_setopt(m_pCurl, CURLOPT_NOSIGNAL, 1L);
@@ -157,6 +152,22 @@ ULONG CSmtpConnection::Configure(const CMailSettings& settings) {
     curl_easy_setopt(m_pCurl, CURLOPT_ERRORBUFFER, m_szError);
     WatchExchanges();
     return SUCCESS_SUCCESS;
+}
+
+// The credentials go in the AUTH command (SASL-IR): one round trip. A
+// token login offers the bearer mechanisms only, never the token as a
+// password.
+void CSmtpConnection::SetLogin(const CMailSettings& settings, const std::string& strBearer) {
+    if (settings.m_strUser.empty())
+        return;
+    curl_easy_setopt(m_pCurl, CURLOPT_USERNAME, settings.m_strUser.c_str());
+    curl_easy_setopt(m_pCurl, CURLOPT_SASL_IR, 1L);
+    if (settings.m_eAuth == CMailSettings::Auth::OAuth2) {
+        curl_easy_setopt(m_pCurl, CURLOPT_XOAUTH2_BEARER, strBearer.c_str());
+        curl_easy_setopt(m_pCurl, CURLOPT_LOGIN_OPTIONS, "AUTH=OAUTHBEARER;AUTH=XOAUTH2");
+    } else {
+        curl_easy_setopt(m_pCurl, CURLOPT_PASSWORD, settings.m_strPassword.c_str());
+    }
 }
 
 // The system's CAs, which libcurl loads, plus those of CAFile, added to

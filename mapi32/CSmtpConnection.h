@@ -34,9 +34,11 @@ public:
     CSmtpConnection(const CSmtpConnection&) = delete;
     CSmtpConnection& operator=(const CSmtpConnection&) = delete;
 
-    // Connects and logs in as the settings say. SUCCESS_SUCCESS or the
-    // result code of the failure.
-    ULONG Open(const CMailSettings& settings);
+    // Connects and logs in as the settings say: with the password, or with
+    // the access token strBearer (XOAUTH2 or OAUTHBEARER, whichever the
+    // server offers; OAUTHBEARER where it offers both). SUCCESS_SUCCESS or
+    // the result code of the failure.
+    ULONG Open(const CMailSettings& settings, const std::string& strBearer = {});
 
     // False when the connection broke or the server took nothing for the
     // limit; the connection is then unusable.
@@ -63,9 +65,12 @@ public:
     // Replies read so far: none since a point means the server answered
     // nothing of what was sent after it.
     long RepliesRead() const { return m_nRepliesRead; }
+    // The limit for one exchange, in seconds.
+    static long StallSeconds();
 
 private:
-    ULONG Configure(const CMailSettings& settings);
+    ULONG Configure(const CMailSettings& settings, const std::string& strBearer);
+    void SetLogin(const CMailSettings& settings, const std::string& strBearer);
     ULONG TrustedCertificates();
     void WatchExchanges();
     bool WaitFor(short nEvents, std::chrono::milliseconds limit);

@@ -1,6 +1,8 @@
 #include "mapi32/CSmtpTransport.h"
 
+#include "mapi32/CAccessToken.h"
 #include "mapi32/CMailSettings.h"
+#include "mapi32/MapiResult.h"
 #include "mapi32/CSmtpConnection.h"
 #include "mapi32/CSmtpMailTransaction.h"
 
@@ -24,12 +26,33 @@ ULONG CSmtpTransport::Logon() {
 
 ULONG CSmtpTransport::Connect() {
     m_pConnection = std::make_unique<CSmtpConnection>();
-    return m_pConnection->Open(m_settings);
+    if (m_settings.m_eAuth == CMailSettings::Auth::Password)
+        return m_pConnection->Open(m_settings);
+    return ConnectWithToken();
+}
+
+// A kept token that the server refuses (its user revoked it, say) is
+// renewed once; a renewed one that is refused is the answer.
+ULONG CSmtpTransport::ConnectWithToken() {
+    CAccessToken::Outcome token = CAccessToken::Get(m_settings);
+    if (token.nResult != SUCCESS_SUCCESS)
+        return token.nResult;
+    const ULONG nResult = m_pConnection->Open(m_settings, token.strToken);
+    if (nResult != MapiResult::LoginDenied || token.bRenewed)
+        return nResult;
+    CAccessToken::Forget();
+    token = CAccessToken::Get(m_settings);
+    if (token.nResult != SUCCESS_SUCCESS)
+        return token.nResult;
+    m_pConnection = std::make_unique<CSmtpConnection>();
+    return m_pConnection->Open(m_settings, token.strToken);
 }
 
 CIdleConnection::Key CSmtpTransport::ConnectionKey() const {
+    const bool bToken = m_settings.m_eAuth == CMailSettings::Auth::OAuth2;
     return {m_settings.m_strServer, m_settings.m_strUser, m_settings.m_strPassword,
-            m_settings.m_strCaFile};
+            m_settings.m_strCaFile,
+            bToken ? m_settings.m_oauth.m_strProvider.toStdString() : std::string()};
 }
 
 ULONG CSmtpTransport::Deliver(const std::string& strSender, const std::string& strRecipient,

@@ -25,6 +25,7 @@ public:
 
 private:
     ULONG Connect();
+    ULONG ConnectWithToken();
     bool ClosedWhileParked(long nRepliesBefore) const;
     CIdleConnection::Key ConnectionKey() const;
 

@@ -1,0 +1,107 @@
+#include "mapi32/CAccessToken.h"
+
+#include "mapi32/CMailSettings.h"
+#include "mapi32/CTokenEndpoint.h"
+#include "mapi32/MapiResult.h"
+#include "platform/oauth/CTokenStore.h"
+
+#include <algorithm>
+#include <chrono>
+#include <mutex>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+// A token endpoint that names no lifetime gives an hour, as most do; none is
+// trusted for more than a day.
+constexpr qint64 kDefaultLifetimeSeconds = 3600;
+constexpr qint64 kMaxLifetimeSeconds = 24 * 3600;
+// A token is renewed when a minute of its life is left, or a quarter of a
+// short one, so that a login never presents one that runs out on the way.
+constexpr seconds kRenewalMargin{60};
+
+// The token kept, with what it was got for.
+struct Kept {
+    std::string strTokenUrl;
+    std::string strClientId;
+    std::string strRefreshToken;
+    std::string strAccessToken;
+    Clock::time_point tRenewBy;
+};
+
+// Held while a token is looked at or renewed, so that two threads never
+// renew at once (a provider that hands out a new refresh token with each
+// renewal takes the old one back).
+std::mutex g_mutex;
+
+Kept& TheKept() {
+    static Kept kept;
+    return kept;
+}
+
+Clock::time_point RenewBy(qint64 nLifetimeSeconds) {
+    const milliseconds lifetime = seconds(nLifetimeSeconds);
+    return Clock::now() + lifetime - std::min<milliseconds>(kRenewalMargin, lifetime / 4);
+}
+
+CAccessToken::Outcome Failure(ULONG nResult) {
+    CAccessToken::Outcome outcome;
+    outcome.nResult = nResult;
+    return outcome;
+}
+
+std::string Utf8(const QString& strText) {
+    return strText.toStdString();
+}
+
+CAccessToken::Outcome Renew(const COAuthSettings& oauth, const CTokenStore::Found& refresh) {
+    CTokenEndpoint::Form form{{"grant_type", "refresh_token"},
+                              {"refresh_token", Utf8(refresh.strToken)},
+                              {"client_id", Utf8(oauth.m_strClientId)},
+                              {"scope", Utf8(oauth.m_strScope)}};
+    if (!oauth.m_strClientSecret.isEmpty())
+        form.emplace_back("client_secret", Utf8(oauth.m_strClientSecret));
+    const COAuthReply reply = CTokenEndpoint::Post(Utf8(oauth.m_strTokenUrl), form);
+    const QString strAccessToken = reply.Text(QLatin1String("access_token"));
+    if (reply.IsTemporary() || (reply.IsSuccess() && strAccessToken.isEmpty()))
+        return Failure(MapiResult::TokenEndpointDown);
+    if (!reply.IsSuccess())
+        return Failure(MapiResult::SignInRefused);
+
+    const QString strNewRefresh = reply.Text(QLatin1String("refresh_token"));
+    if (!strNewRefresh.isEmpty() && strNewRefresh != refresh.strToken)
+        CTokenStore::Replace(refresh.ePlace, oauth.m_strProvider, oauth.m_strUser, strNewRefresh);
+    TheKept() = {Utf8(oauth.m_strTokenUrl), Utf8(oauth.m_strClientId),
+                 Utf8(strNewRefresh.isEmpty() ? refresh.strToken : strNewRefresh),
+                 Utf8(strAccessToken),
+                 RenewBy(reply.Number(QLatin1String("expires_in"), kDefaultLifetimeSeconds, 1,
+                                      kMaxLifetimeSeconds))};
+    return {SUCCESS_SUCCESS, TheKept().strAccessToken, true};
+}
+
+} // namespace
+
+// The refresh token is looked up for every login, so that signing out (or in
+// as someone else) takes effect at the next mail.
+CAccessToken::Outcome CAccessToken::Get(const CMailSettings& settings) {
+    const COAuthSettings& oauth = settings.m_oauth;
+    const std::lock_guard lock(g_mutex);
+    const CTokenStore::Found refresh = CTokenStore::Lookup(oauth.m_strProvider, oauth.m_strUser);
+    if (refresh.strToken.isEmpty())
+        return Failure(MapiResult::NotSignedIn);
+    const Kept& kept = TheKept();
+    const bool bKeptFits = kept.strTokenUrl == Utf8(oauth.m_strTokenUrl) &&
+                           kept.strClientId == Utf8(oauth.m_strClientId) &&
+                           kept.strRefreshToken == Utf8(refresh.strToken);
+    if (bKeptFits && !kept.strAccessToken.empty() && Clock::now() < kept.tRenewBy)
+        return {SUCCESS_SUCCESS, kept.strAccessToken, false};
+    return Renew(oauth, refresh);
+}
+
+void CAccessToken::Forget() {
+    const std::lock_guard lock(g_mutex);
+    TheKept().strAccessToken.clear();
+}
