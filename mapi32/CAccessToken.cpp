@@ -23,13 +23,18 @@ constexpr qint64 kMaxLifetimeSeconds = 24 * 3600;
 // short one, so that a login never presents one that runs out on the way.
 constexpr seconds kRenewalMargin{60};
 
-// The token kept, with what it was got for.
+// The token kept, with what it was got for. A provider may hand out a new
+// refresh token with the access token; a session that read the one before
+// from the store still finds the token kept.
 struct Kept {
     std::string strTokenUrl;
     std::string strClientId;
-    std::string strRefreshToken;
+    std::string strRefreshUsed;
+    std::string strRefreshIssued; // the one to renew with next
     std::string strAccessToken;
     Clock::time_point tRenewBy;
+
+    bool Fits(const COAuthSettings& oauth, const std::string& strRefresh) const;
 };
 
 // Held while a token is looked at or renewed, so that two threads never
@@ -57,9 +62,15 @@ std::string Utf8(const QString& strText) {
     return strText.toStdString();
 }
 
-CAccessToken::Outcome Renew(const COAuthSettings& oauth, const CTokenStore::Found& refresh) {
+bool Kept::Fits(const COAuthSettings& oauth, const std::string& strRefresh) const {
+    return strTokenUrl == Utf8(oauth.m_strTokenUrl) && strClientId == Utf8(oauth.m_strClientId) &&
+           (strRefresh == strRefreshUsed || strRefresh == strRefreshIssued);
+}
+
+CAccessToken::Outcome Renew(const COAuthSettings& oauth, const std::string& strRefresh,
+                            CTokenStore::Place ePlace) {
     CTokenEndpoint::Form form{{"grant_type", "refresh_token"},
-                              {"refresh_token", Utf8(refresh.strToken)},
+                              {"refresh_token", strRefresh},
                               {"client_id", Utf8(oauth.m_strClientId)},
                               {"scope", Utf8(oauth.m_strScope)}};
     if (!oauth.m_strClientSecret.isEmpty())
@@ -71,11 +82,13 @@ CAccessToken::Outcome Renew(const COAuthSettings& oauth, const CTokenStore::Foun
     if (!reply.IsSuccess())
         return Failure(MapiResult::SignInRefused);
 
-    const QString strNewRefresh = reply.Text(QLatin1String("refresh_token"));
-    if (!strNewRefresh.isEmpty() && strNewRefresh != refresh.strToken)
-        CTokenStore::Replace(refresh.ePlace, oauth.m_strProvider, oauth.m_strUser, strNewRefresh);
-    TheKept() = {Utf8(oauth.m_strTokenUrl), Utf8(oauth.m_strClientId),
-                 Utf8(strNewRefresh.isEmpty() ? refresh.strToken : strNewRefresh),
+    std::string strIssued = Utf8(reply.Text(QLatin1String("refresh_token")));
+    if (strIssued.empty())
+        strIssued = strRefresh;
+    else if (strIssued != strRefresh)
+        CTokenStore::Replace(ePlace, oauth.m_strProvider, oauth.m_strUser,
+                             QString::fromStdString(strIssued));
+    TheKept() = {Utf8(oauth.m_strTokenUrl), Utf8(oauth.m_strClientId), strRefresh, strIssued,
                  Utf8(strAccessToken),
                  RenewBy(reply.Number(QLatin1String("expires_in"), kDefaultLifetimeSeconds, 1,
                                       kMaxLifetimeSeconds))};
@@ -84,21 +97,17 @@ CAccessToken::Outcome Renew(const COAuthSettings& oauth, const CTokenStore::Foun
 
 } // namespace
 
-// The refresh token is looked up for every login, so that signing out (or in
-// as someone else) takes effect at the next mail.
 CAccessToken::Outcome CAccessToken::Get(const CMailSettings& settings) {
     const COAuthSettings& oauth = settings.m_oauth;
+    std::string strRefresh = Utf8(settings.m_refreshToken.strToken);
     const std::lock_guard lock(g_mutex);
-    const CTokenStore::Found refresh = CTokenStore::Lookup(oauth.m_strProvider, oauth.m_strUser);
-    if (refresh.strToken.isEmpty())
-        return Failure(MapiResult::NotSignedIn);
     const Kept& kept = TheKept();
-    const bool bKeptFits = kept.strTokenUrl == Utf8(oauth.m_strTokenUrl) &&
-                           kept.strClientId == Utf8(oauth.m_strClientId) &&
-                           kept.strRefreshToken == Utf8(refresh.strToken);
-    if (bKeptFits && !kept.strAccessToken.empty() && Clock::now() < kept.tRenewBy)
-        return {SUCCESS_SUCCESS, kept.strAccessToken, false};
-    return Renew(oauth, refresh);
+    if (kept.Fits(oauth, strRefresh)) {
+        if (!kept.strAccessToken.empty() && Clock::now() < kept.tRenewBy)
+            return {SUCCESS_SUCCESS, kept.strAccessToken, false};
+        strRefresh = kept.strRefreshIssued;
+    }
+    return Renew(oauth, strRefresh, settings.m_refreshToken.ePlace);
 }
 
 void CAccessToken::Forget() {

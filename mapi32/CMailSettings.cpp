@@ -58,7 +58,8 @@ ULONG CMailSettings::Read() {
 }
 
 // A password login reads the password; a sign-in needs what renews its
-// access token.
+// access token, the refresh token above all: without one nobody is signed
+// in, and nothing is sent, not even over a connection kept from before.
 ULONG CMailSettings::ReadAuth() {
     switch (COAuthSettings::ReadAuth()) {
     case COAuthSettings::Auth::Password:
@@ -74,7 +75,8 @@ ULONG CMailSettings::ReadAuth() {
     m_oauth = COAuthSettings::Read();
     switch (m_oauth.CheckRenewal()) {
     case COAuthSettings::Problem::None:
-        return SUCCESS_SUCCESS;
+        m_refreshToken = CTokenStore::Lookup(m_oauth.m_strProvider, m_oauth.m_strUser);
+        return m_refreshToken.strToken.isEmpty() ? MapiResult::NotSignedIn : SUCCESS_SUCCESS;
     case COAuthSettings::Problem::NoUser:
     case COAuthSettings::Problem::NoClientId:
     case COAuthSettings::Problem::NoTokenUrl:

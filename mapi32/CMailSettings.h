@@ -2,6 +2,7 @@
 
 #include "platform/mapi/SimpleMapi.h"
 #include "platform/oauth/COAuthSettings.h"
+#include "platform/oauth/CTokenStore.h"
 
 #include <string>
 
@@ -22,7 +23,8 @@ public:
     std::string m_strUser;
     std::string m_strPassword;
     Auth m_eAuth = Auth::Password;
-    COAuthSettings m_oauth; // read for Auth=oauth2 only
+    COAuthSettings m_oauth;             // read for Auth=oauth2 only
+    CTokenStore::Found m_refreshToken; // of the sign-in, for Auth=oauth2
     std::string m_strSenderName;
     std::string m_strSenderAddress;
     std::string m_strCaFile;

@@ -49,10 +49,8 @@ ULONG CSmtpTransport::ConnectWithToken() {
 }
 
 CIdleConnection::Key CSmtpTransport::ConnectionKey() const {
-    const bool bToken = m_settings.m_eAuth == CMailSettings::Auth::OAuth2;
     return {m_settings.m_strServer, m_settings.m_strUser, m_settings.m_strPassword,
-            m_settings.m_strCaFile,
-            bToken ? m_settings.m_oauth.m_strProvider.toStdString() : std::string()};
+            m_settings.m_strCaFile, m_settings.m_refreshToken.strToken.toStdString()};
 }
 
 ULONG CSmtpTransport::Deliver(const std::string& strSender, const std::string& strRecipient,
