@@ -57,7 +57,8 @@ int CContactsCommandLine::Run(int argc, char* argv[]) {
 
 QString CContactsCommandLine::Usage() {
     return QStringLiteral(
-        "Usage: corvane [--import FILE [--template NAME] [--update] | --export FILE | --help]\n"
+        "Usage: corvane [--import FILE [--template NAME] [--update] | --export FILE | --sign-in |\n"
+        "               --help]\n"
         "\n"
         "Without options Corvane opens its window. The options work on Addresses.mdb\n"
         "of the current folder without opening a window:\n"
@@ -66,6 +67,8 @@ QString CContactsCommandLine::Usage() {
         "  --update         update the other fields of addresses that are stored already\n"
         "                   (without it they are skipped)\n"
         "  --export FILE    write all records as CSV (.csv, .txt) or vCard 3.0 (.vcf)\n"
+        "  --sign-in        sign in with a code to the mail provider of the mail settings\n"
+        "                   (Auth=oauth2), e.g. on a machine without a desktop\n"
         "  --help           show this text\n"
         "\n"
         "The import prints what it added, updated, skipped and refused; the exit\n"

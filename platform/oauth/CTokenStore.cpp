@@ -57,6 +57,25 @@ QString CTokenStore::FilePath() {
            QStringLiteral("/Corvane-tokens.conf");
 }
 
+QString CTokenStore::SignedInText(const QString& strUser, const QString& strProviderName,
+                                  Place ePlace) {
+    QString strPlace;
+    switch (ePlace) {
+    case Place::Keyring:
+        strPlace = QStringLiteral("in the desktop keyring");
+        break;
+    case Place::TokenFile:
+        strPlace = QStringLiteral("in \"%1\", readable by you alone").arg(FilePath());
+        break;
+    case Place::SettingsFile:
+    case Place::None:
+        strPlace = QStringLiteral("in the settings file (OAuthRefreshToken)");
+        break;
+    }
+    return QStringLiteral("Signed in as %1 with %2; the sign-in is kept %3.")
+        .arg(strUser, strProviderName, strPlace);
+}
+
 CTokenStore::Found CTokenStore::Lookup(const QString& strProvider, const QString& strUser) {
     if (const QString strToken = SettingsFileToken(); !strToken.isEmpty())
         return {strToken, Place::SettingsFile};

@@ -30,4 +30,8 @@ public:
     static bool Remove(const QString& strProvider, const QString& strUser);
 
     static QString FilePath();
+    // "Signed in as jane@example.com with Microsoft; the sign-in is kept in
+    // the desktop keyring.", for the user.
+    static QString SignedInText(const QString& strUser, const QString& strProviderName,
+                                Place ePlace);
 };

@@ -66,6 +66,14 @@ QStringList COAuthTestServers::Grants() const {
     return Lines(m_strAuthorityFolder, u"grants"_s);
 }
 
+QStringList COAuthTestServers::ClientSecrets() const {
+    return Lines(m_strAuthorityFolder, u"secrets"_s);
+}
+
+QStringList COAuthTestServers::TooFastPolls() const {
+    return Lines(m_strAuthorityFolder, u"too_fast"_s);
+}
+
 QStringList COAuthTestServers::Mechanisms() const {
     return Lines(m_strSmtpFolder, u"mechanisms"_s);
 }

@@ -35,6 +35,11 @@ public:
     // Every token the authorization server issued, and every grant it made.
     QStringList Issued() const;
     QStringList Grants() const;
+    // The client_secret of each token request, "-" where none came.
+    QStringList ClientSecrets() const;
+    // How much too soon each poll of a sign-in with a code came that came
+    // sooner than the server allowed.
+    QStringList TooFastPolls() const;
     // The mechanism of each login to the SMTP server.
     QStringList Mechanisms() const;
 

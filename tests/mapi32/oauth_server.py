@@ -9,7 +9,9 @@ POST /token       grant_type authorization_code (checks the code_verifier
 POST /devicecode  starts a device sign-in; its polls answer
                   authorization_pending --device-pending times (after one
                   slow_down with --device-slow-down), then approve, or
-                  answer access_denied with --device-deny.
+                  answer access_denied with --device-deny. A poll sooner
+                  than the interval (5 seconds longer after each slow_down)
+                  is answered with slow_down and noted in FOLDER/too_fast.
 
 Access tokens live --lifetime seconds. With --rotate a refresh grant hands
 out a new refresh token and revokes the one it was given. While the file
@@ -41,6 +43,8 @@ import urllib.parse
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 DEVICE_GRANT = "urn:ietf:params:oauth:grant-type:device_code"
+# Timers may fire a little early; a poll this much before its time still counts.
+POLL_TOLERANCE = 0.2
 
 
 class Authority:
@@ -140,22 +144,33 @@ class Authority:
         device = self.devices.get(form.get("device_code", ""))
         if device is None:
             return 400, self.error("invalid_grant", form)
+        now = time.monotonic()
+        if now < device["next"] - POLL_TOLERANCE:
+            self.note("too_fast", f"{device['next'] - now:.2f}")
+            return self.slow_down(device, now, form)
+        device["next"] = now + device["interval"]
         device["polls"] += 1
         if self.args.device_deny:
             return 400, self.error("access_denied", form)
         if self.args.device_slow_down and device["polls"] == 1:
-            return 400, self.error("slow_down", form)
+            return self.slow_down(device, now, form)
         if device["polls"] <= self.args.device_pending:
             return 400, self.error("authorization_pending", form)
         del self.devices[form["device_code"]]
         return 200, self.issue("device_code")
+
+    def slow_down(self, device, now, form):
+        device["interval"] += 5
+        device["next"] = now + device["interval"]
+        return 400, self.error("slow_down", form)
 
     def device_code(self, form, port):
         if form.get("client_id") != self.args.client_id:
             return 401, self.error("invalid_client", form)
         device = "dc-" + secrets.token_urlsafe(16)
         with self.lock:
-            self.devices[device] = {"polls": 0}
+            self.devices[device] = {"polls": 0, "interval": self.args.device_interval,
+                                    "next": time.monotonic() + self.args.device_interval}
         return 200, {"device_code": device, "user_code": "WDJB-MJHT",
                      "verification_uri": f"http://127.0.0.1:{port}/device",
                      "expires_in": 60, "interval": self.args.device_interval}
