@@ -13,7 +13,7 @@ class QUrl;
 
 // The sign-in in the system's browser: the authorization code grant with
 // PKCE (RFC 7636, S256). The browser is sent to the provider, which sends
-// it back to http://127.0.0.1:<free port>/ with the code. That port listens
+// it back to http://127.0.0.1:<free port> with the code. That port listens
 // on 127.0.0.1 alone and takes exactly one request, then closes; an answer
 // whose state is not this sign-in's is refused, so no other page can slip
 // its code in.
