@@ -81,25 +81,25 @@ COAuthSettings::Problem COAuthSettings::CheckRenewal() const {
         return Problem::NoUser;
     if (m_strClientId.isEmpty())
         return Problem::NoClientId;
-    if (m_strTokenUrl.isEmpty())
-        return Problem::NoTokenUrl;
-    return IsSafeEndpoint(m_strTokenUrl) ? Problem::None : Problem::UnsafeUrl;
+    return CheckEndpoint(m_strTokenUrl, Problem::NoTokenUrl);
 }
 
 COAuthSettings::Problem COAuthSettings::CheckBrowserSignIn() const {
-    if (const Problem eProblem = CheckRenewal(); eProblem != Problem::None)
-        return eProblem;
-    if (m_strAuthorizeUrl.isEmpty())
-        return Problem::NoAuthorizeUrl;
-    return IsSafeEndpoint(m_strAuthorizeUrl) ? Problem::None : Problem::UnsafeUrl;
+    const Problem eProblem = CheckRenewal();
+    return eProblem != Problem::None ? eProblem
+                                     : CheckEndpoint(m_strAuthorizeUrl, Problem::NoAuthorizeUrl);
 }
 
 COAuthSettings::Problem COAuthSettings::CheckDeviceSignIn() const {
-    if (const Problem eProblem = CheckRenewal(); eProblem != Problem::None)
-        return eProblem;
-    if (m_strDeviceUrl.isEmpty())
-        return Problem::NoDeviceUrl;
-    return IsSafeEndpoint(m_strDeviceUrl) ? Problem::None : Problem::UnsafeUrl;
+    const Problem eProblem = CheckRenewal();
+    return eProblem != Problem::None ? eProblem
+                                     : CheckEndpoint(m_strDeviceUrl, Problem::NoDeviceUrl);
+}
+
+COAuthSettings::Problem COAuthSettings::CheckEndpoint(const QString& strUrl, Problem eMissing) {
+    if (strUrl.isEmpty())
+        return eMissing;
+    return IsSafeEndpoint(strUrl) ? Problem::None : Problem::UnsafeUrl;
 }
 
 // Tokens and codes travel only over TLS, or within this machine.

@@ -72,5 +72,6 @@ public:
     QString m_strUser; // User of [MailSystem]: the account signed in
 
 private:
+    static Problem CheckEndpoint(const QString& strUrl, Problem eMissing);
     static bool IsSafeEndpoint(const QString& strUrl);
 };
