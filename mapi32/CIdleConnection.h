@@ -10,9 +10,9 @@ class CSmtpConnection;
 // Send Mail, one logon per mail, thus connects and logs in once.
 //
 // A connection is handed out again only for the same server, user, password
-// (or sign-in) and CA file and only within kIdleSeconds of its parking; any other parked
-// connection is closed (QUIT) when the next one is asked for. The last one
-// says QUIT when the process exits.
+// (or sign-in) and CA file and only within kIdleSeconds of its parking; any
+// other parked connection is closed (QUIT) when the next one is asked for.
+// The last one says QUIT when the process exits.
 class CIdleConnection {
 public:
     struct Key {
