@@ -84,10 +84,14 @@ QUrl CLoopbackSignIn::AuthorizeUrl() const {
     query.addQueryItem(QStringLiteral("state"), m_strState);
     query.addQueryItem(QStringLiteral("code_challenge"), S256(m_strVerifier));
     query.addQueryItem(QStringLiteral("code_challenge_method"), QStringLiteral("S256"));
-    // The provider offers the account of the settings; Google also needs
-    // "offline" to hand out a refresh token.
+    // The provider offers the account of the settings. Google hands out a
+    // refresh token only when asked for offline access, and after the first
+    // sign-in only when asked for consent again.
     query.addQueryItem(QStringLiteral("login_hint"), m_settings.m_strUser);
-    query.addQueryItem(QStringLiteral("access_type"), QStringLiteral("offline"));
+    if (m_settings.m_strProvider == COAuthSettings::kProviderGoogle) {
+        query.addQueryItem(QStringLiteral("access_type"), QStringLiteral("offline"));
+        query.addQueryItem(QStringLiteral("prompt"), QStringLiteral("consent"));
+    }
     url.setQuery(query.query(QUrl::FullyEncoded), QUrl::StrictMode);
     return url;
 }
