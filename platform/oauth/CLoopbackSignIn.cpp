@@ -61,8 +61,9 @@ void CLoopbackSignIn::Start() {
         Fail(QStringLiteral("No port on this machine is free for the browser's answer."));
         return;
     }
-    // Providers match a loopback address with its port left out, so it is
-    // registered as http://127.0.0.1 and sent without a path, as registered.
+    // Providers compare a loopback redirect with the registered one leaving
+    // out only the port: it goes with no path, as http://127.0.0.1 is
+    // registered.
     m_strRedirectUri = QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort());
     m_strVerifier = RandomText();
     m_strState = RandomText();
