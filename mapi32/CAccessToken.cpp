@@ -52,10 +52,25 @@ Clock::time_point RenewBy(qint64 nLifetimeSeconds) {
     return Clock::now() + lifetime - std::min<milliseconds>(kRenewalMargin, lifetime / 4);
 }
 
-CAccessToken::Outcome Failure(ULONG nResult) {
+CAccessToken::Outcome Failure(ULONG nResult, std::string strText, bool bTemporary = false) {
     CAccessToken::Outcome outcome;
-    outcome.nResult = nResult;
+    outcome.outcome =
+        CMailOutcome::Failure(nResult, CORVANE_STEP_TOKEN, std::move(strText), bTemporary);
     return outcome;
+}
+
+// Why a token endpoint's reply brought no access token, for the user: its
+// error code, never what else it said (it may repeat the request's tokens).
+CAccessToken::Outcome FailureOf(const COAuthReply& reply) {
+    if (reply.IsUnreachable())
+        return Failure(MapiResult::TokenEndpointDown, "the sign-in server cannot be reached", true);
+    if (reply.IsTemporary() || reply.IsSuccess())
+        return Failure(MapiResult::TokenEndpointDown,
+                       "the sign-in server gave no token (" + reply.Error().toStdString() + ")",
+                       true);
+    return Failure(MapiResult::SignInRefused, "the sign-in was refused (" +
+                                                  reply.Error().toStdString() +
+                                                  "): sign in again in Mail Settings");
 }
 
 std::string Utf8(const QString& strText) {
@@ -77,10 +92,8 @@ CAccessToken::Outcome Renew(const COAuthSettings& oauth, const std::string& strR
         form.emplace_back("client_secret", Utf8(oauth.m_strClientSecret));
     const COAuthReply reply = CTokenEndpoint::Post(Utf8(oauth.m_strTokenUrl), form);
     const QString strAccessToken = reply.Text(QLatin1String("access_token"));
-    if (reply.IsTemporary() || (reply.IsSuccess() && strAccessToken.isEmpty()))
-        return Failure(MapiResult::TokenEndpointDown);
-    if (!reply.IsSuccess())
-        return Failure(MapiResult::SignInRefused);
+    if (!reply.IsSuccess() || strAccessToken.isEmpty())
+        return FailureOf(reply);
 
     std::string strIssued = Utf8(reply.Text(QLatin1String("refresh_token")));
     if (strIssued.empty())
@@ -92,7 +105,7 @@ CAccessToken::Outcome Renew(const COAuthSettings& oauth, const std::string& strR
                  Utf8(strAccessToken),
                  RenewBy(reply.Number(QLatin1String("expires_in"), kDefaultLifetimeSeconds, 1,
                                       kMaxLifetimeSeconds))};
-    return {SUCCESS_SUCCESS, TheKept().strAccessToken, true};
+    return {CMailOutcome(), TheKept().strAccessToken, true};
 }
 
 } // namespace
@@ -104,7 +117,7 @@ CAccessToken::Outcome CAccessToken::Get(const CMailSettings& settings) {
     const Kept& kept = TheKept();
     if (kept.Fits(oauth, strRefresh)) {
         if (!kept.strAccessToken.empty() && Clock::now() < kept.tRenewBy)
-            return {SUCCESS_SUCCESS, kept.strAccessToken, false};
+            return {CMailOutcome(), kept.strAccessToken, false};
         strRefresh = kept.strRefreshIssued;
     }
     return Renew(oauth, strRefresh, settings.m_refreshToken.ePlace);

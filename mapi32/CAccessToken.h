@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/mapi/SimpleMapi.h"
+#include "mapi32/CMailOutcome.h"
 
 #include <string>
 
@@ -13,12 +13,14 @@ class CMailSettings;
 class CAccessToken {
 public:
     struct Outcome {
-        ULONG nResult = SUCCESS_SUCCESS;
+        CMailOutcome outcome; // at step token, naming the token endpoint's error code
         std::string strToken; // on success
         bool bRenewed = false; // just now from the token endpoint
     };
 
-    // A token with life left for a login, the one kept or a renewed one.
+    // A token with life left for a login, the one kept or a renewed one. A
+    // refused refresh token is a logon failure that asks to sign in again;
+    // a token endpoint that cannot be reached, or fails, a temporary one.
     static Outcome Get(const CMailSettings& settings);
     // The server refused the token kept: the next Get renews it.
     static void Forget();

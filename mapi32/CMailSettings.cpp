@@ -57,9 +57,8 @@ ULONG CMailSettings::Read() {
     return ReadSender(Setting(CProfileSettings::kKeySender));
 }
 
-// A password login reads the password; a sign-in needs what renews its
-// access token, the refresh token above all: without one nobody is signed
-// in, and nothing is sent, not even over a connection kept from before.
+// A password login reads the password; a sign-in reads what renews its
+// access token, and the refresh token (none where nobody is signed in).
 ULONG CMailSettings::ReadAuth() {
     switch (COAuthSettings::ReadAuth()) {
     case COAuthSettings::Auth::Password:
@@ -76,7 +75,7 @@ ULONG CMailSettings::ReadAuth() {
     switch (m_oauth.CheckRenewal()) {
     case COAuthSettings::Problem::None:
         m_refreshToken = CTokenStore::Lookup(m_oauth.m_strProvider, m_oauth.m_strUser);
-        return m_refreshToken.strToken.isEmpty() ? MapiResult::NotSignedIn : SUCCESS_SUCCESS;
+        return SUCCESS_SUCCESS;
     case COAuthSettings::Problem::NoUser:
     case COAuthSettings::Problem::NoClientId:
     case COAuthSettings::Problem::NoTokenUrl:
