@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <mutex>
+#include <optional>
 
 namespace {
 
@@ -90,12 +91,14 @@ CAccessToken::Outcome Renew(const COAuthSettings& oauth, const std::string& strR
                               {"scope", Utf8(oauth.m_strScope)}};
     if (!oauth.m_strClientSecret.isEmpty())
         form.emplace_back("client_secret", Utf8(oauth.m_strClientSecret));
-    const COAuthReply reply = CTokenEndpoint::Post(Utf8(oauth.m_strTokenUrl), form);
-    const QString strAccessToken = reply.Text(QLatin1String("access_token"));
-    if (!reply.IsSuccess() || strAccessToken.isEmpty())
-        return FailureOf(reply);
+    const std::optional<COAuthReply> reply = CTokenEndpoint::Post(Utf8(oauth.m_strTokenUrl), form);
+    if (!reply)
+        return Failure(MapiResult::Aborted, "sending stopped");
+    const QString strAccessToken = reply->Text(QLatin1String("access_token"));
+    if (!reply->IsSuccess() || strAccessToken.isEmpty())
+        return FailureOf(*reply);
 
-    std::string strIssued = Utf8(reply.Text(QLatin1String("refresh_token")));
+    std::string strIssued = Utf8(reply->Text(QLatin1String("refresh_token")));
     if (strIssued.empty())
         strIssued = strRefresh;
     else if (strIssued != strRefresh)
@@ -103,8 +106,8 @@ CAccessToken::Outcome Renew(const COAuthSettings& oauth, const std::string& strR
                              QString::fromStdString(strIssued));
     TheKept() = {Utf8(oauth.m_strTokenUrl), Utf8(oauth.m_strClientId), strRefresh, strIssued,
                  Utf8(strAccessToken),
-                 RenewBy(reply.Number(QLatin1String("expires_in"), kDefaultLifetimeSeconds, 1,
-                                      kMaxLifetimeSeconds))};
+                 RenewBy(reply->Number(QLatin1String("expires_in"), kDefaultLifetimeSeconds, 1,
+                                       kMaxLifetimeSeconds))};
     return {CMailOutcome(), TheKept().strAccessToken, true};
 }
 

@@ -1,5 +1,6 @@
 #include "mapi32/CTokenEndpoint.h"
 
+#include "mapi32/CSendAbort.h"
 #include "mapi32/CSmtpConnection.h"
 
 #include <curl/curl.h>
@@ -8,9 +9,15 @@
 namespace {
 
 constexpr long kConnectTimeoutSeconds = 30;
+// The longest wait between two looks at libcurl's own limits.
+constexpr int kPollMs = 250;
 
 struct CurlFree {
     void operator()(CURL* pCurl) const { curl_easy_cleanup(pCurl); }
+};
+
+struct MultiFree {
+    void operator()(CURLM* pMulti) const { curl_multi_cleanup(pMulti); }
 };
 
 struct CurlTextFree {
@@ -49,9 +56,38 @@ size_t CollectBody(char* pData, size_t nSize, size_t nCount, void* pBody) {
     return nBytes;
 }
 
+// The transfer, driven here rather than by curl_easy_perform so that the
+// wait also watches for an abort. Nothing when the call was aborted.
+std::optional<CURLcode> Perform(CURL* pCurl) {
+    const std::unique_ptr<CURLM, MultiFree> pMulti(curl_multi_init());
+    if (!pMulti || curl_multi_add_handle(pMulti.get(), pCurl) != CURLM_OK)
+        return CURLE_OUT_OF_MEMORY;
+    CURLcode eResult = CURLE_GOT_NOTHING;
+    for (int nRunning = 1; nRunning > 0;) {
+        if (curl_multi_perform(pMulti.get(), &nRunning) != CURLM_OK) {
+            eResult = CURLE_OUT_OF_MEMORY;
+            break;
+        }
+        curl_waitfd abort{CSendAbort::Fd(), CURL_WAIT_POLLIN, 0};
+        if (nRunning > 0)
+            curl_multi_poll(pMulti.get(), &abort, abort.fd >= 0 ? 1 : 0, kPollMs, nullptr);
+        if (CSendAbort::IsAborted()) {
+            curl_multi_remove_handle(pMulti.get(), pCurl);
+            return std::nullopt;
+        }
+    }
+    int nLeft = 0;
+    while (const CURLMsg* pMessage = curl_multi_info_read(pMulti.get(), &nLeft)) {
+        if (pMessage->msg == CURLMSG_DONE)
+            eResult = pMessage->data.result;
+    }
+    curl_multi_remove_handle(pMulti.get(), pCurl);
+    return eResult;
+}
+
 } // namespace
 
-COAuthReply CTokenEndpoint::Post(const std::string& strUrl, const Form& form) {
+std::optional<COAuthReply> CTokenEndpoint::Post(const std::string& strUrl, const Form& form) {
     const std::unique_ptr<CURL, CurlFree> pCurl(curl_easy_init());
     if (!pCurl)
         return COAuthReply::Of(0, {});
@@ -72,7 +108,10 @@ COAuthReply CTokenEndpoint::Post(const std::string& strUrl, const Form& form) {
     curl_easy_setopt(pHandle, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(pHandle, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
     curl_easy_setopt(pHandle, CURLOPT_TIMEOUT, nStallSeconds);
-    if (curl_easy_perform(pHandle) != CURLE_OK)
+    const std::optional<CURLcode> eResult = Perform(pHandle);
+    if (!eResult)
+        return std::nullopt;
+    if (*eResult != CURLE_OK)
         return COAuthReply::Of(0, {});
     long nStatus = 0;
     curl_easy_getinfo(pHandle, CURLINFO_RESPONSE_CODE, &nStatus);
