@@ -65,13 +65,14 @@ CAccessToken::Outcome Failure(ULONG nResult, std::string strText, bool bTemporar
 CAccessToken::Outcome FailureOf(const COAuthReply& reply) {
     if (reply.IsUnreachable())
         return Failure(MapiResult::TokenEndpointDown, "the sign-in server cannot be reached", true);
-    if (reply.IsTemporary() || reply.IsSuccess())
-        return Failure(MapiResult::TokenEndpointDown,
-                       "the sign-in server gave no token (" + reply.Error().toStdString() + ")",
+    if (reply.IsSuccess())
+        return Failure(MapiResult::TokenEndpointDown, "the sign-in server gave no access token",
                        true);
-    return Failure(MapiResult::SignInRefused, "the sign-in was refused (" +
-                                                  reply.Error().toStdString() +
-                                                  "): sign in again in Mail Settings");
+    const std::string strError = " (" + reply.Error().toStdString() + ")";
+    if (reply.IsTemporary())
+        return Failure(MapiResult::TokenEndpointDown, "the sign-in server failed" + strError, true);
+    return Failure(MapiResult::SignInRefused,
+                   "the sign-in was refused" + strError + ": sign in again in Mail Settings");
 }
 
 std::string Utf8(const QString& strText) {

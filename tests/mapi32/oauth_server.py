@@ -19,6 +19,7 @@ FOLDER/revoked exists every refresh token is refused, as after a user
 revoked the application's access. With --fail STATUS the token endpoint
 answers every request with that HTTP status. With --echo-in-error the
 error descriptions repeat the request's tokens, as a careless server might.
+With --stall the token endpoint notes each request, then never answers it.
 
 --seed-refresh TOKEN makes TOKEN a valid refresh token from the start.
 
@@ -109,6 +110,8 @@ class Authority:
 
     def token(self, form):
         self.note("secrets", form.get("client_secret", "-"))
+        if self.args.stall:
+            threading.Event().wait()
         if form.get("client_id") != self.args.client_id:
             return 401, self.error("invalid_client", form)
         grant = form.get("grant_type")
@@ -239,6 +242,7 @@ def main():
     parser.add_argument("--device-deny", action="store_true")
     parser.add_argument("--fail", type=int)
     parser.add_argument("--echo-in-error", action="store_true")
+    parser.add_argument("--stall", action="store_true")
     parser.add_argument("--seed-refresh", action="append", default=[])
     args = parser.parse_args()
 

@@ -9,9 +9,10 @@ With --oauth AUTHORITY_FOLDER it offers only the mechanisms of
 --oauth-mechanisms (XOAUTH2, OAUTHBEARER or both) and accepts a login only
 with an access token that oauth_server.py in that folder issued for --user
 and that has not expired, and none while the authority's "revoked" file
-exists. Each login's mechanism is one line of FOLDER/mechanisms. With
---mails-per-connection N it closes a connection after its Nth mail, as
-providers do.
+exists. Each login's mechanism is one line of FOLDER/mechanisms; with
+--echo-auth a refusal quotes the AUTH command and the token, as some servers
+quote a command they did not take. With --mails-per-connection N it closes a
+connection after its Nth mail, as providers do.
 """
 
 import argparse
@@ -81,10 +82,11 @@ class Mailbox:
 class BearerTokens:
     """The access tokens of oauth_server.py, checked at each login."""
 
-    def __init__(self, authority_folder, user, mailbox):
+    def __init__(self, authority_folder, user, mailbox, echo_auth):
         self.authority_folder = authority_folder
         self.user = user
         self.mailbox = mailbox
+        self.echo_auth = echo_auth
 
     def accepts(self, user, token):
         if user != self.user or os.path.exists(os.path.join(self.authority_folder, "revoked")):
@@ -96,6 +98,14 @@ class BearerTokens:
             return False
         entry = issued.get(token)
         return entry is not None and entry["user"] == user and entry["expires"] > time.time()
+
+    def result(self, user, token, args):
+        if self.accepts(user, token):
+            return AuthResult(success=True, handled=False)
+        refusal = "535 5.7.8 Authentication failed"
+        if self.echo_auth:
+            refusal += f" for AUTH {' '.join(args)} ({token})"
+        return AuthResult(success=False, handled=False, message=refusal)
 
     def note(self, mechanism):
         with self.mailbox.lock:
@@ -128,7 +138,7 @@ async def auth_XOAUTH2(server, _, args):
     message = await initial_response(server, args)
     user, token = bearer_fields(message or "", "\x01")
     server.bearer_tokens.note("XOAUTH2")
-    return AuthResult(success=server.bearer_tokens.accepts(user, token), handled=False)
+    return server.bearer_tokens.result(user, token, args)
 
 
 async def auth_OAUTHBEARER(server, _, args):
@@ -144,7 +154,7 @@ async def auth_OAUTHBEARER(server, _, args):
     # The error goes out as a challenge; the client ends the exchange with 0x01.
     status = json.dumps({"status": "invalid_token", "schemes": "bearer"})
     await server.challenge_auth(status)
-    return AuthResult(success=False, handled=False)
+    return server.bearer_tokens.result(user, token, args)
 
 
 class CountingSMTP(SMTP):
@@ -205,6 +215,7 @@ def main():
     parser.add_argument("--oauth")
     parser.add_argument("--oauth-mechanisms", default="XOAUTH2,OAUTHBEARER")
     parser.add_argument("--mails-per-connection", type=int, default=0)
+    parser.add_argument("--echo-auth", action="store_true")
     args = parser.parse_args()
 
     mailbox = Mailbox(args.folder, args.refuse_sender, args.refuse_recipient,
@@ -225,7 +236,7 @@ def main():
     smtp_class = CountingSMTP
     if args.oauth:
         smtp_class = oauth_smtp_class(args.oauth_mechanisms.split(","),
-                                      BearerTokens(args.oauth, args.user, mailbox))
+                                      BearerTokens(args.oauth, args.user, mailbox, args.echo_auth))
         options.update(auth_exclude_mechanism=["PLAIN", "LOGIN"])
 
     controller = FreePortController(mailbox, mailbox, smtp_class=smtp_class, **options)

@@ -12,10 +12,14 @@
 #include "platform/oauth/CTokenStore.h"
 #include "platform/settings/CProfileSettings.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
+#include <atomic>
 #include <memory>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -24,6 +28,27 @@ namespace {
 const QString kSeed = u"rt-seed"_s;
 const QString kProvider = QString::fromLatin1(COAuthTestServers::kProvider);
 const QString kUser = QString::fromLatin1(COAuthTestServers::kUser);
+constexpr qint64 kAtOnceMs = 5000;
+constexpr int kStartWaitMs = 20000;
+
+// A token in the text as it is, or in any word of it read as base64 (as a
+// SASL message carries it).
+bool ShowsAnyOf(const QByteArray& text, const QStringList& arrTokens) {
+    QList<QByteArray> arrForms{text};
+    for (const QByteArray& word : text.split(' ')) {
+        const auto decoded = QByteArray::fromBase64Encoding(
+            word, QByteArray::AbortOnBase64DecodingErrors);
+        if (decoded)
+            arrForms << *decoded;
+    }
+    for (const QString& strToken : arrTokens) {
+        for (const QByteArray& form : arrForms) {
+            if (form.contains(strToken.toUtf8()))
+                return true;
+        }
+    }
+    return false;
+}
 
 } // namespace
 
@@ -42,11 +67,14 @@ private Q_SLOTS:
     void revokedWhileTokenKept();
     void tokenEndpointDownIsTemporary_data();
     void tokenEndpointDownIsTemporary();
+    void refusedTokenNeverQuoted_data();
+    void refusedTokenNeverQuoted();
+    void abortEndsTokenWait();
 
 private:
     std::unique_ptr<COAuthTestServers> Start(const QStringList& arrAuthority,
                                              const QStringList& arrSmtp = {});
-    ULONG SendOne();
+    ULONG SendOne(CorvaneResult* pLast = nullptr);
 
     QTemporaryDir m_dir;
     std::unique_ptr<CTestMailLibrary> m_pLibrary;
@@ -82,9 +110,9 @@ std::unique_ptr<COAuthTestServers> TestMapiOAuth::Start(const QStringList& arrAu
     return pServers;
 }
 
-ULONG TestMapiOAuth::SendOne() {
+ULONG TestMapiOAuth::SendOne(CorvaneResult* pLast) {
     CTestMapiMessage message(u"Ann"_s, "ann@example.org", u"Hello"_s, u"Body"_s);
-    return m_pLibrary->SendOne(message.Get());
+    return m_pLibrary->SendOne(message.Get(), 0, pLast);
 }
 
 // OAUTHBEARER is the standard (RFC 7628); XOAUTH2 is what some providers
@@ -147,15 +175,21 @@ void TestMapiOAuth::renewsTokenAcrossExpiry() {
     QCOMPARE(stored.strToken, rotate ? pServers->Issued().last() : kSeed);
 }
 
+// The provider repeats the refresh token in its refusal (--echo-in-error):
+// the reply text names its error code only.
 void TestMapiOAuth::refusedSignInFailsLogon_data() {
     QTest::addColumn<QString>("cause");
-    QTest::newRow("access revoked") << u"revoked"_s;
-    QTest::newRow("never signed in") << u"no token"_s;
-    QTest::newRow("client unknown to the provider") << u"client"_s;
+    QTest::addColumn<QString>("reply");
+    QTest::newRow("access revoked")
+        << u"revoked"_s << u"the sign-in was refused (invalid_grant): sign in again in Mail Settings"_s;
+    QTest::newRow("never signed in") << u"no token"_s << u"not signed in: sign in in Mail Settings"_s;
+    QTest::newRow("client unknown to the provider")
+        << u"client"_s << u"the sign-in was refused (invalid_client): sign in again in Mail Settings"_s;
 }
 
 void TestMapiOAuth::refusedSignInFailsLogon() {
     QFETCH(QString, cause);
+    QFETCH(QString, reply);
     const auto pServers = Start({u"--echo-in-error"_s});
     if (cause == u"revoked")
         pServers->Revoke();
@@ -164,9 +198,13 @@ void TestMapiOAuth::refusedSignInFailsLogon() {
     if (cause == u"client")
         CProfileSettings::WriteProfileValue(CProfileSettings::kSectionMailSystem,
                                             COAuthSettings::kKeyClientId, u"someone-else"_s);
+    CorvaneResult last{};
 
-    QCOMPARE(SendOne(), MAPI_E_LOGON_FAILURE);
+    QCOMPARE(SendOne(&last), MAPI_E_LOGON_FAILURE);
 
+    QCOMPARE(last.ulStep, ULONG(CORVANE_STEP_TOKEN));
+    QCOMPARE(last.ulTemporary, ULONG(0));
+    QCOMPARE(QString::fromUtf8(last.szReply), reply);
     QCOMPARE(pServers->Smtp().MessageCount(), 0);
     QCOMPARE(pServers->Mechanisms(), QStringList());
 }
@@ -186,21 +224,83 @@ void TestMapiOAuth::revokedWhileTokenKept() {
 
 void TestMapiOAuth::tokenEndpointDownIsTemporary_data() {
     QTest::addColumn<QStringList>("authority");
-    QTest::newRow("nobody listening") << QStringList{u"stopped"_s};
-    QTest::newRow("server error") << QStringList{u"--fail"_s, u"503"_s};
-    QTest::newRow("too many requests") << QStringList{u"--fail"_s, u"429"_s};
+    QTest::addColumn<QString>("reply");
+    QTest::newRow("nobody listening")
+        << QStringList{u"stopped"_s} << u"the sign-in server cannot be reached"_s;
+    QTest::newRow("server error") << QStringList{u"--fail"_s, u"503"_s}
+                                  << u"the sign-in server failed (temporarily_unavailable)"_s;
+    QTest::newRow("too many requests") << QStringList{u"--fail"_s, u"429"_s}
+                                       << u"the sign-in server failed (temporarily_unavailable)"_s;
 }
 
 void TestMapiOAuth::tokenEndpointDownIsTemporary() {
     QFETCH(QStringList, authority);
+    QFETCH(QString, reply);
     const bool bStopped = authority == QStringList{u"stopped"_s};
     const auto pServers = Start(bStopped ? QStringList() : authority);
     if (bStopped)
         pServers->Authority().Stop();
+    CorvaneResult last{};
 
-    QCOMPARE(SendOne(), MAPI_E_NETWORK_FAILURE);
+    QCOMPARE(SendOne(&last), MAPI_E_NETWORK_FAILURE);
 
+    QCOMPARE(last.ulStep, ULONG(CORVANE_STEP_TOKEN));
+    QCOMPARE(last.ulTemporary, ULONG(1));
+    QCOMPARE(QString::fromUtf8(last.szReply), reply);
     QCOMPARE(pServers->Mechanisms(), QStringList());
+}
+
+// The SMTP server refuses every token for this user and quotes the login
+// back: the reply text shows neither the token nor the SASL message that
+// carries it.
+void TestMapiOAuth::refusedTokenNeverQuoted_data() {
+    QTest::addColumn<QString>("mechanism");
+    QTest::newRow("XOAUTH2") << u"XOAUTH2"_s;
+    QTest::newRow("OAUTHBEARER") << u"OAUTHBEARER"_s;
+}
+
+void TestMapiOAuth::refusedTokenNeverQuoted() {
+    QFETCH(QString, mechanism);
+    const auto pServers = Start({}, {u"--oauth-mechanisms"_s, mechanism, u"--echo-auth"_s,
+                                     u"--user"_s, u"someone-else@example.com"_s});
+    CorvaneResult last{};
+
+    QCOMPARE(SendOne(&last), MAPI_E_LOGON_FAILURE);
+
+    QCOMPARE(last.ulStep, ULONG(CORVANE_STEP_LOGIN));
+    QCOMPARE(last.ulReplyCode, ULONG(535));
+    const QByteArray reply(last.szReply);
+    const QByteArray quoted = "535 5.7.8 Authentication failed for AUTH " + mechanism.toLatin1();
+    QVERIFY2(reply.startsWith(quoted), reply.constData());
+    QVERIFY2(reply.contains("[hidden]"), reply.constData());
+    QCOMPARE(pServers->Mechanisms().value(0), mechanism);
+    QVERIFY(!pServers->Issued().isEmpty());
+    QVERIFY2(!ShowsAnyOf(reply, pServers->Issued() << kSeed), reply.constData());
+}
+
+// A token endpoint that never answers holds the logon until another thread
+// aborts the send.
+void TestMapiOAuth::abortEndsTokenWait() {
+    const auto pServers = Start({u"--stall"_s});
+    QElapsedTimer timer;
+    timer.start();
+    std::atomic<qint64> nAbortedAt = -1;
+    std::thread aborter([&] {
+        while (pServers->ClientSecrets().isEmpty() && timer.elapsed() < kStartWaitMs)
+            QThread::msleep(20);
+        nAbortedAt = timer.elapsed();
+        m_pLibrary->m_pfnAbortSend();
+    });
+    CorvaneResult last{};
+
+    const ULONG nResult = SendOne(&last);
+
+    const qint64 nReturnedAt = timer.elapsed();
+    aborter.join();
+    QCOMPARE(nResult, ULONG(MAPI_E_USER_ABORT));
+    QVERIFY2(nReturnedAt - nAbortedAt < kAtOnceMs, qPrintable(QString::number(nReturnedAt)));
+    QCOMPARE(last.ulStep, ULONG(CORVANE_STEP_TOKEN));
+    QCOMPARE(QByteArray(last.szReply), "sending stopped");
 }
 
 QTEST_GUILESS_MAIN(TestMapiOAuth)
