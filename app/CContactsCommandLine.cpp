@@ -60,7 +60,7 @@ int CContactsCommandLine::Run(int argc, char* argv[]) {
 QString CContactsCommandLine::Usage() {
     return QStringLiteral(
         "Usage: corvane [--import FILE [--template NAME] [--update] [--columns LIST]\n"
-        "                | --export FILE | --help]\n"
+        "                | --export FILE | --sign-in | --help]\n"
         "\n"
         "Without options Corvane opens its window. The options work on Addresses.mdb\n"
         "of the current folder without opening a window:\n"
@@ -73,6 +73,8 @@ QString CContactsCommandLine::Usage() {
         "                   for a file without a header line: EMail,Name,,MY_1 (an empty\n"
         "                   name leaves a column out)\n"
         "  --export FILE    write all records as CSV (.csv, .txt) or vCard 3.0 (.vcf)\n"
+        "  --sign-in        sign in with a code to the mail provider of the mail settings\n"
+        "                   (Auth=oauth2), e.g. on a machine without a desktop\n"
         "  --help           show this text\n"
         "\n"
         "The import prints what it added, updated, skipped and refused; the exit\n"
