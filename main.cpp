@@ -4,7 +4,8 @@
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
-    // The commands run without a window, so scripts need no display.
+    // The commands run without a window, so scripts and machines without a
+    // desktop need no display.
     if (const int nExit = CCommandLineDispatch().Run(argc, argv);
         nExit != CCommandLineDispatch::kStartWindows)
         return nExit;

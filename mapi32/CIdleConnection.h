@@ -10,9 +10,9 @@ class CSmtpConnection;
 // Send Mail, one logon per mail, thus connects and logs in once.
 //
 // A connection is handed out again only for the same server, user, password
-// and CA file and only within kIdleSeconds of its parking; any other parked
-// connection is closed (QUIT) when the next one is asked for. The last one
-// says QUIT when the process exits.
+// (or sign-in) and CA file and only within kIdleSeconds of its parking; any
+// other parked connection is closed (QUIT) when the next one is asked for.
+// The last one says QUIT when the process exits.
 class CIdleConnection {
 public:
     struct Key {
@@ -20,6 +20,7 @@ public:
         std::string strUser;
         std::string strPassword;
         std::string strCaFile;
+        std::string strSignIn; // the refresh token of a token login; empty for a password
         bool operator==(const Key&) const = default;
     };
 

@@ -45,13 +45,44 @@ ULONG CMailSettings::Read() {
 
     m_strServer = Setting(CProfileSettings::kKeyServer);
     m_strUser = Setting(CProfileSettings::kKeyUser);
-    m_strPassword = Password(m_strServer, m_strUser);
+    if (m_eTransport == Transport::Smtp) {
+        if (const ULONG nResult = ReadAuth(); nResult != SUCCESS_SUCCESS)
+            return nResult;
+    }
     m_strCaFile = Setting(CProfileSettings::kKeyCAFile);
     m_strOutbox = Setting(CProfileSettings::kKeyOutbox);
     const std::string& strWhere = m_eTransport == Transport::Smtp ? m_strServer : m_strOutbox;
     if (strWhere.empty())
         return MapiResult::SettingsIncomplete;
     return ReadSender(Setting(CProfileSettings::kKeySender));
+}
+
+// A password login reads the password; a sign-in reads what renews its
+// access token, and the refresh token (none where nobody is signed in).
+ULONG CMailSettings::ReadAuth() {
+    switch (COAuthSettings::ReadAuth()) {
+    case COAuthSettings::Auth::Password:
+        m_eAuth = Auth::Password;
+        m_strPassword = Password(m_strServer, m_strUser);
+        return SUCCESS_SUCCESS;
+    case COAuthSettings::Auth::OAuth2:
+        break;
+    case COAuthSettings::Auth::Unknown:
+        return MapiResult::SettingsInvalid;
+    }
+    m_eAuth = Auth::OAuth2;
+    m_oauth = COAuthSettings::Read();
+    switch (m_oauth.CheckRenewal()) {
+    case COAuthSettings::Problem::None:
+        m_refreshToken = CTokenStore::Lookup(m_oauth.m_strProvider, m_oauth.m_strUser);
+        return SUCCESS_SUCCESS;
+    case COAuthSettings::Problem::NoUser:
+    case COAuthSettings::Problem::NoClientId:
+    case COAuthSettings::Problem::NoTokenUrl:
+        return MapiResult::SettingsIncomplete;
+    default:
+        return MapiResult::SettingsInvalid;
+    }
 }
 
 // The sender is one mailbox, "Jane Doe <jane@example.com>" or a bare address.

@@ -55,9 +55,9 @@ struct CurlText {
     void operator()(char* pText) const { curl_free(pText); }
 };
 
-std::string UrlPart(CURLU* pUrl, CURLUPart ePart) {
+std::string UrlPart(CURLU* pUrl, CURLUPart ePart, unsigned nFlags = 0) {
     char* pPart = nullptr;
-    if (curl_url_get(pUrl, ePart, &pPart, 0) != CURLUE_OK)
+    if (curl_url_get(pUrl, ePart, &pPart, nFlags) != CURLUE_OK)
         return {};
     const std::unique_ptr<char, CurlText> pOwned(pPart);
     return pOwned.get();
@@ -96,12 +96,6 @@ std::string Base64Of(std::string_view strText) {
     std::string strEncoded = pEncoded;
     g_free(pEncoded);
     return strEncoded;
-}
-
-long StallSeconds() {
-    const char* pValue = std::getenv(kStallSecondsVariable);
-    const long nSeconds = pValue ? std::strtol(pValue, nullptr, 10) : 0;
-    return nSeconds > 0 ? nSeconds : kStallSeconds;
 }
 
 // "250-PIPELINING" or "250 PIPELINING" (with or without parameters) in an
@@ -159,6 +153,12 @@ CurlFailure FailureOf(CURLcode eCode) {
 
 } // namespace
 
+long CSmtpConnection::StallSeconds() {
+    const char* pValue = std::getenv(kStallSecondsVariable);
+    const long nSeconds = pValue ? std::strtol(pValue, nullptr, 10) : 0;
+    return nSeconds > 0 ? nSeconds : kStallSeconds;
+}
+
 CSmtpConnection::~CSmtpConnection() {
     if (m_bUsable)
         Quit();
@@ -173,13 +173,13 @@ CSmtpConnection::~CSmtpConnection() {
         curl_multi_cleanup(m_pMulti);
 }
 
-CMailOutcome CSmtpConnection::Open(const CMailSettings& settings) {
+CMailOutcome CSmtpConnection::Open(const CMailSettings& settings, const std::string& strBearer) {
     m_pCurl = curl_easy_init();
     m_pMulti = curl_multi_init();
     if (!m_pCurl || !m_pMulti)
         return CMailOutcome::Failure(MapiResult::OutOfMemory, CORVANE_STEP_CONNECT,
                                      "out of memory");
-    if (CMailOutcome outcome = Configure(settings); !outcome.Succeeded())
+    if (CMailOutcome outcome = Configure(settings, strBearer); !outcome.Succeeded())
         return outcome;
     m_szError[0] = '\0';
     const CURLcode eCode = LogIn();
@@ -254,7 +254,8 @@ std::string CSmtpConnection::Redacted(std::string strText) const {
 
 // CURLOPT_VERBOSE only feeds the watchdog's debug function, which shows
 // nothing: the trace holds the login.
-CMailOutcome CSmtpConnection::Configure(const CMailSettings& settings) {
+CMailOutcome CSmtpConnection::Configure(const CMailSettings& settings,
+                                        const std::string& strBearer) {
     const CMailOutcome notSmtp =
         CMailOutcome::Failure(MapiResult::SettingsInvalid, CORVANE_STEP_SETTINGS,
                               "Server is not an smtp:// or smtps:// URL");
@@ -277,13 +278,9 @@ CMailOutcome CSmtpConnection::Configure(const CMailSettings& settings) {
     m_strCaFile = settings.m_strCaFile;
     if (const ULONG nResult = TrustedCertificates(); nResult != SUCCESS_SUCCESS)
         return CMailOutcome::Failure(nResult, CORVANE_STEP_SETTINGS, "CAFile cannot be read");
-    NoteSecrets(settings);
-    if (!settings.m_strUser.empty()) {
-        curl_easy_setopt(m_pCurl, CURLOPT_USERNAME, settings.m_strUser.c_str());
-        curl_easy_setopt(m_pCurl, CURLOPT_PASSWORD, settings.m_strPassword.c_str());
-        // AUTH PLAIN with the credentials in the command: one round trip.
-        curl_easy_setopt(m_pCurl, CURLOPT_SASL_IR, 1L);
-    }
+    NoteSecrets(settings, strBearer, UrlPart(pUrl.get(), CURLUPART_HOST),
+                UrlPart(pUrl.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT));
+    SetLogin(settings, strBearer);
     const long nStallSeconds = StallSeconds();
     m_stallLimit = std::chrono::seconds(nStallSeconds);
     curl_easy_setopt(m_pCurl, CURLOPT_NOSIGNAL, 1L);
@@ -296,14 +293,40 @@ CMailOutcome CSmtpConnection::Configure(const CMailSettings& settings) {
     return {};
 }
 
-// The password as AUTH PLAIN and AUTH LOGIN send it, and as it is: the
-// longer forms first, since the shorter may be part of them.
-void CSmtpConnection::NoteSecrets(const CMailSettings& settings) {
+// The credentials go in the AUTH command (SASL-IR): one round trip. A
+// token login offers the bearer mechanisms only, never the token as a
+// password.
+void CSmtpConnection::SetLogin(const CMailSettings& settings, const std::string& strBearer) {
+    if (settings.m_strUser.empty())
+        return;
+    curl_easy_setopt(m_pCurl, CURLOPT_USERNAME, settings.m_strUser.c_str());
+    curl_easy_setopt(m_pCurl, CURLOPT_SASL_IR, 1L);
+    if (settings.m_eAuth == CMailSettings::Auth::OAuth2) {
+        curl_easy_setopt(m_pCurl, CURLOPT_XOAUTH2_BEARER, strBearer.c_str());
+        curl_easy_setopt(m_pCurl, CURLOPT_LOGIN_OPTIONS, "AUTH=OAUTHBEARER;AUTH=XOAUTH2");
+    } else {
+        curl_easy_setopt(m_pCurl, CURLOPT_PASSWORD, settings.m_strPassword.c_str());
+    }
+}
+
+// The password as AUTH PLAIN and AUTH LOGIN send it, the token as XOAUTH2
+// and OAUTHBEARER (RFC 7628, with the server's host and port, as libcurl
+// writes it) send it, and each as it is: the longer forms first, since the
+// shorter may be part of them.
+void CSmtpConnection::NoteSecrets(const CMailSettings& settings, const std::string& strBearer,
+                                  const std::string& strHost, const std::string& strPort) {
+    const std::string& strUser = settings.m_strUser;
+    if (!strBearer.empty()) {
+        const std::string strAuth = "auth=Bearer " + strBearer + "\1\1";
+        m_vecSecrets = {
+            Base64Of("n,a=" + strUser + ",\1host=" + strHost + "\1port=" + strPort + '\1' + strAuth),
+            Base64Of("user=" + strUser + '\1' + strAuth), strBearer};
+        return;
+    }
     if (settings.m_strPassword.empty())
         return;
-    m_vecSecrets = {
-        Base64Of(std::string(1, '\0') + settings.m_strUser + '\0' + settings.m_strPassword),
-        Base64Of(settings.m_strPassword), settings.m_strPassword};
+    m_vecSecrets = {Base64Of(std::string(1, '\0') + strUser + '\0' + settings.m_strPassword),
+                    Base64Of(settings.m_strPassword), settings.m_strPassword};
 }
 
 // The system's CAs, which libcurl loads, plus those of CAFile, added to

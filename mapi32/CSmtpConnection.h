@@ -45,9 +45,12 @@ public:
     CSmtpConnection(const CSmtpConnection&) = delete;
     CSmtpConnection& operator=(const CSmtpConnection&) = delete;
 
-    // Connects and logs in as the settings say. The failure names its step
-    // and the server's reply that decided it, never the password.
-    CMailOutcome Open(const CMailSettings& settings);
+    // Connects and logs in as the settings say: with the password, or with
+    // the access token strBearer (XOAUTH2 or OAUTHBEARER, whichever the
+    // server offers; OAUTHBEARER where it offers both). The failure names
+    // its step and the server's reply that decided it, never the password
+    // or the token.
+    CMailOutcome Open(const CMailSettings& settings, const std::string& strBearer = {});
 
     // Sends one command, or a pipelined group of nDue commands, and reads
     // the nDue replies owed. Fewer replies, or a conversation found out of
@@ -69,13 +72,17 @@ public:
     CMailOutcome BreakOutcome(CorvaneStep eStep) const;
     // The server offered PIPELINING (RFC 2920) in its last EHLO reply.
     bool Pipelines() const { return m_bPipelining; }
+    // The limit for one exchange, in seconds.
+    static long StallSeconds();
 
 private:
     using Clock = std::chrono::steady_clock;
 
-    CMailOutcome Configure(const CMailSettings& settings);
+    CMailOutcome Configure(const CMailSettings& settings, const std::string& strBearer);
     ULONG TrustedCertificates();
-    void NoteSecrets(const CMailSettings& settings);
+    void SetLogin(const CMailSettings& settings, const std::string& strBearer);
+    void NoteSecrets(const CMailSettings& settings, const std::string& strBearer,
+                     const std::string& strHost, const std::string& strPort);
     void WatchExchanges();
     CURLcode LogIn();
     CMailOutcome LoginFailure(CURLcode eCode) const;

@@ -32,6 +32,7 @@ public:
 
 private:
     CMailOutcome Connect();
+    CMailOutcome ConnectWithToken();
     bool ServerGaveUpKeptConnection(const CMailOutcome& outcome) const;
     CIdleConnection::Key ConnectionKey() const;
 

@@ -21,6 +21,13 @@ constexpr ULONG SettingsInvalid = MAPI_E_LOGON_FAILURE;    // unknown Transport,
                                                            // one address
 constexpr ULONG CaFileUnusable = MAPI_E_LOGON_FAILURE;     // unreadable, or no certificate in it
 
+// OAuth 2.0 sign-in (Auth=oauth2): the access token for the login.
+constexpr ULONG NotSignedIn = MAPI_E_LOGON_FAILURE;      // no refresh token stored for the user
+constexpr ULONG SignInRefused = MAPI_E_LOGON_FAILURE;    // the token endpoint refused the refresh
+                                                         // token (revoked, expired) or the client
+constexpr ULONG TokenEndpointDown = MAPI_E_NETWORK_FAILURE; // unreachable, silent, 5xx, 429, or
+                                                            // an answer that is no token reply
+
 // The message handed to MAPISendMail.
 constexpr ULONG NoMessage = MAPI_E_INVALID_MESSAGE;   // null message
 constexpr ULONG TextNotUtf8 = MAPI_E_INVALID_MESSAGE; // a text that is not UTF-8

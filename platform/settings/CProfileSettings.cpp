@@ -64,12 +64,26 @@ QString CProfileSettings::GetProfileString(const QString& strSection, const QStr
 
 bool CProfileSettings::WriteProfileValue(const QString& strSection, const QString& strKey,
                                          const QVariant& value) {
-    const QString strPath = FilePath();
+    return ChangeOwnerOnlyFile(FilePath(), [&](QSettings& settings) {
+        settings.setValue(StoredKey(settings, strSection, strKey), value);
+    });
+}
+
+bool CProfileSettings::RemoveProfileValue(const QString& strSection, const QString& strKey) {
+    if (!QFileInfo::exists(FilePath()))
+        return true;
+    return ChangeOwnerOnlyFile(FilePath(), [&](QSettings& settings) {
+        settings.remove(StoredKey(settings, strSection, strKey));
+    });
+}
+
+bool CProfileSettings::ChangeOwnerOnlyFile(const QString& strPath,
+                                           const std::function<void(QSettings&)>& change) {
     if (!PrepareOwnerOnlyFile(strPath))
         return false;
     {
         QSettings settings(strPath, QSettings::IniFormat);
-        settings.setValue(StoredKey(settings, strSection, strKey), value);
+        change(settings);
         settings.sync();
         if (settings.status() != QSettings::NoError)
             return false;
@@ -77,17 +91,6 @@ bool CProfileSettings::WriteProfileValue(const QString& strSection, const QStrin
     // QSettings replaces the file through a temporary one that takes over the
     // permissions of the file it replaces; make sure of the result anyway.
     return ::chmod(QFile::encodeName(strPath).constData(), kOwnerOnlyFile) == 0;
-}
-
-bool CProfileSettings::RemoveProfileValue(const QString& strSection, const QString& strKey) {
-    const QString strPath = FilePath();
-    if (!QFileInfo::exists(strPath))
-        return true;
-    QSettings settings(strPath, QSettings::IniFormat);
-    settings.remove(StoredKey(settings, strSection, strKey));
-    settings.sync();
-    return settings.status() == QSettings::NoError &&
-           ::chmod(QFile::encodeName(strPath).constData(), kOwnerOnlyFile) == 0;
 }
 
 // The "Section/Key" under which the file holds the value, matched without

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QVariant>
+#include <functional>
 
 class QSettings;
 
@@ -44,6 +45,12 @@ public:
     static bool RemoveProfileValue(const QString& strSection, const QString& strKey);
     // The file's path, for messages and tests.
     static QString FilePath();
+
+    // Makes change to the INI file at strPath (created with its folder when
+    // missing) so that the file is readable by its owner alone before,
+    // during and after the change. False when it could not be written.
+    static bool ChangeOwnerOnlyFile(const QString& strPath,
+                                    const std::function<void(QSettings&)>& change);
 
 private:
     static QString StoredKey(QSettings& settings, const QString& strSection, const QString& strKey);

@@ -1,6 +1,11 @@
+#include "COAuthTestServers.h"
 #include "CSmtpTestServer.h"
+#include "CTestBrowser.h"
+#include "platform/oauth/COAuthSettings.h"
+#include "platform/oauth/CTokenStore.h"
 #include "platform/settings/CProfileSettings.h"
 #include "platform/ui/MessageBoxes.h"
+#include "platform/ui/OpenInBrowser.h"
 #include "store/CAddressDatabase.h"
 #include "views/CDia_MailSettings.h"
 
@@ -65,6 +70,10 @@ private Q_SLOTS:
     void resultLineShowsWhole();
     void testMailThroughMailLibrary_data();
     void testMailThroughMailLibrary();
+    void signInSettingsSavedAndReadBack_data();
+    void signInSettingsSavedAndReadBack();
+    void signInThenTestMail_data();
+    void signInThenTestMail();
 
 private:
     QStringList m_arrMessages;
@@ -73,6 +82,7 @@ private:
 void TestMailSettings::init() {
     const QString strPath = CProfileSettings::FilePath();
     QFile::remove(strPath);
+    QFile::remove(CTokenStore::FilePath());
     QDir(strPath).removeRecursively();
     m_arrMessages.clear();
     SetMessageBoxHandler([this](const MessageBoxCall& call) {
@@ -300,6 +310,99 @@ void TestMailSettings::testMailThroughMailLibrary() {
         QCOMPARE(m_arrMessages.size(), 1);
         QVERIFY2(m_arrMessages.first().startsWith(u"Can not "_s),
                  qPrintable(m_arrMessages.first()));
+    }
+}
+
+void TestMailSettings::signInSettingsSavedAndReadBack_data() {
+    QTest::addColumn<int>("provider");
+    QTest::addColumn<QString>("tenant");
+    QTest::addColumn<QString>("tokenUrl");
+    QTest::addColumn<QString>("expectedTokenUrl");
+    QTest::newRow("Microsoft, a tenant of one's own")
+        << 0 << u"contoso.onmicrosoft.com"_s << QString()
+        << u"https://login.microsoftonline.com/contoso.onmicrosoft.com/oauth2/v2.0/token"_s;
+    QTest::newRow("Microsoft, any account") << 0 << QString() << QString()
+                                            << u"https://login.microsoftonline.com/common/oauth2/v2.0/token"_s;
+    QTest::newRow("Google") << 1 << QString() << QString()
+                            << u"https://oauth2.googleapis.com/token"_s;
+    QTest::newRow("a provider of one's own")
+        << 2 << QString() << u"https://id.example.org/token"_s << u"https://id.example.org/token"_s;
+}
+
+// The mail library renews its tokens at the endpoint the dialog's choice
+// names.
+void TestMailSettings::signInSettingsSavedAndReadBack() {
+    QFETCH(int, provider);
+    QFETCH(QString, tenant);
+    QFETCH(QString, tokenUrl);
+    QFETCH(QString, expectedTokenUrl);
+    CDia_MailSettings dialog(nullptr);
+    SetText(dialog, u"editUser"_s, u"jane@example.com"_s);
+    auto* pLogin = Child<QComboBox>(dialog, u"comboLogin"_s);
+    pLogin->setCurrentIndex(pLogin->findData(u"oauth2"_s));
+    Child<QComboBox>(dialog, u"comboProvider"_s)->setCurrentIndex(provider);
+    SetText(dialog, u"editTenant"_s, tenant);
+    SetText(dialog, u"editClientId"_s, u"0b1c-app"_s);
+    SetText(dialog, u"editTokenUrl"_s, tokenUrl);
+    dialog.show();
+    QVERIFY(!Child<QLineEdit>(dialog, u"editPassword"_s)->isVisible());
+    Click(dialog, u"buttonOK"_s);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+
+    QCOMPARE(COAuthSettings::ReadAuth(), COAuthSettings::Auth::OAuth2);
+    const COAuthSettings settings = COAuthSettings::Read();
+    QCOMPARE(settings.m_strClientId, u"0b1c-app"_s);
+    QCOMPARE(settings.m_strTokenUrl, expectedTokenUrl);
+    QCOMPARE(Stored(u"OAuthTokenUrl"_s), tokenUrl);
+    CDia_MailSettings reopened(nullptr);
+    QCOMPARE(Child<QComboBox>(reopened, u"comboLogin"_s)->currentData().toString(), u"oauth2"_s);
+    QCOMPARE(Child<QComboBox>(reopened, u"comboProvider"_s)->currentIndex(), provider);
+    QCOMPARE(Text(reopened, u"editTenant"_s), tenant);
+    QCOMPARE(Child<QLabel>(reopened, u"labelSignIn"_s)->text(), u"Not signed in."_s);
+}
+
+void TestMailSettings::signInThenTestMail_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("browserOpens");
+    QTest::newRow("in the browser") << u"buttonSignIn"_s << true;
+    QTest::newRow("no browser opens: with a code") << u"buttonSignIn"_s << false;
+    QTest::newRow("with a code") << u"buttonSignInWithCode"_s << true;
+}
+
+// Signed in with the dialog, the test mail logs in with a token; signed
+// out, it cannot. No token shows anywhere.
+void TestMailSettings::signInThenTestMail() {
+    QFETCH(QString, button);
+    QFETCH(bool, browserOpens);
+    QTemporaryDir folder;
+    COAuthTestServers servers(folder.path());
+    QVERIFY2(servers.StartAuthority() && servers.StartSmtp(), qPrintable(servers.ErrorText()));
+    servers.WriteSettings();
+    CTestBrowser browser;
+    SetBrowserHandler([&](const QUrl& url) { return browserOpens && browser.Open(url); });
+    CAddressDatabase database;
+    CDia_MailSettings dialog(&database);
+    Child<QCheckBox>(dialog, u"checkMapi"_s)->setChecked(true);
+    auto* pSignIn = Child<QLabel>(dialog, u"labelSignIn"_s);
+    dialog.show();
+
+    Click(dialog, button);
+    QTRY_VERIFY_WITH_TIMEOUT(pSignIn->text().startsWith(u"Signed in as jane@example.com"_s),
+                             30000);
+    const QStringList arrShown{pSignIn->text()};
+    Click(dialog, u"buttonSendTestMail"_s);
+    QCOMPARE(servers.Smtp().MessageCount(), 1);
+    Click(dialog, u"buttonSignOut"_s);
+    Click(dialog, u"buttonSendTestMail"_s);
+    SetBrowserHandler({});
+
+    QCOMPARE(pSignIn->text(), u"Not signed in."_s);
+    QCOMPARE(servers.Smtp().MessageCount(), 1);
+    QCOMPARE(m_arrMessages, QStringList{u"Can not Logon to MAPI, Error = 3"_s});
+    QCOMPARE(CTokenStore::Lookup(u"custom"_s, u"jane@example.com"_s).strToken, QString());
+    for (const QString& strToken : servers.Issued()) {
+        QVERIFY(!arrShown.join(u' ').contains(strToken));
+        QVERIFY(!Child<QLabel>(dialog, u"labelTestResult"_s)->text().contains(strToken));
     }
 }
 
