@@ -1,17 +1,13 @@
-#include "app/CContactsCommandLine.h"
+#include "app/CCommandLineDispatch.h"
 #include "app/CCorvaneApp.h"
-#include "app/CSignInCommandLine.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
-    // Import, export, help and the sign-in run without a window, so scripts
-    // and machines without a desktop need no display.
-    if (const int nExit = CSignInCommandLine::Run(argc, argv);
-        nExit != CSignInCommandLine::kNotACommand)
-        return nExit;
-    if (const int nExit = CContactsCommandLine::Run(argc, argv);
-        nExit != CContactsCommandLine::kNotACommand)
+    // The commands run without a window, so scripts and machines without a
+    // desktop need no display.
+    if (const int nExit = CCommandLineDispatch().Run(argc, argv);
+        nExit != CCommandLineDispatch::kStartWindows)
         return nExit;
     QApplication application(argc, argv);
     CCorvaneApp theApp;

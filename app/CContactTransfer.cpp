@@ -167,14 +167,14 @@ void CContactTransfer::ShowSummary(const CImportSummary& summary) {
     }
 }
 
-// Table windows that list all records are filled again; a Find window keeps
-// the matches it was opened with.
+// Each table window lists what its own query finds now, in its own order: a
+// Find window shows the new matches too, and no more.
 void CContactTransfer::RefillTableWindows() {
     for (CMDIChildWnd* pChild : m_pFrame->GetChildFrames()) {
-        auto* pView = IsTableWindow(pChild) ? dynamic_cast<CListView_Table*>(pChild->GetActiveView())
-                                            : nullptr;
-        if (pView != nullptr && !pView->m_strText.contains(QStringLiteral(" WHERE ")))
-            pView->FillTable();
+        if (auto* pView = IsTableWindow(pChild)
+                              ? dynamic_cast<CListView_Table*>(pChild->GetActiveView())
+                              : nullptr)
+            pView->Refill();
     }
 }
 

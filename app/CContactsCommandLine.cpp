@@ -1,5 +1,7 @@
 #include "app/CContactsCommandLine.h"
 
+#include "app/CCommandLineArguments.h"
+#include "app/CCommandLineError.h"
 #include "engine/address/CAddressRule.h"
 #include "engine/contacts/CContactError.h"
 #include "engine/contacts/CContactExport.h"
@@ -7,10 +9,8 @@
 #include "engine/contacts/CContactSource.h"
 #include "engine/contacts/CCsvSource.h"
 #include "platform/dao/CDaoException.h"
-#include "platform/ui/MessageBoxes.h"
 #include "store/CAddressDatabase.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <algorithm>
 #include <cstdio>
@@ -24,32 +24,16 @@ void Print(FILE* pStream, const QString& strText) {
     std::fflush(pStream);
 }
 
-int Fail(const QString& strMessage, int nExit = 1) {
+int Fail(const QString& strMessage) {
     Print(stderr, strMessage);
-    return nExit;
+    return 1;
 }
 
-bool IsCommandArgument(const QString& strArgument) {
-    return strArgument == u"--import" || strArgument == u"--export" || strArgument == u"--help" ||
-           strArgument == u"-h";
-}
-
-} // namespace
-
-int CContactsCommandLine::Run(int argc, char* argv[]) {
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
-    if (std::none_of(arguments.cbegin(), arguments.cend(), IsCommandArgument))
-        return kNotACommand;
-    QCoreApplication application(argc, argv);
-    // The store's boxes become lines on the error output.
-    SetMessageBoxHandler([](const MessageBoxCall& call) {
-        Print(stderr, call.strText);
-        return IDOK;
-    });
+// The command's work, with the file's or the store's refusal told on the
+// error output as a failure.
+template <typename Work> int Guarded(Work&& work) {
     try {
-        return Dispatch(arguments);
+        return work();
     } catch (const CContactError& e) {
         return Fail(e.Message());
     } catch (const CDaoException& e) {
@@ -57,104 +41,99 @@ int CContactsCommandLine::Run(int argc, char* argv[]) {
     }
 }
 
-QString CContactsCommandLine::Usage() {
-    return QStringLiteral(
-        "Usage: corvane [--import FILE [--template NAME] [--update] [--columns LIST]\n"
-        "                | --export FILE | --sign-in | --help]\n"
-        "\n"
-        "Without options Corvane opens its window. The options work on Addresses.mdb\n"
-        "of the current folder without opening a window:\n"
-        "  --import FILE    add the addresses of a CSV (.csv, .txt) or vCard (.vcf) file\n"
-        "  --template NAME  the template of the new records (a .txt file of this folder),\n"
-        "                   with --update of the updated ones too\n"
-        "  --update         update the other fields of addresses that are stored already\n"
-        "                   (without it they are skipped)\n"
-        "  --columns LIST   the fields that a CSV file's columns hold, in their order,\n"
-        "                   for a file without a header line: EMail,Name,,MY_1 (an empty\n"
-        "                   name leaves a column out)\n"
-        "  --export FILE    write all records as CSV (.csv, .txt) or vCard 3.0 (.vcf)\n"
-        "  --sign-in        sign in with a code to the mail provider of the mail settings\n"
-        "                   (Auth=oauth2), e.g. on a machine without a desktop\n"
-        "  --help           show this text\n"
-        "\n"
-        "The import prints what it added, updated, skipped and refused; the exit\n"
-        "status is 0 when something was imported or exported, 1 when nothing could\n"
-        "be done, 2 for wrong options.");
+// The options' names; --import and --export ask for a command.
+const QString s_strImport = QStringLiteral("--import");
+const QString s_strTemplate = QStringLiteral("--template");
+const QString s_strUpdate = QStringLiteral("--update");
+const QString s_strColumns = QStringLiteral("--columns");
+const QString s_strExport = QStringLiteral("--export");
+
+} // namespace
+
+QList<CCommandLineOption> CContactsCommandLine::Options() const {
+    return {
+        {s_strImport, QStringLiteral("FILE"),
+         QStringLiteral("add the addresses of a CSV (.csv, .txt) or vCard (.vcf) file"), true},
+        {s_strTemplate, QStringLiteral("NAME"),
+         QStringLiteral("the template of the new records (a .txt file of this folder), with "
+                        "--update of the updated ones too"),
+         false},
+        {s_strUpdate, QString(),
+         QStringLiteral("also update addresses stored already (else they are skipped)"), false},
+        {s_strColumns, QStringLiteral("LIST"),
+         QStringLiteral("the fields a CSV file's columns hold, in their order, for a file "
+                        "without a header line: EMail,Name,,MY_1 (an empty name leaves a column "
+                        "out)"),
+         false},
+        {s_strExport, QStringLiteral("FILE"),
+         QStringLiteral("write all records as CSV (.csv, .txt) or vCard 3.0 (.vcf)"), true},
+    };
 }
 
-int CContactsCommandLine::Dispatch(const QStringList& arguments) {
-    QString strImport, strExport, strTemplate, strColumns;
-    bool bUpdate = false;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& strArgument = arguments[i];
-        if (strArgument == u"--help" || strArgument == u"-h") {
-            Print(stdout, Usage());
-            return 0;
-        }
-        const bool bTakesValue = strArgument == u"--import" || strArgument == u"--export" ||
-                                 strArgument == u"--template" || strArgument == u"--columns";
-        if (bTakesValue && i + 1 >= arguments.size())
-            return Fail(QStringLiteral("%1 needs a value.\n\n%2").arg(strArgument, Usage()), kUsageError);
-        if (strArgument == u"--import")
-            strImport = arguments[++i];
-        else if (strArgument == u"--export")
-            strExport = arguments[++i];
-        else if (strArgument == u"--template")
-            strTemplate = arguments[++i];
-        else if (strArgument == u"--columns")
-            strColumns = arguments[++i];
-        else if (strArgument == u"--update")
-            bUpdate = true;
-        else
-            return Fail(QStringLiteral("Unknown option \"%1\".\n\n%2").arg(strArgument, Usage()),
-                        kUsageError);
-    }
-    if (strImport.isEmpty() == strExport.isEmpty() ||
-        (!strExport.isEmpty() && (bUpdate || !strTemplate.isEmpty() || !strColumns.isEmpty())))
-        return Fail(QStringLiteral("Give either --import FILE or --export FILE.\n\n%1").arg(Usage()),
-                    kUsageError);
-    if (strImport.isEmpty())
-        return Export(strExport);
-    QStringList columns;
-    if (!strColumns.isEmpty() && !Columns(strColumns, strImport, &columns))
-        return kUsageError;
-    return Import(strImport, strTemplate, bUpdate, columns);
+QStringList CContactsCommandLine::Synopsis() const {
+    return {QStringLiteral("--import FILE [--template NAME] [--update] [--columns LIST]"),
+            QStringLiteral("--export FILE")};
+}
+
+QString CContactsCommandLine::Notes() const {
+    return QStringLiteral(
+        "Import and export work on Addresses.mdb of the current folder. The import\n"
+        "prints what it added, updated, skipped and refused; the exit status is 0\n"
+        "when something was imported or exported, 1 when nothing could be done.");
+}
+
+int CContactsCommandLine::Run(const CCommandLineArguments& arguments) {
+    const bool bImport = arguments.Has(s_strImport);
+    if (bImport == arguments.Has(s_strExport) ||
+        (!bImport && (arguments.Has(s_strUpdate) || arguments.Has(s_strTemplate) ||
+                      arguments.Has(s_strColumns))))
+        throw CCommandLineError(QStringLiteral("Give either --import FILE or --export FILE."));
+    if (!bImport)
+        return Guarded([&] { return Export(arguments.Value(s_strExport)); });
+    const QString strFile = arguments.Value(s_strImport);
+    const QStringList columns = arguments.Has(s_strColumns)
+                                    ? Columns(arguments.Value(s_strColumns), strFile)
+                                    : QStringList();
+    return Guarded([&] {
+        return Import(strFile, arguments.Value(s_strTemplate), arguments.Has(s_strUpdate), columns);
+    });
 }
 
 // The names of --columns: fields of a record, or empty for a column left out.
-bool CContactsCommandLine::Columns(const QString& strList, const QString& strFile, QStringList* pColumns) {
-    if (CContactSource::IsVCardPath(strFile)) {
-        Fail(QStringLiteral("--columns is for CSV files; a vCard names its properties itself."));
-        return false;
-    }
+QStringList CContactsCommandLine::Columns(const QString& strList, const QString& strFile) {
+    if (CContactSource::IsVCardPath(strFile))
+        throw CCommandLineError(
+            QStringLiteral("--columns is for CSV files; a vCard names its properties itself."));
+    const QStringList& fields = CContactMapping::Fields();
+    QStringList columns;
     for (const QString& strName : strList.split(u',')) {
         const QString strColumn = strName.trimmed();
-        const auto known = std::find_if(CContactMapping::Fields().cbegin(), CContactMapping::Fields().cend(),
-                                        [&strColumn](const QString& strField) {
-                                            return strField.compare(strColumn, Qt::CaseInsensitive) == 0;
-                                        });
-        if (!strColumn.isEmpty() && known == CContactMapping::Fields().cend()) {
-            Fail(QStringLiteral("--columns names \"%1\", which is no field. The fields are: %2.")
-                     .arg(strColumn, CContactMapping::Fields().join(QStringLiteral(", "))));
-            return false;
-        }
-        pColumns->append(strColumn.isEmpty() ? QString() : *known);
+        const auto known =
+            std::find_if(fields.cbegin(), fields.cend(), [&strColumn](const QString& strField) {
+                return strField.compare(strColumn, Qt::CaseInsensitive) == 0;
+            });
+        if (!strColumn.isEmpty() && known == fields.cend())
+            throw CCommandLineError(
+                QStringLiteral("--columns names \"%1\", which is no field. The fields are: %2.")
+                    .arg(strColumn, fields.join(QStringLiteral(", "))));
+        columns.append(strColumn.isEmpty() ? QString() : *known);
     }
-    return true;
+    return columns;
 }
 
 int CContactsCommandLine::Import(const QString& strFile, const QString& strTemplate, bool bUpdate,
                                  const QStringList& columns) {
-    if (!strTemplate.isEmpty() &&
-        (!CContactImport::TemplateProblem(strTemplate).isEmpty() || !QFileInfo(strTemplate).isFile()))
-        return Fail(QStringLiteral("The template \"%1\" is not a file of this folder.").arg(strTemplate),
-                    kUsageError);
+    if (!strTemplate.isEmpty() && (!CContactImport::TemplateProblem(strTemplate).isEmpty() ||
+                                   !QFileInfo(strTemplate).isFile()))
+        throw CCommandLineError(
+            QStringLiteral("The template \"%1\" is not a file of this folder.").arg(strTemplate));
     const std::unique_ptr<CContactSource> pSource = OpenSource(strFile, columns);
     CImportOptions options;
     options.mapping = columns.isEmpty() ? CContactMapping::ForHeaders(pSource->Headers())
                                         : CContactMapping::Recognise(pSource->Headers());
     if (!options.mapping.IsMapped(CContactMapping::FieldIndex(QStringLiteral("EMail"))))
-        return Fail(CContactImport::NoAddressColumn() + u'\n' + ColumnsHint(strFile, *pSource, options.mapping));
+        return Fail(CContactImport::NoAddressColumn() + u'\n' +
+                    ColumnsHint(strFile, *pSource, options.mapping));
     CAddressDatabase db;
     if (!db.OpenOrCreate()) // its box has said why, on the error output
         return 1;

@@ -4,6 +4,9 @@
 #include "app/CContextHelpFilter.h"
 #include "app/CCorvaneApp.h"
 #include "app/CHelpWindow.h"
+#include "app/CStartPanel.h"
+#include "engine/merge/CMailTemplate.h"
+#include "views/CPreviewTextHandover.h"
 #include "views/Globals.h"
 #include "platform/dao/CSqlText.h"
 #include "platform/mfc/CDocument.h"
@@ -23,6 +26,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDir>
+#include <QFile>
 #include <QMenuBar>
 #include <QScopeGuard>
 #include <exception>
@@ -61,6 +65,7 @@ CMainFrame::CMainFrame() : CMDIFrameWnd(IDR_MAINFRAME), m_db(this) {
     ON_COMMAND(ID_MAIL_SETTINGS, &CMainFrame::OnMailSettings);
     ON_COMMAND(ID_IMPORT_ADDRESSES, &CMainFrame::OnImportAddresses);
     ON_COMMAND(ID_EXPORT_ADDRESSES, &CMainFrame::OnExportAddresses);
+    ON_COMMAND(ID_SAMPLE_TEMPLATE, &CMainFrame::OnSampleTemplate);
     ON_COMMAND(ID_HELP_FINDER, &CMainFrame::OnHelpFinder);
     ON_COMMAND(ID_DEFAULT_HELP, &CMainFrame::OnHelpFinder);
     ON_COMMAND(ID_HELP, &CMainFrame::OnHelp);
@@ -96,6 +101,8 @@ int CMainFrame::OnCreate() {
     SetStatusBar(&m_wndStatusBar);
     SetIdleText(IdleText());
     SetMessageText(IdleText());
+
+    new CStartPanel(this);
 
     g_strStartDir = QDir::currentPath();
     SetTimer(kClipboardWatchTimer, kClipboardWatchMs);
@@ -178,6 +185,47 @@ void CMainFrame::OnImportAddresses() {
 
 void CMainFrame::OnExportAddresses() {
     CContactTransfer(this).OnExportAddresses();
+}
+
+// The sample shows how a template is written. It goes into the start folder
+// when that has no file of its name, so that it can be chosen and changed
+// there; a file of the user's own is never replaced, and is what is shown.
+void CMainFrame::OnSampleTemplate() {
+    const QString strName = QStringLiteral("Offer.txt");
+    const QString strPath = QDir(g_strStartDir).filePath(strName);
+    QFile sample(QStringLiteral(":/res/demo/") + strName);
+    if (!sample.open(QIODevice::ReadOnly))
+        return;
+    QByteArray bytes = sample.readAll();
+    QFile file(strPath);
+    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        if (file.write(bytes) != bytes.size() || !file.flush())
+            file.remove();
+    } else if (file.open(QIODevice::ReadOnly)) {
+        bytes = file.read(CMailTemplate::kByteLimit);
+    }
+    file.close();
+    const QString strStatus =
+        QFile::exists(strPath)
+            ? QStringLiteral("The sample template is %1; change it with any text editor.")
+                  .arg(QDir::toNativeSeparators(strPath))
+            : QStringLiteral("The sample template could not be put into %1.")
+                  .arg(QDir::toNativeSeparators(g_strStartDir));
+    ShowText(strName, CMailTemplate::Decode(bytes));
+    SetMessageText(strStatus);
+}
+
+// A new text window that shows strText instead of the clipboard.
+void CMainFrame::ShowText(const QString& strTitle, const QString& strText) {
+    CDocument* pDocument = nullptr;
+    {
+        CPreviewTextHandover handover;
+        g_strPreviewText = strText;
+        pDocument = static_cast<CCorvaneApp*>(AfxGetApp())
+                        ->m_pTextTemplate->OpenDocumentFile(QString(), true);
+    }
+    if (pDocument != nullptr)
+        pDocument->SetTitle(strTitle);
 }
 
 void CMainFrame::OnHelpFinder() {

@@ -39,6 +39,9 @@ public:
     void OnMailSettings();
     void OnImportAddresses();
     void OnExportAddresses();
+    // Shows the sample template, and puts it into the start folder first
+    // when the folder has no file of its name.
+    void OnSampleTemplate();
     void OnHelpFinder();
     void OnHelp();
     void OnContextHelp();
@@ -58,6 +61,7 @@ protected:
 private:
     bool IsStored(const QString& strEMail);
     CMultiDocTemplate* TableTemplate() const;
+    void ShowText(const QString& strTitle, const QString& strText);
     static int RowsListed(const CDocument* pDocument);
     QString HelpPageFor(QWidget* pWidget) const;
     void EndContextHelp();

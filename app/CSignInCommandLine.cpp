@@ -19,21 +19,24 @@ void Print(FILE* pStream, const QString& strText) {
 
 } // namespace
 
-int CSignInCommandLine::Run(int argc, char* argv[]) {
-    bool bAsked = false;
-    for (int i = 1; i < argc; ++i)
-        bAsked = bAsked || QString::fromLocal8Bit(argv[i]) == kOption;
-    if (!bAsked)
-        return kNotACommand;
-    if (argc != 2) {
-        Print(stderr, QStringLiteral("--sign-in takes no other options."));
-        return kUsageError;
-    }
-    return SignIn(argc, argv);
+QList<CCommandLineOption> CSignInCommandLine::Options() const {
+    return {{kOption, QString(),
+             QStringLiteral("sign in with a code to the mail provider of the mail settings "
+                            "(Auth=oauth2), e.g. on a machine without a desktop"),
+             true}};
 }
 
-int CSignInCommandLine::SignIn(int argc, char* argv[]) {
-    QCoreApplication application(argc, argv);
+QStringList CSignInCommandLine::Synopsis() const {
+    return {kOption};
+}
+
+QString CSignInCommandLine::Notes() const {
+    return QStringLiteral(
+        "The sign-in prints the address to open and the code to enter there, and\n"
+        "waits; its exit status is 0 when signed in, 1 when not.");
+}
+
+int CSignInCommandLine::Run(const CCommandLineArguments&) {
     if (COAuthSettings::ReadAuth() != COAuthSettings::Auth::OAuth2) {
         Print(stderr, QStringLiteral("Corvane signs in only for Auth=oauth2 in [MailSystem] of "
                                      "\"%1\"; it asks for a password now.")
@@ -42,7 +45,7 @@ int CSignInCommandLine::SignIn(int argc, char* argv[]) {
     }
     const COAuthSettings settings = COAuthSettings::Read();
     CDeviceSignIn signIn(settings);
-    QObject::connect(&signIn, &CDeviceSignIn::codeReady, &application,
+    QObject::connect(&signIn, &CDeviceSignIn::codeReady, QCoreApplication::instance(),
                      [&settings](const QString& strUserCode, const QString& strAddress) {
                          Print(stdout, QStringLiteral("To sign in as %1 with %2, open %3 in a "
                                                       "browser on any device and enter the code "
@@ -51,10 +54,9 @@ int CSignInCommandLine::SignIn(int argc, char* argv[]) {
                                                 strAddress, strUserCode));
                      });
     int nExit = 1;
-    QObject::connect(&signIn, &CSignIn::finished, &application,
+    QObject::connect(&signIn, &CSignIn::finished, QCoreApplication::instance(),
                      [&](const CSignInOutcome& outcome) {
-                         const bool bSignedIn =
-                             outcome.eResult == CSignInOutcome::Result::SignedIn;
+                         const bool bSignedIn = outcome.eResult == CSignInOutcome::Result::SignedIn;
                          if (bSignedIn)
                              Print(stdout, CTokenStore::SignedInText(settings.m_strUser,
                                                                      settings.ProviderName(),
@@ -62,11 +64,11 @@ int CSignInCommandLine::SignIn(int argc, char* argv[]) {
                          else
                              Print(stderr, outcome.strProblem);
                          nExit = bSignedIn ? 0 : 1;
-                         application.quit();
+                         QCoreApplication::quit();
                      });
     // Started from the event loop, so that a sign-in that fails at once
     // still finds the loop to quit.
     QMetaObject::invokeMethod(&signIn, &CSignIn::Start, Qt::QueuedConnection);
-    application.exec();
+    QCoreApplication::exec();
     return nExit;
 }

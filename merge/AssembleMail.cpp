@@ -8,20 +8,30 @@
 
 void CAddressDatabase::AssembleMail(CListCtrl& list, int nItem, QString* pPreview, bool bSend,
                                     const QString& strStartDir) {
-    const CMailRow row = MailRowOf(list, nItem);
-    const QString strToday = CMailTemplate::Today();
-
     // The mail library opens the attachments from the current folder.
     QDir::setCurrent(strStartDir);
-    const std::optional<QByteArray> bytes = CMailTemplate::ReadFile(strStartDir, row.m_strTemplate);
-    if (!bytes) {
-        AfxMessageBox(QStringLiteral("Can not open a template file \"%1\"").arg(row.m_strTemplate));
+    const std::optional<CMergedMail> mail = MergeMail(list, nItem, strStartDir);
+    if (!mail) {
+        AfxMessageBox(CannotOpenTemplateText(MailRowOf(list, nItem).m_strTemplate));
         return;
     }
-    const CMergedMail mail = CMailTemplate::Merge(row, *bytes, strToday);
     if (pPreview)
-        *pPreview = mail.PreviewBlock();
+        *pPreview = mail->PreviewBlock();
     if (bSend)
-        SendMapiMail(QString(), mail.m_strEMail, mail.m_strSubject, mail.m_strBody,
-                     mail.m_strAttachments);
+        SendMapiMail(QString(), mail->m_strEMail, mail->m_strSubject, mail->m_strBody,
+                     mail->m_strAttachments);
+}
+
+std::optional<CMergedMail> CAddressDatabase::MergeMail(CListCtrl& list, int nItem,
+                                                       const QString& strStartDir) {
+    const CMailRow row = MailRowOf(list, nItem);
+    const QString strToday = CMailTemplate::Today();
+    const std::optional<QByteArray> bytes = CMailTemplate::ReadFile(strStartDir, row.m_strTemplate);
+    if (!bytes)
+        return std::nullopt;
+    return CMailTemplate::Merge(row, *bytes, strToday);
+}
+
+QString CAddressDatabase::CannotOpenTemplateText(const QString& strTemplate) {
+    return QStringLiteral("Can not open a template file \"%1\"").arg(strTemplate);
 }

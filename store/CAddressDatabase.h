@@ -1,11 +1,13 @@
 #pragma once
 
 #include "platform/ui/CProgressCtrl.h"
+#include "engine/merge/CMergedMail.h"
 #include "engine/store/CTableSchema.h"
 
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class CDaoDatabase;
@@ -51,6 +53,11 @@ public:
     // passes the folder the program started in.
     void AssembleMail(CListCtrl& list, int nItem, QString* pPreview, bool bSend,
                       const QString& strStartDir);
+    // The mail of table row nItem from its template in strStartDir, shown
+    // nowhere; nothing when the template cannot be opened.
+    std::optional<CMergedMail> MergeMail(CListCtrl& list, int nItem, const QString& strStartDir);
+    // What the assembly says of a template it cannot open.
+    static QString CannotOpenTemplateText(const QString& strTemplate);
     bool SendMapiMail(QString strName, QString strAddress, QString strSubject, QString strText,
                       QString strAttachments);
     // The same; *pMessageId gets the Message-ID the mail library gave a sent

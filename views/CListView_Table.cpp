@@ -1,6 +1,7 @@
 #include "views/CListView_Table.h"
 
 #include "views/Globals.h"
+#include "engine/store/SetField.h"
 #include "platform/dao/CDaoRecordset.h"
 #include "platform/dao/COleDateTime.h"
 #include "platform/mfc/CDocument.h"
@@ -13,10 +14,13 @@
 #include "store/CAddressDatabase.h"
 #include "store/CProgressIndicator.h"
 #include "views/CDia_Record.h"
+#include "views/CDia_SetTemplate.h"
+#include "views/CPreviewTextHandover.h"
 #include "views/CSendMailCommand.h"
 #include "views/CSendRun.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -97,15 +101,6 @@ QString DateText(const QVariant& value) {
     return COleDateTime(value).Format(QStringLiteral("%x"));
 }
 
-// The preview text is handed to the window that opens, and to no other.
-class PreviewTextHandover {
-public:
-    PreviewTextHandover() { g_strPreviewText.clear(); }
-    ~PreviewTextHandover() { g_strPreviewText.clear(); }
-    PreviewTextHandover(const PreviewTextHandover&) = delete;
-    PreviewTextHandover& operator=(const PreviewTextHandover&) = delete;
-};
-
 } // namespace
 
 CListView_Table::CListView_Table(const CViewContext& context) : m_context(context) {
@@ -115,7 +110,9 @@ CListView_Table::CListView_Table(const CViewContext& context) : m_context(contex
     ON_COMMAND(ID_SEND_MAIL, &CListView_Table::OnSendMail);
     ON_COMMAND(ID_SHOW_ADDRESS, &CListView_Table::OnShowAddress);
     ON_COMMAND(ID_PREVIEW_MAIL, &CListView_Table::OnPreviewMail);
-    for (unsigned nID : {ID_DELETE_ADDRESS, ID_ADD_ADDRESS, ID_SEND_MAIL, ID_SHOW_ADDRESS})
+    ON_COMMAND(ID_SET_TEMPLATE, &CListView_Table::OnSetTemplate);
+    for (unsigned nID :
+         {ID_DELETE_ADDRESS, ID_ADD_ADDRESS, ID_SEND_MAIL, ID_SHOW_ADDRESS, ID_SET_TEMPLATE})
         ON_UPDATE_COMMAND_UI(nID, &CListView_Table::OnUpdateOutsideSendRun);
 
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
@@ -138,6 +135,18 @@ void CListView_Table::OnInitialUpdate() {
 }
 
 void CListView_Table::FillTable() {
+    FillWith(g_strFindFilter);
+}
+
+// The window's own query again: a Find window stays filtered, and the rows
+// come in the order of the window's latest header click.
+void CListView_Table::Refill() {
+    FillWith(m_strFilter);
+    if (m_nSortedColumn >= 0)
+        SortBy(m_nSortedColumn);
+}
+
+void CListView_Table::FillWith(const QString& strFilter) {
     const CTableSchema& schema = Store().m_schema;
     int nCount = Store().CountRecords(schema.m_strTable);
 
@@ -145,6 +154,7 @@ void CListView_Table::FillTable() {
     WaitCursor waitCursor;
     HiddenView hidden(this);
     DeleteAllItems();
+    m_strFilter = strFilter;
     // The rows come in the order of the statement, no longer by a column.
     horizontalHeader()->setSortIndicatorShown(false);
     m_strText = FillStatement();
@@ -153,7 +163,7 @@ void CListView_Table::FillTable() {
     recordset.Open(AFX_DAO_USE_DEFAULT_TYPE, m_strText, 0);
     if (GetHeaderItemCount() == 0)
         InsertColumns();
-    if (g_strFindFilter.isEmpty()) {
+    if (m_strFilter.isEmpty()) {
         for (int nItem = 0; !recordset.IsEOF(); ++nItem) {
             AddRow(nItem, RecordTexts(recordset));
             recordset.MoveNext();
@@ -183,12 +193,12 @@ QString CListView_Table::FillStatement() const {
     const CTableSchema& schema = Store().m_schema;
     const QString& strSort1 = schema.m_arrName.at(schema.m_nSortField1);
     const QString& strSort2 = schema.m_arrName.at(schema.m_nSortField2);
-    if (g_strFindFilter.isEmpty()) {
+    if (m_strFilter.isEmpty()) {
         return QStringLiteral("SELECT * FROM %1 ORDER BY %2, %3;")
             .arg(schema.m_strTable, strSort1, strSort2);
     }
     return QStringLiteral("SELECT * FROM %1 WHERE %2 ORDER BY %3, %4;")
-        .arg(schema.m_strTable, g_strFindFilter, strSort1, strSort2);
+        .arg(schema.m_strTable, m_strFilter, strSort1, strSort2);
 }
 
 // Built at the first fill only, so widths the user changed survive refills.
@@ -253,8 +263,15 @@ void CListView_Table::AddRow(int nItem, const QStringList& texts) {
 // sorts by the clicked column's texts as they stand now.
 void CListView_Table::OnLvnColumnclick(int nColumn) {
     g_bSortDescending = !g_bSortDescending;
-    HiddenView hidden(this);
     g_nSortColumn = nColumn;
+    m_bSortedDescending = g_bSortDescending;
+    SortBy(nColumn);
+}
+
+// Sorts by the column in this window's latest direction.
+void CListView_Table::SortBy(int nColumn) {
+    HiddenView hidden(this);
+    m_nSortedColumn = nColumn;
     WaitCursor waitCursor;
     m_arrSortTexts.resize(GetItemCount());
     for (int nItem = 0; nItem < GetItemCount(); ++nItem)
@@ -262,8 +279,8 @@ void CListView_Table::OnLvnColumnclick(int nColumn) {
     SortItems(&CListView_Table::CompareItems, reinterpret_cast<quintptr>(m_pList));
     m_arrSortTexts.clear();
     Renumber();
-    horizontalHeader()->setSortIndicator(nColumn, g_bSortDescending ? Qt::DescendingOrder
-                                                                    : Qt::AscendingOrder);
+    horizontalHeader()->setSortIndicator(nColumn, m_bSortedDescending ? Qt::DescendingOrder
+                                                                      : Qt::AscendingOrder);
     horizontalHeader()->setSortIndicatorShown(true);
 }
 
@@ -276,7 +293,7 @@ int CListView_Table::CompareItems(quintptr lParam1, quintptr lParam2, quintptr l
     if (lParam1 >= texts.size() || lParam2 >= texts.size())
         return 0;
     const int nOrder = texts[lParam1].compare(texts[lParam2], Qt::CaseSensitive);
-    return (g_bSortDescending ? nOrder < 0 : nOrder > 0) ? 1 : 0;
+    return (pView->m_bSortedDescending ? nOrder < 0 : nOrder > 0) ? 1 : 0;
 }
 
 void CListView_Table::Renumber() {
@@ -402,6 +419,19 @@ void CListView_Table::ForEachSelected(const std::function<void(int)>& work) cons
     }
 }
 
+QList<int> CListView_Table::SelectedItems() const {
+    QList<int> items;
+    ForEachSelected([&items](int nItem) { items << nItem; });
+    return items;
+}
+
+int CListView_Table::TemplateColumn() const {
+    return int(Store().m_schema.m_arrName.indexOf(QStringLiteral("Template")));
+}
+
+// One row shows a box when its template cannot be opened; a walk over
+// several rows lists such rows once, at the top of the preview, instead of a
+// box for each.
 void CListView_Table::OnPreviewMail() {
     if (GetNextItem(-1, LVNI_SELECTED) == -1) {
         WindowMessageBox(this, QStringLiteral("Please select address(es) for previewing EMail(s)."),
@@ -412,18 +442,26 @@ void CListView_Table::OnPreviewMail() {
     int nLastWalked = -1;
     CDocument* pDocument = nullptr;
     {
-        PreviewTextHandover handover;
+        CPreviewTextHandover handover;
         {
             CProgressIndicator progress(Store(), QStringLiteral("Preiewing EMails: "));
             const int nSelected = GetSelectedCount();
+            QList<int> unopened;
             ForEachSelected([&](int nItem) {
-                QString strBlock;
-                Store().AssembleMail(*m_pList, nItem, &strBlock, false);
-                g_strPreviewText += strBlock;
+                if (nSelected == 1) {
+                    QString strBlock;
+                    Store().AssembleMail(*m_pList, nItem, &strBlock, false);
+                    g_strPreviewText += strBlock;
+                } else if (const auto mail = Store().MergeMail(*m_pList, nItem, g_strStartDir)) {
+                    g_strPreviewText += mail->PreviewBlock();
+                } else {
+                    unopened << nItem;
+                }
                 ++nWalked;
                 nLastWalked = nItem;
                 Store().m_wndProgress.SetPos(100 * nWalked / nSelected);
             });
+            g_strPreviewText.prepend(UnopenedTemplatesText(unopened, nSelected));
         }
         m_context.m_pFrame->SetMessageText(QString());
         pDocument = m_context.m_pTextTemplate->OpenDocumentFile(QString(), true);
@@ -440,13 +478,73 @@ void CListView_Table::OnPreviewMail() {
     }
 }
 
+// The rows without a mail, by template in the order met, each with its
+// position and address; nothing when every template opened.
+QString CListView_Table::UnopenedTemplatesText(const QList<int>& items, int nSelected) const {
+    if (items.isEmpty())
+        return QString();
+    QStringList templates;
+    QHash<QString, QStringList> rows;
+    for (int nItem : items) {
+        const QString strTemplate = GetItemText(nItem, TemplateColumn());
+        if (!rows.contains(strTemplate))
+            templates << strTemplate;
+        rows[strTemplate] << QStringLiteral("    Row %1, %2\n")
+                                 .arg(nItem + 1)
+                                 .arg(GetItemText(nItem, s_nEMailColumn));
+    }
+    QString strText = QStringLiteral("No mail for %1 of the %2 addresses: their template cannot be "
+                                     "opened.\n")
+                          .arg(items.size())
+                          .arg(nSelected);
+    for (const QString& strTemplate : std::as_const(templates))
+        strText += CAddressDatabase::CannotOpenTemplateText(strTemplate) + u":\n" +
+                   rows.value(strTemplate).join(QString());
+    return strText + u"\n\n";
+}
+
+// The template is one of the start folder's; the selected records get it in
+// one transaction, so a refusal changes none of them.
+void CListView_Table::OnSetTemplate() {
+    const QList<int> items = SelectedItems();
+    if (items.isEmpty()) {
+        WindowMessageBox(this, QStringLiteral("Please select the addresses whose template to set."),
+                         MB_OK);
+        return;
+    }
+    QStringList templates;
+    Store().ListFiles(g_strStartDir, &templates, QStringLiteral("txt"));
+    if (templates.isEmpty()) {
+        WindowMessageBox(this,
+                         QStringLiteral("There is no template (a .txt file) in %1. Help > Sample "
+                                        "Template puts one there.")
+                             .arg(QDir::toNativeSeparators(g_strStartDir)),
+                         MB_OK);
+        return;
+    }
+    templates.sort(Qt::CaseInsensitive);
+    CDia_SetTemplate dialog(templates, int(items.size()), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const CTableSchema& schema = Store().m_schema;
+    QList<qlonglong> keys;
+    for (int nItem : items)
+        keys << GetItemText(nItem, schema.m_nKeyField).toLongLong();
+    const int nChanged =
+        SetField(Store().m_pCDaoDatabase.get(), schema, TemplateColumn(), keys, dialog.Template());
+    for (int nItem : items)
+        SetItemText(nItem, TemplateColumn(), dialog.Template());
+    m_context.m_pFrame->SetMessageText(QStringLiteral("%1 addresses now have the template %2.")
+                                           .arg(nChanged)
+                                           .arg(dialog.Template()));
+}
+
 // The selected rows are checked, the user confirms, and a run sends one mail
 // per row while the window goes on answering. One run at a time.
 void CListView_Table::OnSendMail() {
     if (CSendRun::Active() != nullptr)
         return;
-    QList<int> items;
-    ForEachSelected([&items](int nItem) { items << nItem; });
+    const QList<int> items = SelectedItems();
     if (!items.isEmpty())
         CSendMailCommand::Run(Store(), m_context.m_pFrame, *m_pList, items, this);
 }

@@ -29,10 +29,13 @@ public:
     void OnInitialUpdate() override;
 
     void FillTable();
+    // Fills the window again with its own query (all records, or a Find's
+    // matches) and sorts it as its latest header click did.
+    void Refill();
     // Opens the record dialog on a row, or empty for an addition (nItem -1).
     void ShowRecord(int nItem);
     // The header click's comparison: 1 when the first row goes after the
-    // second in the current direction, else 0. lParamSort is the list.
+    // second in the list's sort direction, else 0. lParamSort is the list.
     static int CompareItems(quintptr lParam1, quintptr lParam2, quintptr lParamSort);
 
     // Commands.
@@ -41,6 +44,8 @@ public:
     void OnShowAddress();
     void OnPreviewMail();
     void OnSendMail();
+    // Gives the selected rows' records one of the folder's templates.
+    void OnSetTemplate();
     void OnUpdateOutsideSendRun(CCmdUI* pCmdUI);
 
     // The row of the latest item-change notification; -1 before the first.
@@ -64,6 +69,8 @@ private:
     // The current row's position in the status bar.
     void ShowCurrentItem();
 
+    void FillWith(const QString& strFilter);
+    void SortBy(int nColumn);
     void InsertColumns();
     int DateColumnWidth() const;
     QString FillStatement() const;
@@ -77,7 +84,15 @@ private:
     // The walk over the selected rows, top to bottom; the next row is looked
     // up before the current one is handed to the work.
     void ForEachSelected(const std::function<void(int)>& work) const;
+    QList<int> SelectedItems() const;
+    int TemplateColumn() const;
+    QString UnopenedTemplatesText(const QList<int>& items, int nSelected) const;
 
     // The texts of the sort column as they stood when the sort began, by row.
     std::vector<QString> m_arrSortTexts;
+    // The filter of the latest fill: the Find's condition, or none.
+    QString m_strFilter;
+    // The column and direction of the window's latest sort; -1: none yet.
+    int m_nSortedColumn = -1;
+    bool m_bSortedDescending = false;
 };

@@ -1,12 +1,15 @@
 // The user guide: it opens from the Help menu and the help keys, every link
-// of every page leads to a page (and a place on it) that is shipped, and it
-// names every command, option and file the program offers.
+// of every page leads to a page (and a place on it) that is shipped, it
+// names every command, option and file the program offers, and it says the
+// same as the README of the send log's columns, the settings keys and the
+// command-line options.
 
 #include "CAppTest.h"
-#include "app/CContactsCommandLine.h"
+#include "app/CCommandLineDispatch.h"
 #include "app/CHelpWindow.h"
 #include "app/CMainFrame.h"
 #include "engine/send/CSendLog.h"
+#include "tests/support/TestFiles.h"
 #include "platform/settings/CProfileSettings.h"
 #include "res/CResources.h"
 #include "res/Resource.h"
@@ -17,8 +20,10 @@
 #include <QMenuBar>
 #include <QRegularExpression>
 #include <QSet>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTextDocumentFragment>
 
 namespace {
 
@@ -67,6 +72,86 @@ QStringList MenuItems(CMainFrame* pFrame) {
         }
     }
     return items;
+}
+
+// A table's rows as their cells' plain texts, blanks collapsed: HTML cells
+// with their tags taken out and their entities read; Markdown cells with
+// their code marks, bold marks and links' targets taken out.
+QString PlainHtml(const QString& strCell) {
+    return QTextDocumentFragment::fromHtml(strCell).toPlainText().simplified();
+}
+
+QString PlainMarkdown(QString strCell) {
+    static const QRegularExpression reLink(QStringLiteral("\\[([^\\]]*)\\]\\([^)]*\\)"));
+    strCell.replace(reLink, QStringLiteral("\\1"));
+    return strCell.remove(u'`').remove(QStringLiteral("**")).simplified();
+}
+
+// The table after the mark "<!-- facts: NAME -->", without its header row.
+QList<QStringList> HtmlFacts(const QString& strHtml, const QString& strName) {
+    const qsizetype nMark = strHtml.indexOf(QStringLiteral("<!-- facts: %1 -->").arg(strName));
+    if (nMark < 0)
+        return {};
+    const qsizetype nEnd = strHtml.indexOf(QStringLiteral("</table>"), nMark);
+    static const QRegularExpression reRow(QStringLiteral("<tr>(.*?)</tr>"),
+                                          QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression reCell(QStringLiteral("<td>(.*?)</td>"),
+                                           QRegularExpression::DotMatchesEverythingOption);
+    QList<QStringList> rows;
+    for (auto row = reRow.globalMatch(strHtml.mid(nMark, nEnd - nMark)); row.hasNext();) {
+        QStringList cells;
+        for (auto cell = reCell.globalMatch(row.next().captured(1)); cell.hasNext();)
+            cells << PlainHtml(cell.next().captured(1));
+        if (!cells.isEmpty())
+            rows << cells;
+    }
+    return rows;
+}
+
+QList<QStringList> MarkdownFacts(const QString& strMarkdown, const QString& strName) {
+    const qsizetype nMark = strMarkdown.indexOf(QStringLiteral("<!-- facts: %1 -->").arg(strName));
+    if (nMark < 0)
+        return {};
+    QList<QStringList> rows;
+    const QStringList lines = strMarkdown.mid(nMark).split(u'\n').mid(1);
+    for (const QString& strLine : lines) {
+        if (!strLine.startsWith(u'|'))
+            break;
+        QStringList cells = strLine.split(u'|').mid(1);
+        cells.removeLast();
+        for (QString& strCell : cells)
+            strCell = PlainMarkdown(strCell);
+        rows << cells;
+    }
+    return rows.mid(2); // the header and its rule
+}
+
+QString Readme() {
+    return QString::fromUtf8(ReadAll(QStringLiteral(CORVANE_SOURCE_DIR "/README.md")));
+}
+
+// The names a table's rows are about: its first cells, a section written
+// before a key ("[MAIL] MAPI") and an option's value ("--import FILE") left
+// out, names listed together ("User, Password") one by one.
+QSet<QString> NamesOf(const QList<QStringList>& rows) {
+    static const QRegularExpression reSection(QStringLiteral("^\\[[^\\]]*\\] "));
+    QSet<QString> names;
+    for (const QStringList& row : rows) {
+        for (const QString& strName : row.value(0).remove(reSection).split(QStringLiteral(", ")))
+            names.insert(strName.section(u' ', 0, 0));
+    }
+    return names;
+}
+
+// The columns of the send log as the program writes them.
+QSet<QString> LogColumns() {
+    QTemporaryDir dir;
+    CSendLog log(dir.filePath(QString(CSendLog::kFileName)));
+    if (!log.Append(CSendLogEntry()))
+        return {};
+    const QStringList columns =
+        QString::fromUtf8(ReadAll(log.Path())).section(QStringLiteral("\r\n"), 0, 0).split(u',');
+    return QSet<QString>(columns.begin(), columns.end());
 }
 
 QTextBrowser* HelpBrowser(CMainFrame* pFrame) {
@@ -170,19 +255,54 @@ private Q_SLOTS:
         QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QStringLiteral(", "))));
     }
 
-    void theCommandLineIsDescribed_data() {
-        QTest::addColumn<QString>("option");
-        static const QRegularExpression reOption(QStringLiteral("--[a-z]+"));
-        QSet<QString> options;
-        for (auto it = reOption.globalMatch(CContactsCommandLine::Usage()); it.hasNext();)
-            options.insert(it.next().captured());
-        QVERIFY(options.size() >= 5);
-        for (const QString& strOption : std::as_const(options))
-            QTest::newRow(qPrintable(strOption)) << strOption;
+    // The help and the README cannot drift apart: each table marked as
+    // facts in both says the same, row by row, cell by cell.
+    void theHelpAndTheReadmeAgree_data() {
+        QTest::addColumn<QString>("facts");
+        QTest::addColumn<QString>("page");
+        QTest::newRow("send log columns") << "log-columns" << "mail.html";
+        QTest::newRow("settings keys") << "settings-keys" << "mail.html";
+        QTest::newRow("command-line options") << "options" << "commandline.html";
     }
-    void theCommandLineIsDescribed() {
-        QFETCH(QString, option);
-        QVERIFY(PageText(QStringLiteral("contacts.html")).contains(option));
+    void theHelpAndTheReadmeAgree() {
+        QFETCH(QString, facts);
+        QFETCH(QString, page);
+        const QList<QStringList> readme = MarkdownFacts(Readme(), facts);
+        QVERIFY(readme.size() >= 5);
+        QCOMPARE(HtmlFacts(PageText(page), facts), readme);
+    }
+
+    // The tables name exactly what the program has: the columns it writes
+    // into the send log, the options it knows; and every settings key.
+    void theReadmeNamesWhatTheProgramHas_data() {
+        QTest::addColumn<QString>("facts");
+        QTest::addColumn<QSet<QString>>("names");
+        QTest::addColumn<bool>("exactly");
+        QSet<QString> options;
+        for (const CCommandLineOption& option : CCommandLineDispatch().Options())
+            options.insert(option.strName);
+        QTest::newRow("send log columns") << "log-columns" << LogColumns() << true;
+        QTest::newRow("command-line options") << "options" << options << true;
+        QTest::newRow("settings keys")
+            << "settings-keys"
+            << QSet<QString>{CProfileSettings::kKeyMapi,      CProfileSettings::kKeyTransport,
+                             CProfileSettings::kKeyServer,    CProfileSettings::kKeyUser,
+                             CProfileSettings::kKeyPassword,  CProfileSettings::kKeySender,
+                             CProfileSettings::kKeyCAFile,    CProfileSettings::kKeyOutbox,
+                             CProfileSettings::kKeyMaxPerMinute}
+            << false;
+    }
+    void theReadmeNamesWhatTheProgramHas() {
+        QFETCH(QString, facts);
+        QFETCH(QSet<QString>, names);
+        QFETCH(bool, exactly);
+        QVERIFY(names.size() >= 5);
+        const QSet<QString> documented = NamesOf(MarkdownFacts(Readme(), facts));
+        if (exactly)
+            QCOMPARE(documented, names);
+        else
+            QVERIFY2(documented.contains(names),
+                     qPrintable(QStringList((names - documented).values()).join(u' ')));
     }
 
     void theMailPageDescribesTheSendRun_data() {

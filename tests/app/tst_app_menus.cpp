@@ -41,19 +41,34 @@ QStringList DescribeMenuBar(CMainFrame* pFrame) {
 }
 
 const QStringList kFileMenu128 = {"&File/&Show Clipboard\tCtrl+N/57600/on",
-                                  "&File/Import Addresses.../32810/on",
-                                  "&File/Export Addresses.../32811/on",
-                                  "&File/Mail Settings.../32792/on", "&File/-",
+                                  "&File/&Import Addresses.../32810/on",
+                                  "&File/&Export Addresses.../32811/on",
+                                  "&File/&Mail Settings.../32792/on", "&File/-",
                                   "&File/E&xit/57665/on"};
 const QStringList kFileMenu129 = {"&File/&Clipboard\tCtrl+N/57600/on", "&File/&Close/57602/on",
-                                  "&File/Import Addresses.../32810/on",
-                                  "&File/Export Addresses.../32811/on",
-                                  "&File/Mail Settings.../32792/on", "&File/-",
+                                  "&File/&Import Addresses.../32810/on",
+                                  "&File/&Export Addresses.../32811/on",
+                                  "&File/&Mail Settings.../32792/on", "&File/-",
                                   "&File/E&xit/57665/on"};
 const QStringList kViewMenu = {"&View/&Toolbar/59392/on+checked",
                                "&View/&Status Bar/59393/on+checked"};
-const QStringList kHelpMenu = {"&Help/&Help Topics/57667/on", "&Help/-",
-                               "&Help/&About Corvane.../57664/on"};
+const QStringList kHelpMenu = {"&Help/&Help Topics/57667/on", "&Help/&Sample Template/32813/on",
+                               "&Help/-", "&Help/&About Corvane.../57664/on"};
+
+// The items of the menus as the Parts of the design list them; the others
+// are the program's own additions.
+const QList<unsigned> kDesignedItems = {
+    ID_FILE_NEW,     ID_FILE_CLOSE,       ID_APP_EXIT,       ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR,
+    ID_AUTO_UPDATE,  ID_WINDOW_NEW,       ID_WINDOW_CASCADE, ID_WINDOW_TILE_HORZ,
+    ID_WINDOW_ARRANGE, ID_SHOW_TABLE,     ID_SHOW_ADDRESS,   ID_FIND,         ID_ADD_ADDRESS,
+    ID_DELETE_ADDRESS, ID_PREVIEW_MAIL,   ID_SEND_MAIL,      ID_HELP_FINDER,  ID_APP_ABOUT};
+
+// The letter after an item's '&', upper case; none when it has none.
+QChar Mnemonic(const QString& strText) {
+    const qsizetype nAmpersand = strText.indexOf(u'&');
+    return nAmpersand >= 0 && nAmpersand + 1 < strText.size() ? strText[nAmpersand + 1].toUpper()
+                                                              : QChar();
+}
 
 QStringList DatabaseMenu128(const QString& strTableCommands) {
     return {"Database/Show Table/32783/on",
@@ -62,6 +77,7 @@ QStringList DatabaseMenu128(const QString& strTableCommands) {
             "Database/-",
             "Database/Add Address/32780/on",
             "Database/Delete Address(es)/32779/" + strTableCommands,
+            "Database/Set &Template.../32812/" + strTableCommands,
             "Database/-",
             "Database/Preview Mail/32789/" + strTableCommands,
             "Database/Send Mail/32786/" + strTableCommands};
@@ -74,6 +90,7 @@ QStringList DatabaseMenu129(const QString& strTableCommands) {
             "Database/Find.../32791/on",
             "Database/Delete Address(es)/32779/" + strTableCommands,
             "Database/Add Address/32780/on",
+            "Database/Set &Template.../32812/" + strTableCommands,
             "Database/-",
             "Database/Preview Mail/32789/" + strTableCommands,
             "Database/Send Mail/32786/" + strTableCommands};
@@ -116,6 +133,35 @@ private Q_SLOTS:
             m_pApp->Command(nID);
         QCOMPARE(m_pApp->ChildCount(), windows.size());
         QCOMPARE(DescribeMenuBar(m_pApp->Frame()), items);
+    }
+
+    // Alt and the letter reach each added item at once: it has a letter, and
+    // no other item of its menu has the same.
+    void addedItemsHaveMnemonicsOfTheirOwn_data() {
+        QTest::addColumn<unsigned>("window");
+        QTest::newRow("main frame's menu bar") << 0u;
+        QTest::newRow("text window's menu bar") << unsigned(ID_FILE_NEW);
+    }
+    void addedItemsHaveMnemonicsOfTheirOwn() {
+        QFETCH(unsigned, window);
+        if (window != 0)
+            m_pApp->Command(window);
+        int nAdded = 0;
+        for (QAction* pMenuAction : m_pApp->Frame()->menuBar()->actions()) {
+            const QList<QAction*> items = pMenuAction->menu()->actions();
+            for (QAction* pItem : items) {
+                if (pItem->isSeparator() || kDesignedItems.contains(pItem->data().toUInt()))
+                    continue;
+                ++nAdded;
+                const QChar mnemonic = Mnemonic(pItem->text());
+                QVERIFY2(!mnemonic.isNull(), qPrintable(pItem->text()));
+                for (QAction* pOther : items) {
+                    QVERIFY2(pOther == pItem || Mnemonic(pOther->text()) != mnemonic,
+                             qPrintable(pItem->text() + u" / " + pOther->text()));
+                }
+            }
+        }
+        QVERIFY(nAdded >= 5);
     }
 
     void closingTheLastWindowBringsBackTheMainMenu() {
@@ -207,6 +253,8 @@ private Q_SLOTS:
         QTest::newRow("Previous pane") << unsigned(ID_PREV_PANE) << QStringList{"Shift+F6"};
         QTest::newRow("Help") << unsigned(ID_HELP) << QStringList{"F1"};
         QTest::newRow("Context help") << unsigned(ID_CONTEXT_HELP) << QStringList{"Shift+F1"};
+        QTest::newRow("Import") << unsigned(ID_IMPORT_ADDRESSES) << QStringList{"Ctrl+I"};
+        QTest::newRow("Send Mail") << unsigned(ID_SEND_MAIL) << QStringList{"Ctrl+M"};
     }
     void accelerators() {
         QFETCH(unsigned, id);

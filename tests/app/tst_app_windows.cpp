@@ -1,17 +1,25 @@
 // The child windows as MDI programs place and list them: each opens wholly
 // inside the main window's client area, and the Window menu names the open
-// windows and brings the chosen one to the front.
+// windows and brings the chosen one to the front. With none open, the area
+// shows the start panel.
 
 #include "CAppTest.h"
 #include "app/CMainFrame.h"
 #include "platform/mfc/CDocument.h"
+#include "platform/mfc/CMDIChildWnd.h"
 #include "res/Resource.h"
+#include "tests/support/TestFiles.h"
+#include "views/CCorvaneView.h"
+#include "views/Globals.h"
 
 #include <QAction>
+#include <QDialog>
+#include <QFileDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTest>
 
 namespace {
@@ -42,6 +50,16 @@ QStringList WindowItems(QMenu* pMenu) {
                          (pItem->isChecked() ? QStringLiteral(" (checked)") : QString());
     }
     return items;
+}
+
+QWidget* StartPanel(CMainFrame* pFrame) {
+    return pFrame->GetMdiArea()->findChild<QWidget*>(QStringLiteral("startPanel"));
+}
+
+QString ShownText(CMainFrame* pFrame) {
+    CMDIChildWnd* pChild = pFrame->MDIGetActive();
+    auto* pView = pChild ? dynamic_cast<CCorvaneView*>(pChild->GetActiveView()) : nullptr;
+    return pView ? pView->GetText() : QString();
 }
 
 } // namespace
@@ -112,6 +130,83 @@ private Q_SLOTS:
         QCOMPARE(WindowItems(pMenu), (QStringList{QStringLiteral("&1 Addresses"),
                                                   QStringLiteral("&2 R&&D notes (checked)")}));
         pMenu->hide();
+    }
+
+    void theStartPanelShowsWhileNoWindowIsOpen() {
+        CMainFrame* pFrame = m_pApp->Frame();
+        QWidget* pPanel = StartPanel(pFrame);
+        QVERIFY(pPanel != nullptr);
+        QTRY_VERIFY(pPanel->isVisible());
+        QVERIFY(pFrame->GetMdiArea()->viewport()->rect().contains(pPanel->geometry()));
+        m_pApp->Command(ID_FILE_NEW);
+        m_pApp->Command(ID_SHOW_TABLE);
+        QTRY_VERIFY(!pPanel->isVisible());
+        const QList<QMdiSubWindow*> windows = pFrame->GetMdiArea()->subWindowList();
+        windows[0]->close();
+        QTRY_COMPARE(m_pApp->ChildCount(), 1);
+        QTest::qWait(50);
+        QVERIFY(!pPanel->isVisible());
+        windows[1]->close();
+        QTRY_VERIFY(pPanel->isVisible());
+    }
+
+    // Each button runs its command: the dialog it opens (answered with
+    // Cancel), or the window.
+    void theStartPanelsButtonsRunTheirCommands_data() {
+        QTest::addColumn<unsigned>("command");
+        QTest::addColumn<QString>("dialog");
+        QTest::addColumn<QString>("window");
+        QTest::newRow("Import Addresses...") << unsigned(ID_IMPORT_ADDRESSES) << "QFileDialog" << "";
+        QTest::newRow("Add Address") << unsigned(ID_ADD_ADDRESS) << "CDia_Record" << "";
+        QTest::newRow("Mail Settings...") << unsigned(ID_MAIL_SETTINGS) << "CDia_MailSettings" << "";
+        QTest::newRow("Sample Template") << unsigned(ID_SAMPLE_TEMPLATE) << "" << "Offer.txt";
+        QTest::newRow("Show Table") << unsigned(ID_SHOW_TABLE) << "" << "Addresses";
+    }
+    void theStartPanelsButtonsRunTheirCommands() {
+        QFETCH(unsigned, command);
+        QFETCH(QString, dialog);
+        QFETCH(QString, window);
+        CMainFrame* pFrame = m_pApp->Frame();
+        auto* pButton = StartPanel(pFrame)->findChild<QPushButton*>(
+            QStringLiteral("startButton%1").arg(command));
+        QVERIFY(pButton != nullptr);
+        QTRY_VERIFY(pButton->isEnabled());
+        QString strAnswered;
+        if (!dialog.isEmpty())
+            CAppFixture::WhenModal(
+                [&](QWidget* pModal) {
+                    return pModal->objectName() == dialog ||
+                           pModal->metaObject()->className() == dialog;
+                },
+                [&](QWidget* pModal) {
+                    strAnswered = dialog;
+                    QMetaObject::invokeMethod(static_cast<QDialog*>(pModal), &QDialog::reject);
+                });
+        QTest::mouseClick(pButton, Qt::LeftButton);
+        QTRY_COMPARE(strAnswered, dialog);
+        QCOMPARE(m_pApp->ActiveTitle(), window);
+    }
+
+    // The sample goes into the folder when the folder has no file of its
+    // name; a file of the user's own stays as it is, and is what is shown.
+    void theSampleTemplateIsPutIntoTheFolderOnce_data() {
+        QTest::addColumn<QByteArray>("own");
+        QTest::newRow("none yet") << QByteArray();
+        QTest::newRow("the user's own") << QByteArray("#SUBJECT Mine\nDear #NAME\n");
+    }
+    void theSampleTemplateIsPutIntoTheFolderOnce() {
+        QFETCH(QByteArray, own);
+        const QString strPath = m_pApp->FilePath(QStringLiteral("Offer.txt"));
+        if (!own.isEmpty())
+            QVERIFY(m_pApp->WriteFile(QStringLiteral("Offer.txt"), own));
+        const QByteArray sample = ReadAll(QStringLiteral(CORVANE_SOURCE_DIR "/res/demo/Offer.txt"));
+        const QByteArray expected = own.isEmpty() ? sample : own;
+        m_pApp->Command(ID_SAMPLE_TEMPLATE);
+        QCOMPARE(ReadAll(strPath), expected);
+        QCOMPARE(m_pApp->ActiveTitle(), QStringLiteral("Offer.txt"));
+        QCOMPARE(ShownText(m_pApp->Frame()), QString::fromUtf8(expected));
+        QVERIFY(g_strPreviewText.isEmpty());
+        QVERIFY(QFileInfo(strPath).isWritable());
     }
 };
 

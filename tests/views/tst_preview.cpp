@@ -59,7 +59,8 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void previewSkipsRowWithoutTemplate();
+    void previewListsTheRowWithoutTemplateOnTop();
+    void previewOfOneRowWithoutTemplateTellsInABox();
     void previewOfOneRowNamesItsAddress();
     void previewTitleNamesTheWalkedRow();
     void previewWithoutSelectionTells();
@@ -109,24 +110,26 @@ CCorvaneView* TestPreviewSend::ActiveTextView() const {
     return pChild ? dynamic_cast<CCorvaneView*>(pChild->GetActiveView()) : nullptr;
 }
 
-// The middle row's template is missing: one message, the other two blocks in
-// row order, and the walk counted all three.
-void TestPreviewSend::previewSkipsRowWithoutTemplate() {
+// The middle row's template is missing: no box, the row named on top, the
+// other two blocks in row order, and the walk counted all three.
+void TestPreviewSend::previewListsTheRowWithoutTemplateOnTop() {
     SelectRows(0, 2);
     QCOMPARE(m_pTable->GetSelectedCount(), 3);
     ProgressRecorder progress(&m_pCorvane->Frame()->m_wndStatusBar);
     m_pCorvane->Command(ID_PREVIEW_MAIL);
 
-    QCOMPARE(m_pCorvane->BoxTexts(),
-             QStringList{u"Can not open a template file \"missing.txt\""_s});
+    QCOMPARE(m_pCorvane->BoxTexts(), QStringList());
     QCOMPARE(progress.m_arrPositions, (QList<int>{33, 66, 100}));
     QCOMPARE(m_pCorvane->ActiveTitle(), u"Mail Preview for 3 addresses"_s);
     CCorvaneView* pView = ActiveTextView();
     QVERIFY(pView != nullptr);
     const QString strText = pView->GetText();
-    QVERIFY(strText.startsWith(Header(s_strJane)));
+    QVERIFY2(strText.startsWith(u"No mail for 1 of the 3 addresses: their template cannot be "
+                                "opened.\nCan not open a template file \"missing.txt\":\n"
+                                "    Row 2, lost@example.com\n\n\n"_s + Header(s_strJane)),
+             qPrintable(strText));
     QVERIFY(strText.indexOf(Header(s_strBob)) > 0);
-    QVERIFY(!strText.contains(s_strLost));
+    QVERIFY(!strText.contains(Header(s_strLost)));
     QVERIFY(strText.contains(u"Subject:\t\t\tOffer for Jane Smith \n"_s));
     QVERIFY(strText.endsWith(u"Hello Bob \n\n\n"_s));
     QVERIFY(g_strPreviewText.isEmpty());
@@ -138,6 +141,16 @@ void TestPreviewSend::previewSkipsRowWithoutTemplate() {
     QVERIFY(ActiveTextView() != pView);
     QCOMPARE(ActiveTextView()->GetText(), QString());
     QVERIFY(ActiveTextView()->IsTimerRunning());
+}
+
+// One row keeps the box, and the preview is empty.
+void TestPreviewSend::previewOfOneRowWithoutTemplateTellsInABox() {
+    SelectRows(1, 1);
+    m_pCorvane->Command(ID_PREVIEW_MAIL);
+    QCOMPARE(m_pCorvane->BoxTexts(),
+             QStringList{u"Can not open a template file \"missing.txt\""_s});
+    QCOMPARE(m_pCorvane->ActiveTitle(), u"Mail Preview for \"lost@example.com\""_s);
+    QCOMPARE(ActiveTextView()->GetText(), QString());
 }
 
 void TestPreviewSend::previewOfOneRowNamesItsAddress() {
