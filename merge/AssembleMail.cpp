@@ -15,7 +15,7 @@ void CAddressDatabase::AssembleMail(CListCtrl& list, int nItem, QString* pPrevie
     QDir::setCurrent(strStartDir);
     const std::optional<QByteArray> bytes = CMailTemplate::ReadFile(strStartDir, row.m_strTemplate);
     if (!bytes) {
-        AfxMessageBox(QStringLiteral("Can not open a template file \"%1\"").arg(row.m_strTemplate));
+        AfxMessageBox(CMailTemplate::CannotOpenText(row.m_strTemplate));
         return;
     }
     const CMergedMail mail = CMailTemplate::Merge(row, *bytes, strToday);
