@@ -1,10 +1,15 @@
 #include "app/CContactsCommandLine.h"
 #include "app/CCorvaneApp.h"
+#include "app/CSendCommandLine.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
-    // Import, export and help run without a window, so scripts need no display.
+    // Sending, import, export and help run without a window, so scripts need
+    // no display.
+    if (const int nExit = CSendCommandLine::Run(argc, argv);
+        nExit != CSendCommandLine::kNotACommand)
+        return nExit;
     if (const int nExit = CContactsCommandLine::Run(argc, argv);
         nExit != CContactsCommandLine::kNotACommand)
         return nExit;

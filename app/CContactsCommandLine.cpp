@@ -1,5 +1,6 @@
 #include "app/CContactsCommandLine.h"
 
+#include "app/CSendCommandLine.h"
 #include "engine/contacts/CContactError.h"
 #include "engine/contacts/CContactExport.h"
 #include "engine/contacts/CContactImport.h"
@@ -79,7 +80,7 @@ int CContactsCommandLine::Dispatch(const QStringList& arguments) {
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& strArgument = arguments[i];
         if (strArgument == u"--help" || strArgument == u"-h") {
-            Print(stdout, Usage());
+            Print(stdout, Usage() + u"\n\n" + CSendCommandLine::Usage());
             return 0;
         }
         const bool bTakesValue = strArgument == u"--import" || strArgument == u"--export" ||
