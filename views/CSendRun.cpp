@@ -9,7 +9,6 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
@@ -91,6 +90,7 @@ void CSendRun::Stop() {
 void CSendRun::Join() {
     if (!m_thread.isRunning())
         return;
+    m_bClosing = true;
     m_pWorker->Abort();
     m_thread.wait();
 }
@@ -139,9 +139,12 @@ void CSendRun::OnWaiting(qint64 nMs, CSendWorker::WaitReason reason, const QStri
     ShowCount();
 }
 
+// A pause the run reported before a closing window stopped it asks nothing.
 void CSendRun::OnPaused(const CSendResult& result) {
     m_bWaiting = false;
     m_countdown.stop();
+    if (m_bClosing)
+        return;
     m_pWorker->AnswerPause(AnswerOf(CDia_SendPause(m_pFrame, result.Text()).Ask()));
 }
 
@@ -160,7 +163,8 @@ void CSendRun::OnRowDone(int nRow, const CSendResult& result, CSendWorker::Fate 
         return;
     }
     if (!IsSeveral()) {
-        ShowBoxes(result);
+        if (!m_bClosing)
+            ShowBoxes(result);
         return;
     }
     const QString strText = result.Text();
@@ -225,10 +229,7 @@ void CSendRun::ShowCount() {
                        .arg((m_waitEnd.remainingTime() + 999) / 1000)
                        .arg(QString(m_strWaitText).replace(u'\n', u' '));
     if (m_limiter.IsLimited() && m_nDone < m_nToSend)
-        strText += QStringLiteral(", done at about %1")
-                       .arg(QDateTime::currentDateTime()
-                                .addMSecs(m_limiter.DurationMs(m_nToSend - m_nDone))
-                                .toString(QStringLiteral("HH:mm")));
+        strText += QStringLiteral(", done at about %1").arg(m_limiter.EndText(m_nToSend - m_nDone));
     m_pCount->setText(strText);
 }
 

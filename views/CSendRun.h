@@ -95,6 +95,8 @@ private:
     int m_nToSend = 0;
     CSendSummary m_summary;
     bool m_bFinished = false;
+    // A window closes and has stopped the run: no more questions or boxes.
+    bool m_bClosing = false;
     bool m_bWaiting = false;
     QDeadlineTimer m_waitEnd;
     QString m_strWaitText;

@@ -33,10 +33,9 @@ public:
     CSendResult SendTo(const QString& strName, const CMergedMail& mail);
     void Abort() override;
 
+private:
     // Whether [MAIL] MAPI switches mail on.
     static bool IsMailOn();
-
-private:
     CSendResult SendLoaded(const QString& strName, const CMergedMail& mail);
     QStringList AttachableFiles(const QString& strAttachments, CSendResult& result) const;
     void Unload();

@@ -147,43 +147,55 @@ bool CSendWorker::Attempt(Turn turn) {
             return false;
         }
         m_limiter.Started(m_clock.NowMs());
-        const CSendResult result = SendRow(mail);
+        turn.last = SendRow(mail);
         bTried = true;
-        turn.last = result;
-        const bool bRecorded = Record(EntryOf(mail, result));
-        if (result.IsSent()) {
+        const bool bRecorded = Record(EntryOf(mail, turn.last));
+        if (turn.last.IsSent()) {
             ++m_summary.nSent;
-            Done(turn.nRow, result, Fate::Sent);
+            Done(turn.nRow, turn.last, Fate::Sent);
             return bRecorded;
         }
-        if (!bRecorded) {
-            Fail(turn.nRow, result);
-            return false;
+        const Next next = bRecorded ? AfterFailure(turn) : Next::GiveUp;
+        if (next == Next::PutOff)
+            return true;
+        if (next == Next::GiveUp) {
+            Fail(turn.nRow, turn.last);
+            return !IsStopped();
         }
-        if (m_mode == Mode::Mailing && !result.IsAborted() && result.bTemporary) {
-            if (const std::optional<qint64> nWait = m_retries.WaitBefore(++turn.nRetry)) {
-                if (result.IsTemporaryForRow()) {
-                    m_putOff << PutOff{turn, m_clock.NowMs() + *nWait};
-                    Q_EMIT rowDone(turn.nRow, result, Fate::Deferred);
-                    return true;
-                }
-                Q_EMIT waiting(*nWait, WaitReason::Retry, result.Text());
-                if (WaitUntil(m_clock.NowMs() + *nWait))
-                    continue;
-            }
-        }
-        if (m_mode == Mode::Mailing && !IsStopped() && result.FailsForEveryRow()) {
-            const PauseAnswer answer = Pause(result);
-            if (answer == PauseAnswer::Retry) {
-                turn.nRetry = 0;
-                continue;
-            }
-            if (answer == PauseAnswer::Stop)
-                Stop();
-        }
-        Fail(turn.nRow, result);
-        return !IsStopped();
     }
+}
+
+// A temporary failure waits and tries again, or is put off when only its
+// recipient was; once the retries are used up, one that would meet every
+// row asks the driver. A single mail is tried once, as ever.
+CSendWorker::Next CSendWorker::AfterFailure(Turn& turn) {
+    const CSendResult& result = turn.last;
+    if (m_mode == Mode::Single || result.IsAborted() || IsStopped())
+        return Next::GiveUp;
+    if (const std::optional<qint64> nWait =
+            result.bTemporary ? m_retries.WaitBefore(turn.nRetry + 1) : std::nullopt) {
+        ++turn.nRetry;
+        if (result.IsTemporaryForRow()) {
+            m_putOff << PutOff{turn, m_clock.NowMs() + *nWait};
+            Q_EMIT rowDone(turn.nRow, result, Fate::Deferred);
+            return Next::PutOff;
+        }
+        Q_EMIT waiting(*nWait, WaitReason::Retry, result.Text());
+        return WaitUntil(m_clock.NowMs() + *nWait) ? Next::TryAgain : Next::GiveUp;
+    }
+    if (!result.FailsForEveryRow())
+        return Next::GiveUp;
+    switch (Pause(result)) {
+    case PauseAnswer::Retry:
+        turn.nRetry = 0;
+        return Next::TryAgain;
+    case PauseAnswer::Stop:
+        Stop();
+        break;
+    case PauseAnswer::SkipRow:
+        break;
+    }
+    return Next::GiveUp;
 }
 
 CSendResult CSendWorker::SendRow(const CRowMail& mail) {

@@ -82,11 +82,14 @@ private:
         Turn turn;
         qint64 nDueMs;
     };
+    // What follows a failed try.
+    enum class Next { TryAgain, PutOff, GiveUp };
 
     std::optional<Turn> NextTurn();
     bool WaitForPutOff();
     bool Handle(const Turn& turn);
     bool Attempt(Turn turn);
+    Next AfterFailure(Turn& turn);
     CSendResult SendRow(const CRowMail& mail);
     bool WaitForRate();
     bool WaitUntil(qint64 nUntilMs);

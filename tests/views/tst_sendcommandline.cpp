@@ -8,7 +8,6 @@
 #include "engine/send/CSendLog.h"
 
 #include <QDir>
-#include <QJsonArray>
 #include <QProcess>
 #include <QSet>
 #include <QSettings>
@@ -30,15 +29,6 @@ struct Outcome {
 
 QString Address(int nRow) {
     return u"user%1@example.com"_s.arg(nRow, 4, 10, QLatin1Char('0'));
-}
-
-QStringList Recipients(const CSmtpTestServer& server) {
-    QStringList arrRecipients;
-    for (int n = 1; n <= server.MessageCount(); ++n) {
-        for (const QJsonValue& value : server.Envelope(n)[u"rcpt_tos"].toArray())
-            arrRecipients << value.toString();
-    }
-    return arrRecipients;
 }
 
 } // namespace
@@ -229,7 +219,7 @@ void TestSendCommandLine::sendThenResumeSendsEachAddressOnce() {
     QVERIFY2(outcome.strOut.contains(u"Sent: 3, failed: 0, skipped: 0. Every attempt is in the "
                                      "send log"_s),
              qPrintable(outcome.strOut));
-    QCOMPARE(Recipients(*m_pServer), (QStringList{Address(1), Address(2), Address(3)}));
+    QCOMPARE(m_pServer->Recipients(), (QStringList{Address(1), Address(2), Address(3)}));
     QCOMPARE(Log().size(), 3);
 
     outcome = Run({u"--send"_s, u"--yes"_s});
@@ -252,7 +242,7 @@ void TestSendCommandLine::findAndTemplateChooseTheMailing() {
     const Outcome outcome =
         Run({u"--send"_s, u"--find"_s, u"User 1?"_s, u"--template"_s, u"news.txt"_s, u"--yes"_s});
     QCOMPARE(outcome.nExit, 0);
-    QCOMPARE(Recipients(*m_pServer), (QStringList{Address(10), Address(11), Address(12)}));
+    QCOMPARE(m_pServer->Recipients(), (QStringList{Address(10), Address(11), Address(12)}));
     QVERIFY(m_pServer->MessageBytes(1).contains("Subject: News for User 10"));
     for (const CSendLogEntry& entry : Log())
         QCOMPARE(entry.strTemplate, u"news.txt"_s);
@@ -271,7 +261,7 @@ void TestSendCommandLine::failedMailExitsOne() {
     QVERIFY2(outcome.strError.contains(
                  u"Row 2, %1:\n    Can not SendMail, Error = 14"_s.arg(Address(2))),
              qPrintable(outcome.strError));
-    QCOMPARE(Recipients(*m_pServer), (QStringList{Address(1), Address(3)}));
+    QCOMPARE(m_pServer->Recipients(), (QStringList{Address(1), Address(3)}));
 }
 
 // Ctrl+C while mails go out: the program ends after the mail in hand with
@@ -287,7 +277,7 @@ void TestSendCommandLine::interruptStopsAfterTheMailInHand() {
     QVERIFY(program.waitForFinished(30000));
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), 1);
-    const QStringList arrFirst = Recipients(*m_pServer);
+    const QStringList arrFirst = m_pServer->Recipients();
     QVERIFY2(arrFirst.size() < 40, qPrintable(QString::number(arrFirst.size())));
     QFile log(m_dir.filePath(QString(CSendLog::kFileName)));
     QVERIFY(log.open(QIODevice::ReadOnly));
@@ -298,7 +288,7 @@ void TestSendCommandLine::interruptStopsAfterTheMailInHand() {
     QCOMPARE(arrLogged, arrFirst);
 
     QCOMPARE(Run({u"--send"_s, u"--yes"_s}).nExit, 0);
-    const QStringList arrAll = Recipients(*m_pServer);
+    const QStringList arrAll = m_pServer->Recipients();
     QCOMPARE(arrAll.size(), 40);
     QCOMPARE(QSet<QString>(arrAll.begin(), arrAll.end()).size(), 40);
 }

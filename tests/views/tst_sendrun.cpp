@@ -47,16 +47,6 @@ QString Address(int nRow) {
     return u"user%1@example.com"_s.arg(nRow, 4, 10, QLatin1Char('0'));
 }
 
-// The recipients of every message a server received.
-QStringList Recipients(const CSmtpTestServer& server) {
-    QStringList arrRecipients;
-    for (int n = 1; n <= server.MessageCount(); ++n) {
-        for (const QJsonValue& value : server.Envelope(n)[u"rcpt_tos"].toArray())
-            arrRecipients << value.toString();
-    }
-    return arrRecipients;
-}
-
 // The Message-ID of each message file, by its recipient, as Python's parser
 // reads them.
 QMap<QString, QString> MessageIdsByRecipient(const QStringList& arrPaths) {
@@ -224,7 +214,7 @@ void TestSendRun::outageThenResumeSendsEachAddressOnce() {
     QCOMPARE(m_pCorvane->BoxTexts(), QStringList());
     const int nFirst = pFirst->MessageCount();
     QVERIFY2(nFirst >= 375 && nFirst < 1000, qPrintable(QString::number(nFirst)));
-    const QStringList arrFirst = Recipients(*pFirst);
+    const QStringList arrFirst = pFirst->Recipients();
     QList<CSendLogEntry> entries = Log();
     QCOMPARE(LoggedAddresses(entries, CSendLogEntry::Result::Sent), arrFirst);
     QCOMPARE(LoggedAddresses(entries, CSendLogEntry::Result::Failed),
@@ -247,7 +237,7 @@ void TestSendRun::outageThenResumeSendsEachAddressOnce() {
     QVERIFY2(strHeadline.startsWith(u"%1 mails through"_s.arg(1000 - nFirst)),
              qPrintable(strHeadline));
     QCOMPARE(second.MessageCount(), 1000 - nFirst);
-    const QStringList arrAll = arrFirst + Recipients(second);
+    const QStringList arrAll = arrFirst + second.Recipients();
     QCOMPARE(arrAll.size(), 1000);
     QCOMPARE(QSet<QString>(arrAll.begin(), arrAll.end()).size(), 1000);
     entries = Log();
@@ -272,7 +262,7 @@ void TestSendRun::refusedRecipientGoesToTheReport() {
     QVERIFY(WaitForRunEnd());
     QCOMPARE(m_pCorvane->BoxTexts(), QStringList());
     QCOMPARE(server.MessageCount(), 49);
-    QVERIFY(!Recipients(server).contains(Address(25)));
+    QVERIFY(!server.Recipients().contains(Address(25)));
     QVERIFY(pReport != nullptr && pReport->isVisible());
     const QString strReport = pReport->Text();
     QCOMPARE(strReport.count(u"Row "_s), 1);
@@ -349,7 +339,7 @@ void TestSendRun::escapeNeverStopsTheRunStopDoes() {
     QVERIFY(WaitForRunEnd());
     const int nSent = server.MessageCount();
     QVERIFY2(nSent >= 7 && nSent < 20, qPrintable(QString::number(nSent)));
-    QCOMPARE(LoggedAddresses(Log(), CSendLogEntry::Result::Sent), Recipients(server));
+    QCOMPARE(LoggedAddresses(Log(), CSendLogEntry::Result::Sent), server.Recipients());
     QCOMPARE(m_pTable->GetItemCount(), 20);
     QCOMPARE(m_pCorvane->StoredRecords().size(), 20);
     QVERIFY(m_pCorvane->Frame()->findChild<QLabel*>(u"sendCount"_s) == nullptr);
@@ -414,7 +404,7 @@ void TestSendRun::testMailGoesToTheSenderFirst() {
     QVERIFY(WaitForRunEnd());
     QCOMPARE(m_pCorvane->BoxTexts(),
              QStringList{u"The test mail went to sales@example.com. Send the mails now?"_s});
-    QCOMPARE(Recipients(server),
+    QCOMPARE(server.Recipients(),
              (QStringList{u"sales@example.com"_s, Address(1), Address(2), Address(3)}));
     QVERIFY(server.MessageBytes(1).contains("Subject: [Test] Offer for User 1"));
     QVERIFY(server.MessageBytes(2).contains("Subject: Offer for User 1\r\n"));
@@ -448,7 +438,7 @@ void TestSendRun::closingAsksBeforeStopping() {
              (QStringList(3, u"Mails are being sent. Stop sending and close?"_s)));
     const int nSent = server.MessageCount();
     QVERIFY(nSent < 20);
-    QCOMPARE(LoggedAddresses(Log(), CSendLogEntry::Result::Sent), Recipients(server));
+    QCOMPARE(LoggedAddresses(Log(), CSendLogEntry::Result::Sent), server.Recipients());
     QTest::qWait(300);
     QCOMPARE(server.MessageCount(), nSent);
 }
@@ -479,7 +469,7 @@ void TestSendRun::killedSenderLeavesEveryFinishedMailLogged() {
         QCOMPARE(record.size(), 9);
     const QStringList arrLogged =
         LoggedAddresses(CSendLog(file.fileName()).Read(), CSendLogEntry::Result::Sent);
-    const QStringList arrReceived = Recipients(server);
+    const QStringList arrReceived = server.Recipients();
     QCOMPARE(records.size(), arrLogged.size() + 1);
     QVERIFY(arrLogged.size() >= 40);
     QVERIFY2(arrReceived.size() - arrLogged.size() <= 1,
@@ -610,7 +600,7 @@ void TestSendRun::templateOutsideTheFolderGoesOnlyWhenChosen() {
     QVERIFY(WaitForRunEnd());
     QCOMPARE(strProblems, u"The template lies outside the folder Corvane started in (1 rows):\n"
                           "    row 1: mallory@example.com (%1)"_s.arg(strOutside));
-    QCOMPARE(Recipients(server).contains(u"mallory@example.com"_s), bChoose);
+    QCOMPARE(server.Recipients().contains(u"mallory@example.com"_s), bChoose);
     QCOMPARE(server.MessageCount(), bChoose ? 3 : 2);
 }
 
@@ -635,7 +625,7 @@ void TestSendRun::throttlingServerIsTriedAgainWithoutAPerson() {
     delete pPauseWatch;
     QVERIFY(!bPaused);
     QCOMPARE(m_pCorvane->BoxTexts(), QStringList());
-    QCOMPARE(Recipients(server), (QStringList{Address(1), Address(2), Address(3)}));
+    QCOMPARE(server.Recipients(), (QStringList{Address(1), Address(2), Address(3)}));
     const QList<CSendLogEntry> entries = Log();
     QCOMPARE(LoggedAddresses(entries, CSendLogEntry::Result::Failed),
              (QStringList{Address(1), Address(1)}));
@@ -660,7 +650,7 @@ void TestSendRun::recipientPutOffIsTriedAgainAlone() {
     QPointer<CSendReport> pReport = CSendRun::Active()->Report();
     QVERIFY(WaitForRunEnd());
     QCOMPARE(m_pCorvane->BoxTexts(), QStringList());
-    QCOMPARE(Recipients(server), (QStringList{Address(1), Address(3), Address(4), Address(2)}));
+    QCOMPARE(server.Recipients(), (QStringList{Address(1), Address(3), Address(4), Address(2)}));
     const QList<CSendLogEntry> entries = Log();
     QCOMPARE(LoggedAddresses(entries, CSendLogEntry::Result::Failed), QStringList{Address(2)});
     QVERIFY2(entries[1].strMessage.contains(u"451 4.7.1 Greylisted"_s),
@@ -749,7 +739,7 @@ void TestSendRun::mailingTemplateChosenInTheCheck() {
                           "    row 2: user0002@example.com (news.txt)\n"
                           "    row 3: user0003@example.com (news.txt)"_s);
     QVERIFY(bWarningsGone);
-    QCOMPARE(Recipients(server), (QStringList{Address(1), Address(2), Address(3)}));
+    QCOMPARE(server.Recipients(), (QStringList{Address(1), Address(2), Address(3)}));
     QVERIFY(server.MessageBytes(3).contains("Subject: Offer for User 3"));
     for (const QStringList& record : m_pCorvane->StoredRecords())
         QCOMPARE(record[5], u" "_s);
