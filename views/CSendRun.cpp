@@ -18,6 +18,8 @@ namespace {
 CSendRun* s_pActive = nullptr;
 
 constexpr int kCountdownMs = 1000;
+// How often a stop repeats its abort until the run has ended.
+constexpr int kAbortAgainMs = 100;
 
 CSendWorker::PauseAnswer AnswerOf(CDia_SendPause::Answer answer) {
     switch (answer) {
@@ -54,6 +56,9 @@ CSendRun::CSendRun(QObject* pParent, CAddressDatabase& db, CMDIFrameWnd* pFrame,
     connect(m_pWorker.get(), &CSendWorker::finished, this, &CSendRun::OnFinished);
     m_countdown.setInterval(kCountdownMs);
     connect(&m_countdown, &QTimer::timeout, this, &CSendRun::ShowCount);
+    m_abortAgain.setInterval(kAbortAgainMs);
+    connect(&m_abortAgain, &QTimer::timeout, m_pWorker.get(), &CSendWorker::Abort,
+            Qt::DirectConnection);
 }
 
 // A run that goes with its table window leaves nothing of itself behind.
@@ -83,16 +88,21 @@ void CSendRun::Start() {
     m_thread.start();
 }
 
+// The library ends only the calls that wait on a server at the moment of the
+// abort: a call that the run began just then would still wait out a silent
+// server. So the abort is repeated until the run has ended.
 void CSendRun::Stop() {
     m_pWorker->Abort();
+    m_abortAgain.start();
 }
 
 void CSendRun::Join() {
     if (!m_thread.isRunning())
         return;
     m_bClosing = true;
-    m_pWorker->Abort();
-    m_thread.wait();
+    do
+        m_pWorker->Abort();
+    while (!m_thread.wait(kAbortAgainMs));
 }
 
 // What the run reported on its way out, its end included, is drawn before
@@ -235,6 +245,7 @@ void CSendRun::ShowCount() {
 
 void CSendRun::EndStatus() {
     m_countdown.stop();
+    m_abortAgain.stop();
     m_db.m_wndProgress.DestroyWindow();
     delete m_pCount;
     delete m_pStop;

@@ -101,6 +101,7 @@ private:
     QDeadlineTimer m_waitEnd;
     QString m_strWaitText;
     QTimer m_countdown;
+    QTimer m_abortAgain;
     QPointer<CSendReport> m_pReport;
     QPointer<QLabel> m_pCount;
     QPointer<QPushButton> m_pStop;
