@@ -1,6 +1,7 @@
 #include "views/CSendMailCommand.h"
 
 #include "engine/send/CCsvRunLog.h"
+#include "engine/send/CMapiSender.h"
 #include "engine/send/CRateLimiter.h"
 #include "engine/send/CSendCheck.h"
 #include "merge/MailRowOf.h"
@@ -15,9 +16,21 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
+#include <QProgressDialog>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QThread>
+#include <QTimer>
 #include <QWidget>
+#include <memory>
+
+namespace {
+
+// How often a cancelled test mail repeats its abort until the mail has ended.
+constexpr int kAbortAgainMs = 100;
+
+} // namespace
 
 CSendRun* CSendMailCommand::Run(CAddressDatabase& db, CMDIFrameWnd* pFrame, CListCtrl& list,
                                 const QList<int>& items, QWidget* pView) {
@@ -44,7 +57,7 @@ CSendRun* CSendMailCommand::Run(CAddressDatabase& db, CMDIFrameWnd* pFrame, CLis
     if (dialog.exec() != QDialog::Accepted)
         return nullptr;
     const QList<CPlannedRow> plan = CSendCheck::Plan(dialog.CheckedRows(), dialog.GetChoices());
-    if (dialog.IsTestFirst() && !SendTest(db, plan))
+    if (dialog.IsTestFirst() && !SendTest(pView, plan))
         return nullptr;
 
     auto* pRun = new CSendRun(pView, db, pFrame, plan, strLogPath, nMaxPerMinute);
@@ -87,20 +100,54 @@ QString CSendMailCommand::SenderAddress() {
 }
 
 // The first row that will be sent goes to the sender, its subject marked; its
-// messages show as boxes, as for any single mail.
-bool CSendMailCommand::SendTest(CAddressDatabase& db, const QList<CPlannedRow>& plan) {
+// messages show as boxes, as for any single mail. A test the user cancelled
+// shows nothing and sends no mailing.
+bool CSendMailCommand::SendTest(QWidget* pParent, const QList<CPlannedRow>& plan) {
     const auto first = std::find_if(plan.begin(), plan.end(), [](const CPlannedRow& row) {
         return row.skip == CPlannedRow::Skip::None && row.mail.bTemplateOpened;
     });
     if (first == plan.end())
         return true;
-    const QString strSender = SenderAddress();
-    const CMergedMail& mail = first->mail.mail;
+    CMergedMail mail = first->mail.mail;
+    mail.m_strEMail = SenderAddress();
+    mail.m_strSubject = QStringLiteral("[Test] ") + mail.m_strSubject;
     QDir::setCurrent(g_strStartDir);
-    if (!db.SendMapiMail(QString(), strSender, QStringLiteral("[Test] ") + mail.m_strSubject,
-                         mail.m_strBody, mail.m_strAttachments))
+    const CSendResult result = SendAside(pParent, mail);
+    if (result.IsAborted())
         return false;
-    return AfxMessageBox(
-               QStringLiteral("The test mail went to %1. Send the mails now?").arg(strSender),
-               MB_YESNO) == IDYES;
+    CSendRun::ShowBoxes(result);
+    if (!result.IsSent())
+        return false;
+    return AfxMessageBox(QStringLiteral("The test mail went to %1. Send the mails now?")
+                             .arg(mail.m_strEMail),
+                         MB_YESNO) == IDYES;
+}
+
+// The mail goes on a thread of its own, as a run's mails do, so that the
+// windows keep painting while the server is slow or silent. The progress is
+// modal, so nothing else starts meanwhile; its Cancel ends the mail at once.
+// The abort is repeated until the mail has ended, as a run's stop is.
+CSendResult CSendMailCommand::SendAside(QWidget* pParent, const CMergedMail& mail) {
+    CMapiSender sender;
+    CSendResult result;
+    const std::unique_ptr<QThread> pThread(QThread::create([&] { result = sender.Send(mail); }));
+    QEventLoop loop;
+    QObject::connect(pThread.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    QTimer abortAgain;
+    abortAgain.setInterval(kAbortAgainMs);
+    QObject::connect(&abortAgain, &QTimer::timeout, &loop, [&sender] { sender.Abort(); });
+    QProgressDialog progress(pParent);
+    progress.setObjectName(QStringLiteral("sendTestProgress"));
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setLabelText(QStringLiteral("Sending the test mail to %1 ...").arg(mail.m_strEMail));
+    progress.setRange(0, 0);
+    QObject::connect(&progress, &QProgressDialog::canceled, &loop, [&sender, &abortAgain] {
+        sender.Abort();
+        abortAgain.start();
+    });
+    pThread->start();
+    progress.show();
+    loop.exec();
+    pThread->wait();
+    return result;
 }

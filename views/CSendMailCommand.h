@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/send/CPlannedRow.h"
+#include "engine/send/CSendResult.h"
 
 #include <QList>
 
@@ -29,5 +30,6 @@ public:
 private:
     static QString SenderAddress();
     // The test mail to the sender; true when the user then wants the run.
-    static bool SendTest(CAddressDatabase& db, const QList<CPlannedRow>& plan);
+    static bool SendTest(QWidget* pParent, const QList<CPlannedRow>& plan);
+    static CSendResult SendAside(QWidget* pParent, const CMergedMail& mail);
 };

@@ -184,8 +184,6 @@ void CSendRun::OnRowDone(int nRow, const CSendResult& result, CSendWorker::Fate 
     }
 }
 
-// A single mail's messages, as its send always showed them: the warnings in
-// the application's box, the transport's failure in a plain one.
 void CSendRun::ShowBoxes(const CSendResult& result) {
     for (const QString& strWarning : result.Warnings())
         AfxMessageBox(strWarning);

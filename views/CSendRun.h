@@ -58,6 +58,10 @@ public:
     const CSendSummary& Summary() const { return m_summary; }
     CSendReport* Report() const { return m_pReport; }
 
+    // A single mail's messages, as its send always showed them: the warnings
+    // in the application's box, the transport's failure in a plain one.
+    static void ShowBoxes(const CSendResult& result);
+
 Q_SIGNALS:
     // After each mail: nDone of the nTotal mails to send are done with.
     void rowDone(int nDone, int nTotal);
@@ -77,7 +81,6 @@ private:
     void Join();
     // The same, with the run's end drawn before this returns.
     void StopAndWait();
-    void ShowBoxes(const CSendResult& result);
     void StartStatus();
     void ShowCount();
     void EndStatus();

@@ -83,6 +83,7 @@ private Q_SLOTS:
     void rateLimitSpacesTheMails();
     void singleRowShowsTodaysMessage();
     void testMailGoesToTheSenderFirst();
+    void testMailCancelledDuringAStallSendsNothing();
     void closingAsksBeforeStopping();
     void killedSenderLeavesEveryFinishedMailLogged();
     void programSaysQuitWhenItEnds();
@@ -409,6 +410,34 @@ void TestSendRun::testMailGoesToTheSenderFirst() {
     QVERIFY(server.MessageBytes(1).contains("Subject: [Test] Offer for User 1"));
     QVERIFY(server.MessageBytes(2).contains("Subject: Offer for User 1\r\n"));
     QCOMPARE(Log().size(), 3);
+}
+
+// The test mail meets a server that keeps silent after its data: the window
+// keeps answering, so the test mail's progress can be cancelled; that ends
+// the mail at once, shows no box and starts no mailing.
+void TestSendRun::testMailCancelledDuringAStallSendsNothing() {
+    CSmtpTestServer server(m_pCorvane->FilePath(u"scripted"_s));
+    QVERIFY(StartScripted(server, {u"--stall"_s, u"DOT"_s}));
+    qputenv("CORVANE_MAIL_STALL_SECONDS", "10");
+    const auto restore = qScopeGuard([] { qunsetenv("CORVANE_MAIL_STALL_SECONDS"); });
+    ShowRows(3);
+    QElapsedTimer cancelled;
+    bool bAnswered = false;
+    Send([&](QDialog* pDialog) {
+        pDialog->findChild<QAbstractButton*>(u"checkTestFirst"_s)->setChecked(true);
+        CAppFixture::WhenDialog(u"sendTestProgress"_s, [&](QDialog* pProgress) {
+            QTRY_VERIFY(server.Commands().contains(u"DOT"_s));
+            cancelled.start();
+            QTest::mouseClick(pProgress->findChild<QPushButton*>(), Qt::LeftButton);
+            bAnswered = true;
+        });
+    });
+    QVERIFY(bAnswered);
+    QVERIFY2(cancelled.elapsed() < 5000, qPrintable(QString::number(cancelled.elapsed())));
+    QVERIFY(CSendRun::Active() == nullptr);
+    QCOMPARE(m_pCorvane->BoxTexts(), QStringList());
+    QCOMPARE(server.Recipients(), QStringList{u"sales@example.com"_s});
+    QVERIFY(!QFile::exists(m_pCorvane->FilePath(QString(CSendLog::kFileName))));
 }
 
 // Closing the table window or the program while mails go out asks first: No
