@@ -108,9 +108,10 @@ QString CSendCommandLine::Usage() {
         "\n"
         "Sending keeps the send log Corvane-send-log.csv beside Addresses.mdb, skips\n"
         "the mails it shows as sent, keeps to MaxPerMinute and tries temporary\n"
-        "failures again; Ctrl+C stops after the mail in hand. The exit status is 0\n"
-        "when every mail went, 1 when some failed or were left out for a problem,\n"
-        "2 for wrong options or a folder without Addresses.mdb.");
+        "failures again; Ctrl+C stops after the mail in hand, a second Ctrl+C at\n"
+        "once. The exit status is 0 when every mail went, 1 when some failed or\n"
+        "were left out for a problem, 2 for wrong options or a folder without\n"
+        "Addresses.mdb.");
 }
 
 std::optional<CSendCommandLine::Options> CSendCommandLine::Parse(const QStringList& arguments,

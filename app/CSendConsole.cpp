@@ -55,10 +55,19 @@ void CSendConsole::OnInterrupt(int) {
     [[maybe_unused]] const ssize_t nWritten = ::write(s_nInterruptWrite, &byte, 1);
 }
 
+// The first Ctrl+C lets the mail in hand finish; a second one, for a server
+// that keeps the run waiting, ends that mail too, which then counts as not
+// sent.
 void CSendConsole::OnInterruptRead() {
     char byte = 0;
     [[maybe_unused]] const ssize_t nRead = ::read(s_nInterruptRead, &byte, 1);
-    PrintLine(QStringLiteral("Stopping after the mail in hand."));
+    if (m_bStopping) {
+        PrintLine(QStringLiteral("Stopping now: the mail in hand counts as not sent."));
+        m_worker.Abort();
+        return;
+    }
+    m_bStopping = true;
+    PrintLine(QStringLiteral("Stopping after the mail in hand (Ctrl+C again: at once)."));
     m_worker.Stop();
 }
 

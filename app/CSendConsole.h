@@ -12,7 +12,8 @@ class QSocketNotifier;
 // redraws itself on a terminal, a line per 100 mails otherwise), each row
 // that failed, each wait before a retry, and the end. Nobody is there to
 // answer a pause, so a failure that would meet every row stops the run.
-// Ctrl+C stops it after the mail in hand, with the log whole.
+// Ctrl+C stops it after the mail in hand, with the log whole; a second
+// Ctrl+C ends the mail in hand as well.
 class CSendConsole : public QObject {
     Q_OBJECT
 
@@ -36,6 +37,7 @@ private:
     CSendWorker& m_worker;
     bool m_bTerminal;
     bool m_bBarShown = false;
+    bool m_bStopping = false;
     int m_nSent = 0;
     int m_nFailed = 0;
     QSocketNotifier* m_pInterrupts = nullptr;

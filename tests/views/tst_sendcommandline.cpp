@@ -8,6 +8,7 @@
 #include "engine/send/CSendLog.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QSet>
 #include <QSettings>
@@ -48,6 +49,7 @@ private Q_SLOTS:
     void findAndTemplateChooseTheMailing();
     void failedMailExitsOne();
     void interruptStopsAfterTheMailInHand();
+    void secondInterruptEndsAStalledMail();
 
 private:
     // nRows records user0001@... with offer.txt, imported as a user would.
@@ -291,6 +293,33 @@ void TestSendCommandLine::interruptStopsAfterTheMailInHand() {
     const QStringList arrAll = m_pServer->Recipients();
     QCOMPARE(arrAll.size(), 40);
     QCOMPARE(QSet<QString>(arrAll.begin(), arrAll.end()).size(), 40);
+}
+
+// A server keeps silent after the first mail's data: the first Ctrl+C waits
+// for that mail, a second one ends it at once, and the log holds it as not
+// sent.
+void TestSendCommandLine::secondInterruptEndsAStalledMail() {
+    m_pServer = std::make_unique<CSmtpTestServer>(m_dir.filePath(u"stalling"_s));
+    QVERIFY(m_pServer->Start({u"--stall"_s, u"DOT"_s}, u"scripted_smtp_server.py"_s));
+    QSettings(m_strSettings, QSettings::IniFormat)
+        .setValue(u"MailSystem/Server"_s, m_pServer->Url(u"smtp"_s));
+    Prepare(3);
+    QProcess program;
+    StartProgram(program, {u"--send"_s, u"--yes"_s});
+    QTRY_VERIFY_WITH_TIMEOUT(m_pServer->Commands().contains(u"DOT"_s), 30000);
+    ::kill(pid_t(program.processId()), SIGINT);
+    QVERIFY(!program.waitForFinished(1000));
+    QElapsedTimer stopped;
+    stopped.start();
+    ::kill(pid_t(program.processId()), SIGINT);
+    QVERIFY(program.waitForFinished(30000));
+    QVERIFY2(stopped.elapsed() < 5000, qPrintable(QString::number(stopped.elapsed())));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 1);
+    const QList<CSendLogEntry> entries = Log();
+    QCOMPARE(entries.size(), 1);
+    QCOMPARE(entries[0].result, CSendLogEntry::Result::Failed);
+    QVERIFY2(entries[0].strMessage.contains(u"not sent"_s), qPrintable(entries[0].strMessage));
 }
 
 QTEST_GUILESS_MAIN(TestSendCommandLine)
