@@ -8,7 +8,7 @@
 #include "engine/merge/CMailTemplate.h"
 #include "views/CPreviewTextHandover.h"
 #include "views/Globals.h"
-#include "platform/dao/CSqlText.h"
+#include "engine/store/CFindFilter.h"
 #include "platform/mfc/CDocument.h"
 #include "platform/mfc/CMDIChildWnd.h"
 #include "platform/mfc/CMultiDocTemplate.h"
@@ -149,12 +149,7 @@ void CMainFrame::OnFind() {
         return;
     const auto clearFilter = qScopeGuard([] { g_strFindFilter.clear(); });
     const QString strFind = g_strFindFilter;
-    g_strFindFilter =
-        QStringLiteral("[Date] LIKE '*%1*' OR [EMail] LIKE '*%1*' OR [Prefix] LIKE '*%1*' OR "
-                       "[Name] LIKE '*%1*' OR [Template] LIKE '*%1*' OR [MY_1] LIKE '*%1*' OR "
-                       "[MY_2] LIKE '*%1*' OR [MY_3] LIKE '*%1*' OR [MY_4] LIKE '*%1*' OR "
-                       "[MY_5] LIKE '*%1*'")
-            .arg(CSqlText::EscapeQuotes(strFind));
+    g_strFindFilter = CFindFilter::Criteria(strFind);
     CDocument* pDocument = TableTemplate()->OpenDocumentFile(QString(), true);
     if (pDocument == nullptr)
         return;

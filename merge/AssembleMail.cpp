@@ -12,7 +12,7 @@ void CAddressDatabase::AssembleMail(CListCtrl& list, int nItem, QString* pPrevie
     QDir::setCurrent(strStartDir);
     const std::optional<CMergedMail> mail = MergeMail(list, nItem, strStartDir);
     if (!mail) {
-        AfxMessageBox(CannotOpenTemplateText(MailRowOf(list, nItem).m_strTemplate));
+        AfxMessageBox(CMailTemplate::CannotOpenText(MailRowOf(list, nItem).m_strTemplate));
         return;
     }
     if (pPreview)
@@ -32,6 +32,3 @@ std::optional<CMergedMail> CAddressDatabase::MergeMail(CListCtrl& list, int nIte
     return CMailTemplate::Merge(row, *bytes, strToday);
 }
 
-QString CAddressDatabase::CannotOpenTemplateText(const QString& strTemplate) {
-    return QStringLiteral("Can not open a template file \"%1\"").arg(strTemplate);
-}

@@ -56,8 +56,6 @@ public:
     // The mail of table row nItem from its template in strStartDir, shown
     // nowhere; nothing when the template cannot be opened.
     std::optional<CMergedMail> MergeMail(CListCtrl& list, int nItem, const QString& strStartDir);
-    // What the assembly says of a template it cannot open.
-    static QString CannotOpenTemplateText(const QString& strTemplate);
     bool SendMapiMail(QString strName, QString strAddress, QString strSubject, QString strText,
                       QString strAttachments);
     // The same; *pMessageId gets the Message-ID the mail library gave a sent

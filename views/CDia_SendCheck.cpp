@@ -1,7 +1,12 @@
 #include "views/CDia_SendCheck.h"
 
+#include "engine/send/CRateLimiter.h"
+#include "engine/send/CSendCheck.h"
+
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -9,71 +14,25 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-namespace {
-
-constexpr CRowCheck::Problem kProblems[] = {
-    CRowCheck::Problem::TemplateMissing, CRowCheck::Problem::TemplateOutsideFolder,
-    CRowCheck::Problem::AttachmentMissing, CRowCheck::Problem::AddressRefused};
-
-bool HasProblem(const QList<CDia_SendCheck::Row>& rows, CRowCheck::Problem problem) {
-    return std::any_of(rows.begin(), rows.end(), [problem](const CDia_SendCheck::Row& row) {
-        return row.problems.contains(problem);
-    });
-}
-
-} // namespace
-
-CDia_SendCheck::CDia_SendCheck(QWidget* pParent, const QList<Row>& rows, const QString& strRoute,
-                               const QString& strSender)
-    : QDialog(pParent) {
+CDia_SendCheck::CDia_SendCheck(QWidget* pParent, const QStringList& arrTemplates,
+                               const QString& strDefaultTemplate, Checker check,
+                               const QString& strRoute, const QString& strSender, int nMaxPerMinute)
+    : QDialog(pParent), m_check(std::move(check)), m_strRoute(strRoute), m_strSender(strSender),
+      m_nMaxPerMinute(nMaxPerMinute) {
     setObjectName(QStringLiteral("sendCheck"));
     setWindowTitle(QStringLiteral("Send Mail"));
-    auto* pLayout = new QVBoxLayout(this);
-    auto* pSummary = new QLabel(
-        QStringLiteral("%1 mails through %2 as %3.").arg(rows.size()).arg(strRoute, strSender),
-        this);
-    pSummary->setObjectName(QStringLiteral("sendCheckSummary"));
-    pLayout->addWidget(pSummary);
-
-    const QString strProblems = ProblemText(rows);
-    if (!strProblems.isEmpty()) {
-        auto* pProblems = new QPlainTextEdit(strProblems, this);
-        pProblems->setObjectName(QStringLiteral("sendCheckProblems"));
-        pProblems->setReadOnly(true);
-        pLayout->addWidget(pProblems);
-        m_pSkipProblems = new QRadioButton(QStringLiteral("Skip the rows with problems"), this);
-        m_pSkipProblems->setObjectName(QStringLiteral("radioSkipProblems"));
-        m_pSkipProblems->setChecked(true);
-        auto* pSendProblems = new QRadioButton(
-            QStringLiteral("Send them anyway (without the missing attachments)"), this);
-        pSendProblems->setObjectName(QStringLiteral("radioSendProblems"));
-        pLayout->addWidget(m_pSkipProblems);
-        pLayout->addWidget(pSendProblems);
-    }
-    // A template outside the folder may be any file of the user's: it goes
-    // out only when asked for by itself, whatever the other problems' choice.
-    if (HasProblem(rows, CRowCheck::Problem::TemplateOutsideFolder)) {
-        m_pSendOutside = new QCheckBox(
-            QStringLiteral("Send the rows whose template lies outside the folder too"), this);
-        m_pSendOutside->setObjectName(QStringLiteral("checkSendOutside"));
-        pLayout->addWidget(m_pSendOutside);
-    }
-
-    const auto nSent =
-        std::count_if(rows.begin(), rows.end(), [](const Row& row) { return row.bAlreadySent; });
-    m_pSkipSent = new QCheckBox(
-        QStringLiteral("Skip the %1 rows the send log shows as sent with this template and subject")
-            .arg(nSent),
-        this);
-    m_pSkipSent->setObjectName(QStringLiteral("checkSkipSent"));
-    m_pSkipSent->setChecked(nSent > 0);
-    m_pSkipSent->setEnabled(nSent > 0);
-    pLayout->addWidget(m_pSkipSent);
-
-    m_pTestFirst = new QCheckBox(
-        QStringLiteral("First send the first row's mail to %1 as a test").arg(strSender), this);
-    m_pTestFirst->setObjectName(QStringLiteral("checkTestFirst"));
-    pLayout->addWidget(m_pTestFirst);
+    new QVBoxLayout(this);
+    AddTemplateChoice(arrTemplates, strDefaultTemplate);
+    m_pSummary = new QLabel(this);
+    m_pSummary->setObjectName(QStringLiteral("sendCheckSummary"));
+    layout()->addWidget(m_pSummary);
+    m_pEnd = new QLabel(this);
+    m_pEnd->setObjectName(QStringLiteral("sendCheckEnd"));
+    m_pEnd->setVisible(CRateLimiter(m_nMaxPerMinute).IsLimited());
+    layout()->addWidget(m_pEnd);
+    AddProblems();
+    AddWarnings();
+    AddChoices(strSender);
 
     auto* pButtons = new QDialogButtonBox(this);
     QPushButton* pSend = pButtons->addButton(QStringLiteral("Send"), QDialogButtonBox::AcceptRole);
@@ -82,47 +41,115 @@ CDia_SendCheck::CDia_SendCheck(QWidget* pParent, const QList<Row>& rows, const Q
     pButtons->addButton(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("buttonCancel"));
     connect(pButtons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(pButtons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    pLayout->addWidget(pButtons);
+    layout()->addWidget(pButtons);
+    Recheck();
 }
 
-CDia_SendCheck::Choices CDia_SendCheck::GetChoices() const {
-    Choices choices;
-    choices.bSkipProblems = m_pSkipProblems == nullptr || m_pSkipProblems->isChecked();
+// Any template of the folder may stand for every row's own; the stored
+// records keep theirs.
+void CDia_SendCheck::AddTemplateChoice(const QStringList& arrTemplates, const QString& strDefault) {
+    auto* pRow = new QHBoxLayout;
+    auto* pLabel = new QLabel(QStringLiteral("&Template of the mails:"), this);
+    m_pTemplate = new QComboBox(this);
+    m_pTemplate->setObjectName(QStringLiteral("comboMailingTemplate"));
+    pLabel->setBuddy(m_pTemplate);
+    m_pTemplate->addItem(QStringLiteral("each contact's own"), QString());
+    for (const QString& strTemplate : arrTemplates)
+        m_pTemplate->addItem(strTemplate, strTemplate);
+    m_pTemplate->setCurrentIndex(qMax(0, m_pTemplate->findData(strDefault)));
+    connect(m_pTemplate, &QComboBox::currentIndexChanged, this, &CDia_SendCheck::Recheck);
+    pRow->addWidget(pLabel);
+    pRow->addWidget(m_pTemplate, 1);
+    static_cast<QVBoxLayout*>(layout())->addLayout(pRow);
+}
+
+void CDia_SendCheck::AddProblems() {
+    m_pProblems = new QPlainTextEdit(this);
+    m_pProblems->setObjectName(QStringLiteral("sendCheckProblems"));
+    m_pProblems->setReadOnly(true);
+    m_pSkipProblems = new QRadioButton(QStringLiteral("Skip the rows with problems"), this);
+    m_pSkipProblems->setObjectName(QStringLiteral("radioSkipProblems"));
+    m_pSkipProblems->setChecked(true);
+    m_pSendProblems = new QRadioButton(
+        QStringLiteral("Send them anyway (without the missing attachments)"), this);
+    m_pSendProblems->setObjectName(QStringLiteral("radioSendProblems"));
+    // A template outside the folder may be any file of the user's: it goes
+    // out only when asked for by itself, whatever the other problems' choice.
+    m_pSendOutside = new QCheckBox(
+        QStringLiteral("Send the rows whose template lies outside the folder too"), this);
+    m_pSendOutside->setObjectName(QStringLiteral("checkSendOutside"));
+    for (QWidget* pWidget : std::initializer_list<QWidget*>{m_pProblems, m_pSkipProblems,
+                                                            m_pSendProblems, m_pSendOutside})
+        layout()->addWidget(pWidget);
+    for (QAbstractButton* pButton :
+         std::initializer_list<QAbstractButton*>{m_pSkipProblems, m_pSendProblems, m_pSendOutside})
+        connect(pButton, &QAbstractButton::toggled, this, &CDia_SendCheck::ShowCount);
+}
+
+void CDia_SendCheck::AddWarnings() {
+    m_pWarningsLabel = new QLabel(
+        QStringLiteral("These mails go, but leave a placeholder of the template empty:"), this);
+    m_pWarnings = new QPlainTextEdit(this);
+    m_pWarnings->setObjectName(QStringLiteral("sendCheckWarnings"));
+    m_pWarnings->setReadOnly(true);
+    layout()->addWidget(m_pWarningsLabel);
+    layout()->addWidget(m_pWarnings);
+}
+
+void CDia_SendCheck::AddChoices(const QString& strSender) {
+    m_pSkipSent = new QCheckBox(this);
+    m_pSkipSent->setObjectName(QStringLiteral("checkSkipSent"));
+    connect(m_pSkipSent, &QAbstractButton::toggled, this, &CDia_SendCheck::ShowCount);
+    layout()->addWidget(m_pSkipSent);
+    m_pTestFirst = new QCheckBox(
+        QStringLiteral("First send the first row's mail to %1 as a test").arg(strSender), this);
+    m_pTestFirst->setObjectName(QStringLiteral("checkTestFirst"));
+    layout()->addWidget(m_pTestFirst);
+}
+
+void CDia_SendCheck::Recheck() {
+    m_rows = m_check(m_pTemplate->currentData().toString());
+    const QString strProblems = CSendCheck::ProblemText(m_rows);
+    m_pProblems->setPlainText(strProblems);
+    for (QWidget* pWidget :
+         std::initializer_list<QWidget*>{m_pProblems, m_pSkipProblems, m_pSendProblems})
+        pWidget->setVisible(!strProblems.isEmpty());
+    m_pSendOutside->setVisible(
+        std::any_of(m_rows.begin(), m_rows.end(), [](const CCheckedRow& row) {
+            return row.problems.contains(CRowCheck::Problem::TemplateOutsideFolder);
+        }));
+    const QString strWarnings = CSendCheck::WarningText(m_rows);
+    m_pWarnings->setPlainText(strWarnings);
+    m_pWarningsLabel->setVisible(!strWarnings.isEmpty());
+    m_pWarnings->setVisible(!strWarnings.isEmpty());
+    const auto nSent = std::count_if(m_rows.begin(), m_rows.end(),
+                                     [](const CCheckedRow& row) { return row.bAlreadySent; });
+    m_pSkipSent->setText(
+        QStringLiteral("Skip the %1 rows the send log shows as sent with this template and subject")
+            .arg(nSent));
+    m_pSkipSent->setChecked(nSent > 0);
+    m_pSkipSent->setEnabled(nSent > 0);
+    ShowCount();
+}
+
+void CDia_SendCheck::ShowCount() {
+    const int nMails = CSendCheck::CountToSend(CSendCheck::Plan(m_rows, GetChoices()));
+    m_pSummary->setText(
+        QStringLiteral("%1 mails through %2 as %3.").arg(nMails).arg(m_strRoute, m_strSender));
+    const CRateLimiter limiter(m_nMaxPerMinute);
+    m_pEnd->setText(QStringLiteral("At %1 mails a minute the last one goes at about %2.")
+                        .arg(m_nMaxPerMinute)
+                        .arg(limiter.EndText(nMails)));
+}
+
+CSendChoices CDia_SendCheck::GetChoices() const {
+    CSendChoices choices;
+    choices.bSkipProblems = !m_pSendProblems->isChecked();
     choices.bSkipSent = m_pSkipSent->isChecked();
-    choices.bTestFirst = m_pTestFirst->isChecked();
-    choices.bSendOutside = m_pSendOutside != nullptr && m_pSendOutside->isChecked();
+    choices.bSendOutside = m_pSendOutside->isChecked();
     return choices;
 }
 
-QString CDia_SendCheck::ProblemTitle(CRowCheck::Problem problem) {
-    switch (problem) {
-    case CRowCheck::Problem::TemplateMissing:
-        return QStringLiteral("The template cannot be opened");
-    case CRowCheck::Problem::TemplateOutsideFolder:
-        return QStringLiteral("The template lies outside the folder Corvane started in");
-    case CRowCheck::Problem::AttachmentMissing:
-        return QStringLiteral("An attachment is missing or cannot be read");
-    case CRowCheck::Problem::AddressRefused:
-        break;
-    }
-    return QStringLiteral("The mail library refuses the address");
-}
-
-// Each kind with its rows, numbered as the table counts them from the top.
-QString CDia_SendCheck::ProblemText(const QList<Row>& rows) {
-    QStringList arrLines;
-    for (CRowCheck::Problem problem : kProblems) {
-        QStringList arrRows;
-        for (const Row& row : rows) {
-            if (row.problems.contains(problem))
-                arrRows << QStringLiteral("    row %1: %2 (%3)")
-                               .arg(row.mail.nItem + 1)
-                               .arg(row.mail.strEMail, row.mail.strTemplate);
-        }
-        if (arrRows.isEmpty())
-            continue;
-        arrLines << QStringLiteral("%1 (%2 rows):").arg(ProblemTitle(problem)).arg(arrRows.size());
-        arrLines << arrRows;
-    }
-    return arrLines.join(u'\n');
+bool CDia_SendCheck::IsTestFirst() const {
+    return m_pTestFirst->isChecked();
 }

@@ -1,6 +1,7 @@
 #include "views/CListView_Table.h"
 
 #include "views/Globals.h"
+#include "engine/merge/CMailTemplate.h"
 #include "engine/store/SetField.h"
 #include "platform/dao/CDaoRecordset.h"
 #include "platform/dao/COleDateTime.h"
@@ -498,7 +499,7 @@ QString CListView_Table::UnopenedTemplatesText(const QList<int>& items, int nSel
                           .arg(items.size())
                           .arg(nSelected);
     for (const QString& strTemplate : std::as_const(templates))
-        strText += CAddressDatabase::CannotOpenTemplateText(strTemplate) + u":\n" +
+        strText += CMailTemplate::CannotOpenText(strTemplate) + u":\n" +
                    rows.value(strTemplate).join(QString());
     return strText + u"\n\n";
 }

@@ -21,21 +21,12 @@ CSendReport::CSendReport(QWidget* pParent) : QDialog(pParent), m_pText(new QPlai
     resize(640, 320);
 }
 
-// A row's message may have several lines (a warning, then the failure); each
-// goes on a line of its own under the row.
-void CSendReport::AddRow(int nRow, const QString& strEMail, const QString& strMessage) {
-    m_pText->appendPlainText(QStringLiteral("Row %1, %2:").arg(nRow).arg(strEMail));
-    for (const QString& strLine : strMessage.split(u'\n'))
-        m_pText->appendPlainText(u"    " + strLine);
+void CSendReport::AddRow(const QString& strRowText) {
+    m_pText->appendPlainText(strRowText);
 }
 
-void CSendReport::AddSummary(int nSent, int nFailed, int nSkipped, const QString& strLogPath) {
-    m_pText->appendPlainText(
-        QStringLiteral("Sent: %1, failed: %2, skipped: %3. Every attempt is in the send log %4")
-            .arg(nSent)
-            .arg(nFailed)
-            .arg(nSkipped)
-            .arg(strLogPath));
+void CSendReport::AddSummary(const CSendSummary& summary, const QString& strLogWhere) {
+    m_pText->appendPlainText(summary.Text(strLogWhere));
 }
 
 QString CSendReport::Text() const {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/send/CSendSummary.h"
+
 #include <QDialog>
 
 class QPlainTextEdit;
@@ -14,8 +16,9 @@ class CSendReport : public QDialog {
 public:
     explicit CSendReport(QWidget* pParent);
 
-    void AddRow(int nRow, const QString& strEMail, const QString& strMessage);
-    void AddSummary(int nSent, int nFailed, int nSkipped, const QString& strLogPath);
+    // A row's messages, as CSendResult::RowText gives them.
+    void AddRow(const QString& strRowText);
+    void AddSummary(const CSendSummary& summary, const QString& strLogWhere);
     QString Text() const;
 
 private:

@@ -1,18 +1,15 @@
 #include "views/CSendRun.h"
 
-#include "views/Globals.h"
 #include "platform/mfc/CMDIFrameWnd.h"
 #include "platform/mfc/CStatusBar.h"
 #include "platform/ui/MessageBoxes.h"
 #include "store/CAddressDatabase.h"
 #include "views/CDia_SendPause.h"
-#include "views/CSendMessageCapture.h"
-#include "views/CSendReport.h"
+#include "views/Globals.h"
 
-#include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDir>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 
@@ -20,18 +17,53 @@ namespace {
 
 CSendRun* s_pActive = nullptr;
 
+constexpr int kCountdownMs = 1000;
+// How often a stop repeats its abort until the run has ended.
+constexpr int kAbortAgainMs = 100;
+
+CSendWorker::PauseAnswer AnswerOf(CDia_SendPause::Answer answer) {
+    switch (answer) {
+    case CDia_SendPause::Retry:
+        return CSendWorker::PauseAnswer::Retry;
+    case CDia_SendPause::SkipRow:
+        return CSendWorker::PauseAnswer::SkipRow;
+    case CDia_SendPause::Stop:
+        break;
+    }
+    return CSendWorker::PauseAnswer::Stop;
+}
+
 } // namespace
 
-CSendRun::CSendRun(QObject* pParent, CAddressDatabase& db, CMDIFrameWnd* pFrame, QList<Row> rows,
-                   const QString& strLogPath, int nMaxPerMinute)
-    : QObject(pParent), m_db(db), m_pFrame(pFrame), m_rows(std::move(rows)), m_log(strLogPath),
-      m_limiter(nMaxPerMinute) {
-    m_waitTimer.setSingleShot(true);
-    connect(&m_waitTimer, &QTimer::timeout, this, &CSendRun::Next);
+CSendRun::CSendRun(QObject* pParent, CAddressDatabase& db, CMDIFrameWnd* pFrame,
+                   QList<CPlannedRow> rows, const QString& strLogPath, int nMaxPerMinute,
+                   CRetrySchedule retries)
+    : QObject(pParent), m_db(db), m_pFrame(pFrame), m_rows(std::move(rows)),
+      m_limiter(nMaxPerMinute), m_log(strLogPath) {
+    m_pWorker = std::make_unique<CSendWorker>(
+        m_rows, IsSeveral() ? CSendWorker::Mode::Mailing : CSendWorker::Mode::Single, m_sender,
+        m_log, m_clock, m_limiter, retries);
+    m_nToSend = m_pWorker->ToSend();
+    m_pWorker->moveToThread(&m_thread);
+    connect(&m_thread, &QThread::started, m_pWorker.get(), &CSendWorker::Run);
+    // The thread ends with the run, whether or not this thread is waiting.
+    connect(m_pWorker.get(), &CSendWorker::finished, &m_thread, &QThread::quit,
+            Qt::DirectConnection);
+    connect(m_pWorker.get(), &CSendWorker::progress, this, &CSendRun::OnProgress);
+    connect(m_pWorker.get(), &CSendWorker::waiting, this, &CSendRun::OnWaiting);
+    connect(m_pWorker.get(), &CSendWorker::paused, this, &CSendRun::OnPaused);
+    connect(m_pWorker.get(), &CSendWorker::rowDone, this, &CSendRun::OnRowDone);
+    connect(m_pWorker.get(), &CSendWorker::finished, this, &CSendRun::OnFinished);
+    m_countdown.setInterval(kCountdownMs);
+    connect(&m_countdown, &QTimer::timeout, this, &CSendRun::ShowCount);
+    m_abortAgain.setInterval(kAbortAgainMs);
+    connect(&m_abortAgain, &QTimer::timeout, m_pWorker.get(), &CSendWorker::Abort,
+            Qt::DirectConnection);
 }
 
 // A run that goes with its table window leaves nothing of itself behind.
 CSendRun::~CSendRun() {
+    Join();
     if (!m_bFinished) {
         m_bFinished = true;
         EndStatus();
@@ -44,22 +76,40 @@ CSendRun* CSendRun::Active() {
     return s_pActive;
 }
 
+// The mail library opens relative attachment paths from the current folder.
 void CSendRun::Start() {
     s_pActive = this;
-    m_clock.start();
-    qApp->installEventFilter(this);
+    QDir::setCurrent(g_strStartDir);
     if (IsSeveral()) {
         m_pReport = new CSendReport(m_pFrame);
         m_pReport->show();
     }
     StartStatus();
-    QTimer::singleShot(0, this, &CSendRun::Next);
+    m_thread.start();
 }
 
+// The library ends only the calls that wait on a server at the moment of the
+// abort: a call that the run began just then would still wait out a silent
+// server. So the abort is repeated until the run has ended.
 void CSendRun::Stop() {
-    m_bStopRequested = true;
-    if (!m_bInRow)
-        Finish();
+    m_pWorker->Abort();
+    m_abortAgain.start();
+}
+
+void CSendRun::Join() {
+    if (!m_thread.isRunning())
+        return;
+    m_bClosing = true;
+    do
+        m_pWorker->Abort();
+    while (!m_thread.wait(kAbortAgainMs));
+}
+
+// What the run reported on its way out, its end included, is drawn before
+// this returns.
+void CSendRun::StopAndWait() {
+    Join();
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
 
 void CSendRun::GuardClose(QWidget* pWindow) {
@@ -68,140 +118,92 @@ void CSendRun::GuardClose(QWidget* pWindow) {
 }
 
 bool CSendRun::eventFilter(QObject* pWatched, QEvent* pEvent) {
-    if (m_bFinished)
+    if (m_bFinished || pEvent->type() != QEvent::Close || !m_guardedWindows.contains(pWatched))
         return false;
-    if (pEvent->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(pEvent)->key() == Qt::Key_Escape &&
-        QApplication::activeModalWidget() == nullptr) {
-        Stop();
-        return true;
-    }
-    if (pEvent->type() == QEvent::Close && m_guardedWindows.contains(pWatched)) {
-        if (AfxMessageBox(QStringLiteral("Mails are being sent. Stop sending and close?"),
-                          MB_YESNO) == IDYES) {
-            Stop();
-            return false;
-        }
-        pEvent->ignore();
-        return true;
-    }
-    return false;
-}
-
-// One step of the run: the next row, or the wait the rate limit asks for.
-void CSendRun::Next() {
-    if (m_bFinished)
-        return;
-    if (m_bStopRequested || m_nNext >= m_rows.size()) {
-        Finish();
-        return;
-    }
-    const Row& row = m_rows[m_nNext];
-    if (!row.strSkipReason.isEmpty()) {
-        if (Record(row.mail, CSendLogEntry::Result::Skipped, 0, row.strSkipReason, QString()))
-            Advance();
-        return;
-    }
-    const qint64 nWait = m_limiter.WaitBefore(m_clock.elapsed());
-    if (nWait > 0) {
-        m_waitTimer.start(int(nWait));
-        ShowCount();
-        return;
-    }
-    m_limiter.Started(m_clock.elapsed());
-    m_bInRow = true;
-    QString strMessageId;
-    const CSendOutcome outcome = Attempt(row.mail, &strMessageId);
-    m_bInRow = false;
-    const auto result = outcome.m_kind == CSendOutcome::Kind::Sent ? CSendLogEntry::Result::Sent
-                                                                   : CSendLogEntry::Result::Failed;
-    if (!Record(row.mail, result, outcome.m_nError, outcome.m_strMessage, strMessageId))
-        return;
-    if (outcome.m_kind == CSendOutcome::Kind::FailedForAll && IsSeveral() && !m_bStopRequested) {
-        switch (CDia_SendPause(m_pFrame, outcome.m_strMessage).Ask()) {
-        case CDia_SendPause::Retry:
-            QTimer::singleShot(0, this, &CSendRun::Next);
-            return;
-        case CDia_SendPause::SkipRow:
-            break;
-        case CDia_SendPause::Stop:
-            m_bStopRequested = true;
-            break;
-        }
-    }
-    Advance();
-}
-
-// The mail library opens relative attachment paths from the current folder.
-// *pMessageId gets the Message-ID of a mail that went out, when the library
-// tells it.
-CSendOutcome CSendRun::Attempt(const CRowMail& mail, QString* pMessageId) {
-    QDir::setCurrent(g_strStartDir);
-    CSendMessageCapture capture(!IsSeveral());
-    if (!mail.bTemplateOpened)
-        AfxMessageBox(mail.strAssemblyMessage);
-    else
-        m_db.SendMapiMail(QString(), mail.strEMail, mail.strSubject, mail.strBody,
-                          mail.strAttachments, pMessageId);
-    return CSendOutcome::FromMessages(capture.Texts());
-}
-
-// The attempt goes to the log first; a log that cannot be written ends the
-// run, so that no mail goes out without its line.
-bool CSendRun::Record(const CRowMail& mail, CSendLogEntry::Result result, int nError,
-                      const QString& strMessage, const QString& strMessageId) {
-    CSendLogEntry entry;
-    entry.time = QDateTime::currentDateTime();
-    entry.strEMail = mail.strEMail;
-    entry.strName = mail.strName;
-    entry.strTemplate = mail.strTemplate;
-    entry.strSubject = mail.strSubject;
-    entry.result = result;
-    entry.nError = nError;
-    entry.strMessage = strMessage;
-    entry.strMessageId = strMessageId;
-    if (!m_log.Append(entry)) {
-        AfxMessageBox(QStringLiteral("The send log \"%1\" cannot be written: %2\nSending stops, "
-                                     "so that no mail goes out unrecorded.")
-                          .arg(m_log.Path(), m_log.ErrorText()));
-        m_bStopRequested = true;
-        Finish();
+    if (AfxMessageBox(QStringLiteral("Mails are being sent. Stop sending and close?"), MB_YESNO) ==
+        IDYES) {
+        StopAndWait();
         return false;
     }
-    switch (result) {
-    case CSendLogEntry::Result::Sent:
-        ++m_nSent;
-        break;
-    case CSendLogEntry::Result::Failed:
-        ++m_nFailed;
-        break;
-    case CSendLogEntry::Result::Skipped:
-        ++m_nSkipped;
-        break;
-    }
-    const bool bProblem = result != CSendLogEntry::Result::Skipped && !strMessage.isEmpty();
-    if (m_pReport && bProblem)
-        m_pReport->AddRow(mail.nItem + 1, mail.strEMail, strMessage);
+    pEvent->ignore();
     return true;
 }
 
-void CSendRun::Advance() {
-    ++m_nNext;
-    m_db.m_wndProgress.SetPos(int(100 * m_nNext / m_rows.size()));
+void CSendRun::OnProgress(int nDone, int nToSend) {
+    m_nDone = nDone;
+    m_bWaiting = false;
+    m_countdown.stop();
+    if (nToSend > 0)
+        m_db.m_wndProgress.SetPos(100 * nDone / nToSend);
     ShowCount();
-    Q_EMIT rowDone(int(m_nNext), int(m_rows.size()));
-    QTimer::singleShot(0, this, &CSendRun::Next);
+    if (nDone > 0)
+        Q_EMIT rowDone(nDone, nToSend);
 }
 
-void CSendRun::Finish() {
-    if (m_bFinished)
+void CSendRun::OnWaiting(qint64 nMs, CSendWorker::WaitReason reason, const QString& strWhy) {
+    m_bWaiting = true;
+    m_waitEnd = QDeadlineTimer(nMs);
+    m_strWaitText = reason == CSendWorker::WaitReason::Retry ? strWhy : QString();
+    if (reason == CSendWorker::WaitReason::Retry)
+        m_countdown.start();
+    ShowCount();
+}
+
+// A pause the run reported before a closing window stopped it asks nothing.
+void CSendRun::OnPaused(const CSendResult& result) {
+    m_bWaiting = false;
+    m_countdown.stop();
+    if (m_bClosing)
         return;
+    m_pWorker->AnswerPause(AnswerOf(CDia_SendPause(m_pFrame, result.Text()).Ask()));
+}
+
+void CSendRun::OnRowDone(int nRow, const CSendResult& result, CSendWorker::Fate fate) {
+    switch (fate) {
+    case CSendWorker::Fate::Sent:
+        ++m_summary.nSent;
+        break;
+    case CSendWorker::Fate::Failed:
+        ++m_summary.nFailed;
+        break;
+    case CSendWorker::Fate::Deferred:
+    case CSendWorker::Fate::Skipped:
+    case CSendWorker::Fate::AlreadySent:
+    case CSendWorker::Fate::TakenElsewhere:
+        return;
+    }
+    if (!IsSeveral()) {
+        if (!m_bClosing)
+            ShowBoxes(result);
+        return;
+    }
+    const QString strText = result.Text();
+    if (m_pReport && !strText.isEmpty()) {
+        const CRowMail& mail = m_rows[nRow].mail;
+        m_pReport->AddRow(result.RowText(mail.nItem + 1, mail.mail.m_strEMail));
+    }
+}
+
+void CSendRun::ShowBoxes(const CSendResult& result) {
+    for (const QString& strWarning : result.Warnings())
+        AfxMessageBox(strWarning);
+    const QString strFailure = result.FailureText();
+    if (result.stage == CSendResult::Stage::TemplateMissing)
+        AfxMessageBox(strFailure);
+    else if (!strFailure.isEmpty())
+        MessageBoxA(nullptr, strFailure, QString(), MB_OK);
+}
+
+void CSendRun::OnFinished(const CSendSummary& summary) {
+    m_summary = summary;
     m_bFinished = true;
-    m_waitTimer.stop();
     EndStatus();
+    if (!summary.strLogError.isEmpty())
+        AfxMessageBox(summary.LogErrorText(m_log.Where()));
     if (m_pReport)
-        m_pReport->AddSummary(m_nSent, m_nFailed, m_nSkipped, m_log.Path());
-    s_pActive = nullptr;
+        m_pReport->AddSummary(summary, m_log.Where());
+    if (s_pActive == this)
+        s_pActive = nullptr;
     Q_EMIT finished();
     deleteLater();
 }
@@ -224,15 +226,24 @@ void CSendRun::StartStatus() {
 void CSendRun::ShowCount() {
     if (!m_pCount)
         return;
-    QString strText = QStringLiteral("%1 of %2 sent").arg(m_nSent).arg(m_rows.size());
-    if (IsWaiting())
+    QString strText = QStringLiteral("%1 of %2 sent").arg(m_summary.nSent).arg(m_nToSend);
+    if (m_summary.nFailed > 0)
+        strText += QStringLiteral(", %1 failed").arg(m_summary.nFailed);
+    if (m_bWaiting && m_strWaitText.isEmpty())
         strText +=
             QStringLiteral(", waiting to keep to %1 mails a minute").arg(m_limiter.MaxPerMinute());
+    else if (m_bWaiting)
+        strText += QStringLiteral(", trying again in %1 s: %2")
+                       .arg((m_waitEnd.remainingTime() + 999) / 1000)
+                       .arg(QString(m_strWaitText).replace(u'\n', u' '));
+    if (m_limiter.IsLimited() && m_nDone < m_nToSend)
+        strText += QStringLiteral(", done at about %1").arg(m_limiter.EndText(m_nToSend - m_nDone));
     m_pCount->setText(strText);
 }
 
 void CSendRun::EndStatus() {
-    qApp->removeEventFilter(this);
+    m_countdown.stop();
+    m_abortAgain.stop();
     m_db.m_wndProgress.DestroyWindow();
     delete m_pCount;
     delete m_pStop;

@@ -123,6 +123,10 @@ CMergedMail CMailTemplate::Merge(const CMailRow& row, QByteArrayView bytes,
     return mail;
 }
 
+QString CMailTemplate::CannotOpenText(const QString& strName) {
+    return QStringLiteral("Can not open a template file \"%1\"").arg(strName);
+}
+
 QString CMailTemplate::Today() {
     return QLocale::c().toString(QDate::currentDate(), QStringLiteral("MM/dd/yy"));
 }

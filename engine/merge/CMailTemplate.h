@@ -29,6 +29,9 @@ public:
     // The mail of a row from the template's bytes; strToday stands for #TODAY.
     static CMergedMail Merge(const CMailRow& row, QByteArrayView bytes, const QString& strToday);
 
+    // What a mail's assembly says when the template strName cannot be opened.
+    static QString CannotOpenText(const QString& strName);
+
     // Today's date as "%x" gives it in the C locale (12/07/26), whatever
     // locale the user runs the program in.
     static QString Today();

@@ -2,10 +2,11 @@
 
 #include "platform/settings/CProfileSettings.h"
 
+#include <QDateTime>
+
 namespace {
 
 constexpr qint64 kMinuteMs = 60000;
-const QString kKeyMaxPerMinute = QStringLiteral("MaxPerMinute");
 
 } // namespace
 
@@ -16,12 +17,19 @@ CRateLimiter::CRateLimiter(int nMaxPerMinute)
 }
 
 int CRateLimiter::MaxPerMinuteSetting() {
-    return CProfileSettings::GetProfileInt(CProfileSettings::kSectionMailSystem, kKeyMaxPerMinute,
-                                           0);
+    return CProfileSettings::GetProfileInt(CProfileSettings::kSectionMailSystem,
+                                           CProfileSettings::kKeyMaxPerMinute, 0);
 }
 
 qint64 CRateLimiter::WaitBefore(qint64 nNowMs) const {
     if (!IsLimited() || !m_nLastStartMs)
         return 0;
     return qMax<qint64>(0, *m_nLastStartMs + m_nIntervalMs - nNowMs);
+}
+
+QString CRateLimiter::EndText(int nMails) const {
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime end = now.addMSecs(DurationMs(nMails));
+    return end.toString(end.date() == now.date() ? QStringLiteral("HH:mm")
+                                                 : QStringLiteral("yyyy-MM-dd HH:mm"));
 }

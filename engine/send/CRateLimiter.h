@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QtGlobal>
 #include <optional>
 
@@ -18,6 +19,11 @@ public:
     // How long the next mail still has to wait at nNowMs; 0 when it may go.
     qint64 WaitBefore(qint64 nNowMs) const;
     void Started(qint64 nNowMs) { m_nLastStartMs = nNowMs; }
+    // How long nMails more take at least, the first starting now.
+    qint64 DurationMs(int nMails) const { return nMails > 1 ? (nMails - 1) * m_nIntervalMs : 0; }
+    // The clock time the last of nMails more starts at, the first starting
+    // now: "14:35", with the date in front when it is not today.
+    QString EndText(int nMails) const;
 
 private:
     int m_nMaxPerMinute;

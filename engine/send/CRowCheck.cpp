@@ -13,9 +13,10 @@ QList<CRowCheck::Problem> CRowCheck::Check(const CRowMail& mail, const QString& 
         problems << Problem::TemplateMissing;
     else if (!IsTemplateInFolder(mail.strTemplate, strStartDir))
         problems << Problem::TemplateOutsideFolder;
-    if (mail.bTemplateOpened && !MissingAttachments(mail.strAttachments, strStartDir).isEmpty())
+    if (mail.bTemplateOpened &&
+        !MissingAttachments(mail.mail.m_strAttachments, strStartDir).isEmpty())
         problems << Problem::AttachmentMissing;
-    if (!IsAddressAccepted(mail.strEMail))
+    if (!IsAddressAccepted(mail.mail.m_strEMail))
         problems << Problem::AddressRefused;
     return problems;
 }

@@ -1,18 +1,19 @@
 #pragma once
 
+#include "engine/merge/CMailRow.h"
+#include "engine/merge/CMergedMail.h"
+
 #include <QString>
 
-// One table row's mail as it would be sent: its texts after assembly. When
-// the template could not be opened, only the row's own texts are filled.
+// One table row's mail as it would be sent: the row's values, the template
+// it is made with (the row's own, or the one chosen for the mailing) and the
+// mail that template makes. When the template could not be opened, the mail
+// holds only the row's address.
 struct CRowMail {
+    // The row's place in its table, 0 for the first.
     int nItem = -1;
-    QString strEMail;
-    QString strName;
+    CMailRow row;
     QString strTemplate;
     bool bTemplateOpened = false;
-    QString strSubject;
-    QString strAttachments;
-    QString strBody;
-    // What the assembly said when it could not read the template.
-    QString strAssemblyMessage;
+    CMergedMail mail;
 };

@@ -29,6 +29,9 @@ public:
     static constexpr QLatin1String kKeyOutbox{"Outbox"};
     // Mails a Send Mail run sends per minute at most; absent or 0: no limit.
     static constexpr QLatin1String kKeyMaxPerMinute{"MaxPerMinute"};
+    // How long a run tries a temporary failure again, in minutes; absent:
+    // 60, 0: not at all.
+    static constexpr QLatin1String kKeyRetryMinutes{"RetryMinutes"};
     static constexpr QLatin1String kTransportSmtp{"smtp"};
     static constexpr QLatin1String kTransportOutbox{"outbox"};
 

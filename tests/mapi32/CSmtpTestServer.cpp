@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 
 namespace {
@@ -86,4 +87,13 @@ QJsonObject CSmtpTestServer::Envelope(int nMessage) const {
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return QJsonDocument::fromJson(file.readAll()).object();
+}
+
+QStringList CSmtpTestServer::Recipients() const {
+    QStringList arrRecipients;
+    for (int n = 1; n <= MessageCount(); ++n) {
+        for (const QJsonValue& value : Envelope(n)[u"rcpt_tos"].toArray())
+            arrRecipients << value.toString();
+    }
+    return arrRecipients;
 }

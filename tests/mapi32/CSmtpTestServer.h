@@ -35,6 +35,8 @@ public:
     QString MessagePath(int nMessage) const;
     QByteArray MessageBytes(int nMessage) const;
     QJsonObject Envelope(int nMessage) const;
+    // The recipients of every message, in the order they came.
+    QStringList Recipients() const;
 
     static QString ScriptPath(const QString& strScript);
 

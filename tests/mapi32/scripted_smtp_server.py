@@ -63,6 +63,11 @@ class Server:
         for scripted in args.reply:
             step, _, text = scripted.partition("=")
             self.replies[step] = text
+        self.counts = {}
+        for counted in args.reply_count:
+            step, _, count = counted.partition("=")
+            self.counts[step] = int(count)
+        self.rcpt_replies = [scripted.partition("=")[::2] for scripted in args.rcpt_reply]
         self.stalls = set(args.stall)
         self.trickles = set(args.trickle)
         self.extras = dict(scripted.partition("=")[::2] for scripted in args.extra)
@@ -89,10 +94,27 @@ class Server:
         with open(os.path.join(self.folder, "commands"), "a") as file:
             file.write(text + "\n")
 
+    def scripted(self, step):
+        """The reply of a step: the scripted one while its count lasts."""
+        if step not in self.counts:
+            return self.replies[step]
+        if self.counts[step] <= 0:
+            return DEFAULT_REPLIES[step]
+        self.counts[step] -= 1
+        return self.replies[step]
+
+    def rcpt_reply(self, address):
+        """The reply to RCPT for address: a scripted one, used up once given."""
+        for i, (scripted_address, text) in enumerate(self.rcpt_replies):
+            if scripted_address == address:
+                del self.rcpt_replies[i]
+                return text
+        return self.scripted("RCPT")
+
     def reply_bytes(self, step, text):
         """The reply of a step, with the continuation lines scripted before
         it and the extra reply that goes out in the same write."""
-        reply = (text or self.replies[step]).encode() + b"\r\n"
+        reply = (text or self.scripted(step)).encode() + b"\r\n"
         size = self.long_replies.get(step, 0)
         line = reply[:3] + b"-" + b"x" * 994 + b"\r\n"
         reply = line * (size // len(line)) + reply
@@ -183,7 +205,7 @@ class Server:
                 break
             lines.append(line[1:] if line.startswith(b".") else line)
         self.log("DOT")
-        reply = self.replies["DOT"]
+        reply = self.scripted("DOT")
         if reply.startswith("250"):
             self.messages += 1
             self.write_whole(f"{self.messages}.json", json.dumps(envelope).encode())
@@ -233,15 +255,18 @@ class Server:
                 elif verb == "RCPT" and not sender_accepted:
                     await self.answer(writer, "RCPT", "503 5.5.1 MAIL first")
                 elif verb == "RCPT":
-                    if self.replies["RCPT"].startswith("250"):
-                        envelope["rcpt_tos"].append(argument[3:].strip("<>"))
-                    await self.answer(writer, "RCPT")
+                    address = argument[3:].strip("<>")
+                    reply = self.rcpt_reply(address)
+                    if reply.startswith("250"):
+                        envelope["rcpt_tos"].append(address)
+                    await self.answer(writer, "RCPT", reply)
                 elif (verb == "DATA" and not envelope["rcpt_tos"]
                       and not self.args.data_despite_refusal):
                     await self.answer(writer, "DATA", "554 5.5.1 No valid recipients")
                 elif verb == "DATA":
-                    await self.answer(writer, "DATA")
-                    if self.replies["DATA"].startswith("354"):
+                    reply = self.scripted("DATA")
+                    await self.answer(writer, "DATA", reply)
+                    if reply.startswith("354"):
                         await self.answer(writer, "DOT", await self.receive_data(reader, envelope))
                 elif verb == "QUIT":
                     await self.answer(writer, "QUIT")
@@ -263,6 +288,8 @@ async def main():
     parser.add_argument("folder")
     parser.add_argument("--stall", action="append", default=[], choices=STEPS)
     parser.add_argument("--reply", action="append", default=[], metavar="STEP=TEXT")
+    parser.add_argument("--reply-count", action="append", default=[], metavar="STEP=N")
+    parser.add_argument("--rcpt-reply", action="append", default=[], metavar="ADDRESS=TEXT")
     parser.add_argument("--delay-ms", type=int, default=0)
     parser.add_argument("--idle-close-ms", type=int, default=0)
     parser.add_argument("--idle-close-reply", metavar="TEXT")

@@ -1,5 +1,6 @@
 #include "MapiRecord.h"
 #include "MessageBoxRecorder.h"
+#include "engine/send/CMapiSender.h"
 #include "views/Globals.h"
 #include "platform/settings/CProfileSettings.h"
 #include "platform/ui/CListCtrl.h"
@@ -56,6 +57,8 @@ private Q_SLOTS:
     void splitsAndChecksTheAttachmentList();
     void loadsTheLibraryForEveryMail();
     void handsTheAssembledMailToTheTransport();
+    void codeAloneTellsATemporaryFailure_data();
+    void codeAloneTellsATemporaryFailure();
     void asksForTheMessageIdBeforeLogoff_data();
     void asksForTheMessageIdBeforeLogoff();
     void findsTheLibraryInItsOrder_data();
@@ -358,6 +361,33 @@ void TestSendMapiMail::handsTheAssembledMailToTheTransport() {
 
 // A library without CorvaneSentMessageId, or one that cannot tell, sends as
 // ever and gives no Message-ID; the question comes only after a mail went out.
+// A library without CorvaneLastResult (another provider, an older one) tells
+// only its code: a network failure is taken as temporary, so that a run
+// tries it again; any other code is not.
+void TestSendMapiMail::codeAloneTellsATemporaryFailure_data() {
+    QTest::addColumn<QByteArray>("provider");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<bool>("temporary");
+    QTest::newRow("network failure") << QByteArray(PROVIDER_SEND23) << 23 << true;
+    QTest::newRow("recipient refused") << QByteArray(PROVIDER_SEND14) << 14 << false;
+}
+
+void TestSendMapiMail::codeAloneTellsATemporaryFailure() {
+    QFETCH(QByteArray, provider);
+    QFETCH(int, code);
+    QFETCH(bool, temporary);
+    qputenv("CORVANE_MAPI_LIBRARY", provider);
+    CMergedMail mail;
+    mail.m_strEMail = QStringLiteral("jane@example.com");
+    mail.m_strSubject = QStringLiteral("Offer");
+    const CSendResult result = CMapiSender().Send(mail);
+    QCOMPARE(result.stage, CSendResult::Stage::Send);
+    QCOMPARE(result.nCode, code);
+    QCOMPARE(result.bTemporary, temporary);
+    QCOMPARE(result.step, CSendResult::Step::None);
+    QCOMPARE(result.strReply, QString());
+}
+
 void TestSendMapiMail::asksForTheMessageIdBeforeLogoff_data() {
     QTest::addColumn<QByteArray>("provider");
     QTest::addColumn<bool>("sent");

@@ -1,11 +1,12 @@
 // A program that sends as Send Mail does, for a test that kills it midway:
 // nRows addresses of offer.txt in FOLDER, one run, its log beside the store.
 
-#include "views/Globals.h"
-#include "engine/send/CSentLookup.h"
-#include "platform/ui/CListCtrl.h"
+#include "engine/send/CCsvRunLog.h"
+#include "engine/send/CSendCheck.h"
 #include "store/CAddressDatabase.h"
 #include "views/CSendMailCommand.h"
+#include "views/CSendRun.h"
+#include "views/Globals.h"
 
 #include <QApplication>
 #include <QDir>
@@ -17,22 +18,17 @@ int main(int argc, char* argv[]) {
         return 2;
     g_strStartDir = QDir::currentPath();
     CAddressDatabase db;
-    CListCtrl list;
-    for (int nColumn = 0; nColumn < 11; ++nColumn)
-        list.InsertColumn(nColumn, QString::number(nColumn));
-    QList<int> items;
-    for (int nRow = 1; nRow <= arrArgs[2].toInt(); ++nRow) {
-        const int nItem = list.InsertItem(list.GetItemCount(), QString::number(nRow));
-        list.SetItemText(nItem, 2,
-                         QStringLiteral("user%1@example.com").arg(nRow, 4, 10, QLatin1Char('0')));
-        list.SetItemText(nItem, 4, QStringLiteral("User %1").arg(nRow));
-        list.SetItemText(nItem, 5, QStringLiteral("offer.txt"));
-        items << nItem;
-    }
     const QString strLog = CSendMailCommand::LogPath(db);
-    const auto rows = CSendMailCommand::Plan(
-        CSendMailCommand::CheckRows(db, list, items, CSentLookup(CSendLog(strLog).Read())), {});
-    auto* pRun = new CSendRun(&app, db, nullptr, rows, strLog, 0);
+    CSendCheck check(g_strStartDir, CCsvRunLog(strLog).Sent());
+    QList<CCheckedRow> rows;
+    for (int nRow = 1; nRow <= arrArgs[2].toInt(); ++nRow) {
+        CMailRow row;
+        row.m_strEMail = QStringLiteral("user%1@example.com").arg(nRow, 4, 10, QLatin1Char('0'));
+        row.m_strName = QStringLiteral("User %1").arg(nRow);
+        row.m_strTemplate = QStringLiteral("offer.txt");
+        rows << check.Check(nRow - 1, row);
+    }
+    auto* pRun = new CSendRun(&app, db, nullptr, CSendCheck::Plan(rows, CSendChoices()), strLog, 0);
     QObject::connect(pRun, &CSendRun::finished, &app, &QApplication::quit);
     pRun->Start();
     return app.exec();

@@ -1,4 +1,4 @@
-#include "merge/CMapiMessage.h"
+#include "engine/send/CMapiMessage.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "merge/CMapiLibrary.h"
+#include "engine/send/CMapiLibrary.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -15,6 +15,10 @@ const QString kLibraryName = QStringLiteral("libmapi32.so");
 
 // A header line holds at most 998 characters (RFC 5322), so does the value.
 constexpr ULONG kMessageIdBufferSize = 1000;
+
+// The library's steps are the result's, in the same order.
+static_assert(int(CSendResult::Step::Rcpt) == CORVANE_STEP_RCPT &&
+              int(CSendResult::Step::Message) == CORVANE_STEP_MESSAGE);
 
 bool IsLibraryFile(const QString& strPath) {
     return QDir::isAbsolutePath(strPath) && QFileInfo(strPath).isFile();
@@ -82,6 +86,8 @@ bool CMapiLibrary::ResolveFunctions() {
     m_pfnSendMail = reinterpret_cast<LPMAPISENDMAIL>(dlsym(m_hLibrary, "MAPISendMail"));
     m_pfnSentMessageId =
         reinterpret_cast<LPCORVANESENTMESSAGEID>(dlsym(m_hLibrary, "CorvaneSentMessageId"));
+    m_pfnLastResult = reinterpret_cast<LPCORVANELASTRESULT>(dlsym(m_hLibrary, "CorvaneLastResult"));
+    m_pfnAbortSend = reinterpret_cast<LPCORVANEABORTSEND>(dlsym(m_hLibrary, "CorvaneAbortSend"));
     return m_pfnLogon && m_pfnLogoff && m_pfnSendMail;
 }
 
@@ -99,7 +105,29 @@ void CMapiLibrary::Unload() {
     m_pfnLogoff = nullptr;
     m_pfnSendMail = nullptr;
     m_pfnSentMessageId = nullptr;
+    m_pfnLastResult = nullptr;
+    m_pfnAbortSend = nullptr;
     if (m_hLibrary)
         dlclose(m_hLibrary);
     m_hLibrary = nullptr;
+}
+
+void CMapiLibrary::DescribeLastCall(CSendResult& result) const {
+    CorvaneResult last{};
+    if (!m_pfnLastResult || m_pfnLastResult(&last) != SUCCESS_SUCCESS ||
+        int(last.ulResult) != result.nCode) {
+        result.bTemporary = result.nCode == int(MAPI_E_NETWORK_FAILURE);
+        return;
+    }
+    const bool bKnownStep = last.ulStep <= ULONG(CORVANE_STEP_MESSAGE);
+    result.step = bKnownStep ? CSendResult::Step(last.ulStep) : CSendResult::Step::None;
+    result.nReplyCode = int(last.ulReplyCode);
+    result.bTemporary = last.ulTemporary != 0;
+    // A library that forgot the zero byte gives no more than its buffer.
+    result.strReply = QString::fromUtf8(last.szReply, qstrnlen(last.szReply, sizeof last.szReply));
+}
+
+void CMapiLibrary::AbortCalls() const {
+    if (m_pfnAbortSend)
+        m_pfnAbortSend();
 }
