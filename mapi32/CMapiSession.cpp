@@ -15,9 +15,9 @@ ULONG CMapiSession::Logon() {
     return m_pTransport->Logon();
 }
 
-ULONG CMapiSession::SendMail(const MapiMessage* pMessage) {
+ULONG CMapiSession::SendMail(const MapiMessage* pMessage, const CorvaneHtmlBody* pHtml) {
     CMailRequest request;
-    if (const ULONG nResult = request.Read(pMessage); nResult != SUCCESS_SUCCESS)
+    if (const ULONG nResult = request.Read(pMessage, pHtml); nResult != SUCCESS_SUCCESS)
         return nResult;
     std::string strMessage;
     std::string strMessageId;

@@ -1,5 +1,6 @@
 // The three Simple MAPI functions the program looks up in libmapi32.so, and
-// CorvaneSentMessageId, which it looks up as optional.
+// CorvaneSentMessageId and CorvaneSendHtmlMail, which it looks up as
+// optional.
 //
 // The program loads and unloads the library for every mail. The library is
 // linked with -z nodelete, so it stays in memory after the first unload, and
@@ -12,6 +13,7 @@
 
 #include "mapi32/CMapiSession.h"
 #include "mapi32/MapiResult.h"
+#include "platform/mapi/CorvaneSendHtmlMail.h"
 #include "platform/mapi/CorvaneSentMessageId.h"
 #include "platform/mapi/SimpleMapi.h"
 
@@ -75,6 +77,21 @@ template <typename Call> ULONG Guarded(Call call) {
     }
 }
 
+// A session handle of 0 sends within a session of its own, as Simple MAPI
+// allows.
+ULONG SendMail(LHANDLE lhSession, lpMapiMessage lpMessage, const CorvaneHtmlBody* lpHtml,
+               FLAGS flFlags) {
+    if (flFlags & MAPI_DIALOG)
+        return MapiResult::DialogRequested;
+    if (lhSession == 0) {
+        CMapiSession session;
+        const ULONG nResult = session.Logon();
+        return nResult != SUCCESS_SUCCESS ? nResult : session.SendMail(lpMessage, lpHtml);
+    }
+    const std::shared_ptr<CMapiSession> pSession = FindSession(lhSession);
+    return pSession ? pSession->SendMail(lpMessage, lpHtml) : MapiResult::InvalidSession;
+}
+
 } // namespace
 
 extern "C" {
@@ -92,20 +109,13 @@ ULONG MAPILogon(ULONG_PTR, LPSTR, LPSTR, FLAGS, ULONG, LPLHANDLE lplhSession) {
     });
 }
 
-// A session handle of 0 sends within a session of its own, as Simple MAPI
-// allows.
 ULONG MAPISendMail(LHANDLE lhSession, ULONG_PTR, lpMapiMessage lpMessage, FLAGS flFlags, ULONG) {
-    return Guarded([&] {
-        if (flFlags & MAPI_DIALOG)
-            return MapiResult::DialogRequested;
-        if (lhSession == 0) {
-            CMapiSession session;
-            const ULONG nResult = session.Logon();
-            return nResult != SUCCESS_SUCCESS ? nResult : session.SendMail(lpMessage);
-        }
-        const std::shared_ptr<CMapiSession> pSession = FindSession(lhSession);
-        return pSession ? pSession->SendMail(lpMessage) : MapiResult::InvalidSession;
-    });
+    return Guarded([&] { return SendMail(lhSession, lpMessage, nullptr, flFlags); });
+}
+
+ULONG CorvaneSendHtmlMail(LHANDLE lhSession, ULONG_PTR, lpMapiMessage lpMessage,
+                          lpCorvaneHtmlBody lpHtml, FLAGS flFlags, ULONG) {
+    return Guarded([&] { return SendMail(lhSession, lpMessage, lpHtml, flFlags); });
 }
 
 ULONG MAPILogoff(LHANDLE lhSession, ULONG_PTR, FLAGS, ULONG) {

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "platform/mapi/CorvaneSendHtmlMail.h"
 #include "platform/mapi/CorvaneSentMessageId.h"
 #include "platform/mapi/SimpleMapi.h"
 
 #include <QString>
+#include <functional>
 
 // libmapi32.so loaded with dlopen from its build path, as the program loads
 // it for each mail; dlclose when this object goes.
@@ -22,13 +24,18 @@ public:
     // The program's whole round for one mail: logon, send, logoff (also
     // after a failed send). The first code that is not SUCCESS_SUCCESS.
     ULONG SendOne(MapiMessage* pMessage, FLAGS flFlags = 0);
+    // The same round with CorvaneSendHtmlMail in place of MAPISendMail.
+    ULONG SendOneHtml(MapiMessage* pMessage, CorvaneHtmlBody* pHtml);
 
     LPMAPILOGON m_pfnLogon = nullptr;
     LPMAPISENDMAIL m_pfnSendMail = nullptr;
     LPMAPILOGOFF m_pfnLogoff = nullptr;
     LPCORVANESENTMESSAGEID m_pfnSentMessageId = nullptr;
+    LPCORVANESENDHTMLMAIL m_pfnSendHtmlMail = nullptr;
 
 private:
+    ULONG Round(const std::function<ULONG(LHANDLE)>& send);
+
     void* m_hLibrary = nullptr;
     QString m_strError;
 };
