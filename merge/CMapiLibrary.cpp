@@ -82,6 +82,8 @@ bool CMapiLibrary::ResolveFunctions() {
     m_pfnSendMail = reinterpret_cast<LPMAPISENDMAIL>(dlsym(m_hLibrary, "MAPISendMail"));
     m_pfnSentMessageId =
         reinterpret_cast<LPCORVANESENTMESSAGEID>(dlsym(m_hLibrary, "CorvaneSentMessageId"));
+    m_pfnSendHtmlMail =
+        reinterpret_cast<LPCORVANESENDHTMLMAIL>(dlsym(m_hLibrary, "CorvaneSendHtmlMail"));
     return m_pfnLogon && m_pfnLogoff && m_pfnSendMail;
 }
 
@@ -99,6 +101,7 @@ void CMapiLibrary::Unload() {
     m_pfnLogoff = nullptr;
     m_pfnSendMail = nullptr;
     m_pfnSentMessageId = nullptr;
+    m_pfnSendHtmlMail = nullptr;
     if (m_hLibrary)
         dlclose(m_hLibrary);
     m_hLibrary = nullptr;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/mapi/CorvaneSendHtmlMail.h"
 #include "platform/mapi/CorvaneSentMessageId.h"
 #include "platform/mapi/SimpleMapi.h"
 
@@ -25,8 +26,8 @@ public:
 
     bool Load(const QString& strPath);
     // Looks up MAPILogon, MAPILogoff and MAPISendMail, in that order; true
-    // when all three are there. CorvaneSentMessageId is looked up too, but
-    // may be missing (another provider, a test's).
+    // when all three are there. CorvaneSentMessageId and CorvaneSendHtmlMail
+    // are looked up too, but may be missing (another provider, a test's).
     bool ResolveFunctions();
     void Unload();
     // The Message-ID of the last mail the session hSession sent; empty when
@@ -37,6 +38,7 @@ public:
     LPMAPILOGOFF m_pfnLogoff = nullptr;
     LPMAPISENDMAIL m_pfnSendMail = nullptr;
     LPCORVANESENTMESSAGEID m_pfnSentMessageId = nullptr;
+    LPCORVANESENDHTMLMAIL m_pfnSendHtmlMail = nullptr;
 
 private:
     // The folders the dynamic linker searches for the program's libraries,

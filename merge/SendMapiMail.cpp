@@ -1,5 +1,6 @@
 #include "merge/CMapiLibrary.h"
 #include "merge/CMapiMessage.h"
+#include "engine/merge/CHtmlMail.h"
 #include "engine/merge/CMergedMail.h"
 #include "platform/settings/CProfileSettings.h"
 #include "platform/ui/MessageBoxes.h"
@@ -33,19 +34,24 @@ QStringList AttachableFiles(const QString& strAttachments) {
     return arrKept;
 }
 
-} // namespace
-
-bool CAddressDatabase::SendMapiMail(QString strName, QString strAddress, QString strSubject,
-                                    QString strText, QString strAttachments) {
-    return SendMapiMail(std::move(strName), std::move(strAddress), std::move(strSubject),
-                        std::move(strText), std::move(strAttachments), nullptr);
+// A formatted mail goes through CorvaneSendHtmlMail, and fails as not
+// supported where the library lacks it, rather than going out as text.
+ULONG Send(const CMapiLibrary& library, LHANDLE hSession, CMapiMessage& message,
+           const CHtmlMail* pHtml) {
+    if (!pHtml)
+        return library.m_pfnSendMail(hSession, 0, message.Get(), 0, 0);
+    if (!library.m_pfnSendHtmlMail)
+        return MAPI_E_NOT_SUPPORTED;
+    message.SetHtml(*pHtml);
+    return library.m_pfnSendHtmlMail(hSession, 0, message.Get(), message.Html(), 0, 0);
 }
 
 // The library is loaded for this one mail and unloaded on every way out, also
 // after a failed logon, send or logoff; a failed send still closes its logon.
 // The Message-ID is asked for while the session that sent the mail is open.
-bool CAddressDatabase::SendMapiMail(QString strName, QString strAddress, QString strSubject,
-                                    QString strText, QString strAttachments, QString* pMessageId) {
+bool SendOneMail(const QString& strName, const QString& strAddress, const QString& strSubject,
+                 const QString& strText, const QString& strAttachments, const CHtmlMail* pHtml,
+                 QString* pMessageId) {
     if (pMessageId)
         pMessageId->clear();
     const QString strLibrary = CProfileSettings::GetProfileInt(CProfileSettings::kSectionMail,
@@ -75,7 +81,7 @@ bool CAddressDatabase::SendMapiMail(QString strName, QString strAddress, QString
     }
 
     CMapiMessage message(strName, strAddress, strSubject, strText, AttachableFiles(strAttachments));
-    const ULONG nSend = library.m_pfnSendMail(hSession, 0, message.Get(), 0, 0);
+    const ULONG nSend = Send(library, hSession, message, pHtml);
     if (nSend != SUCCESS_SUCCESS) {
         library.m_pfnLogoff(hSession, 0, 0, 0);
         ReportFailure(QStringLiteral("Can not SendMail, Error = %1").arg(nSend));
@@ -90,4 +96,24 @@ bool CAddressDatabase::SendMapiMail(QString strName, QString strAddress, QString
         return false;
     }
     return true;
+}
+
+} // namespace
+
+bool CAddressDatabase::SendMapiMail(QString strName, QString strAddress, QString strSubject,
+                                    QString strText, QString strAttachments) {
+    return SendOneMail(strName, strAddress, strSubject, strText, strAttachments, nullptr, nullptr);
+}
+
+bool CAddressDatabase::SendMapiMail(QString strName, QString strAddress, QString strSubject,
+                                    QString strText, QString strAttachments, QString* pMessageId) {
+    return SendOneMail(strName, strAddress, strSubject, strText, strAttachments, nullptr,
+                       pMessageId);
+}
+
+bool CAddressDatabase::SendMapiMail(QString strName, QString strAddress, QString strSubject,
+                                    QString strText, QString strAttachments, const CHtmlMail& html,
+                                    QString* pMessageId) {
+    return SendOneMail(strName, strAddress, strSubject, strText, strAttachments, &html,
+                       pMessageId);
 }

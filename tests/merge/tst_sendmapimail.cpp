@@ -1,5 +1,6 @@
 #include "MapiRecord.h"
 #include "MessageBoxRecorder.h"
+#include "engine/merge/CHtmlMail.h"
 #include "views/Globals.h"
 #include "platform/settings/CProfileSettings.h"
 #include "platform/ui/CListCtrl.h"
@@ -56,6 +57,7 @@ private Q_SLOTS:
     void splitsAndChecksTheAttachmentList();
     void loadsTheLibraryForEveryMail();
     void handsTheAssembledMailToTheTransport();
+    void formattedMailNeedsALibraryThatSendsIt();
     void asksForTheMessageIdBeforeLogoff_data();
     void asksForTheMessageIdBeforeLogoff();
     void findsTheLibraryInItsOrder_data();
@@ -358,6 +360,20 @@ void TestSendMapiMail::handsTheAssembledMailToTheTransport() {
 
 // A library without CorvaneSentMessageId, or one that cannot tell, sends as
 // ever and gives no Message-ID; the question comes only after a mail went out.
+// A library without CorvaneSendHtmlMail never gets the formatted mail as
+// text: the send fails as one the library does not support.
+void TestSendMapiMail::formattedMailNeedsALibraryThatSendsIt() {
+    QVERIFY(CProfileSettings::WriteProfileValue(QStringLiteral("MAIL"), QStringLiteral("MAPI"), 1));
+    CHtmlMail html;
+    html.m_strHtml = QStringLiteral("<p>Dear Dr. Smith</p>");
+    MessageBoxRecorder boxes;
+    QVERIFY(!m_pDb->SendMapiMail(QString(), QStringLiteral("jane@example.com"),
+                                 QStringLiteral("Offer"), QStringLiteral("Dear Dr. Smith"),
+                                 QString(), html, nullptr));
+    QCOMPARE(Messages(boxes), QStringList{"System|Can not SendMail, Error = 26"});
+    QCOMPARE(Events(MapiRecord(m_strRecord)), (QStringList{"load", "logon", "logoff", "unload"}));
+}
+
 void TestSendMapiMail::asksForTheMessageIdBeforeLogoff_data() {
     QTest::addColumn<QByteArray>("provider");
     QTest::addColumn<bool>("sent");
