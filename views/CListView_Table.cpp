@@ -12,6 +12,7 @@
 #include "res/Resource.h"
 #include "store/CAddressDatabase.h"
 #include "views/CDia_Record.h"
+#include "views/CFormattedPreview.h"
 #include "views/CSendMailCommand.h"
 #include "views/CSendRun.h"
 
@@ -119,6 +120,7 @@ CListView_Table::CListView_Table(const CViewContext& context) : m_context(contex
     ON_COMMAND(ID_SEND_MAIL, &CListView_Table::OnSendMail);
     ON_COMMAND(ID_SHOW_ADDRESS, &CListView_Table::OnShowAddress);
     ON_COMMAND(ID_PREVIEW_MAIL, &CListView_Table::OnPreviewMail);
+    ON_COMMAND(ID_PREVIEW_FORMATTED, &CListView_Table::OnPreviewFormatted);
     for (unsigned nID : {ID_DELETE_ADDRESS, ID_ADD_ADDRESS, ID_SEND_MAIL, ID_SHOW_ADDRESS})
         ON_UPDATE_COMMAND_UI(nID, &CListView_Table::OnUpdateOutsideSendRun);
 
@@ -397,12 +399,17 @@ void CListView_Table::ForEachSelected(const std::function<void(int)>& work) cons
     }
 }
 
+bool CListView_Table::HasRowsToPreview() {
+    if (GetNextItem(-1, LVNI_SELECTED) != -1)
+        return true;
+    WindowMessageBox(this, QStringLiteral("Please select address(es) for previewing EMail(s)."),
+                     MB_OK);
+    return false;
+}
+
 void CListView_Table::OnPreviewMail() {
-    if (GetNextItem(-1, LVNI_SELECTED) == -1) {
-        WindowMessageBox(this, QStringLiteral("Please select address(es) for previewing EMail(s)."),
-                         MB_OK);
+    if (!HasRowsToPreview())
         return;
-    }
     int nWalked = 0;
     int nLastWalked = -1;
     CDocument* pDocument = nullptr;
@@ -433,6 +440,17 @@ void CListView_Table::OnPreviewMail() {
     } else {
         pDocument->SetTitle(QStringLiteral("Mail Preview for %1 addresses").arg(nWalked));
     }
+}
+
+// The window opens over the main window and lives on its own.
+void CListView_Table::OnPreviewFormatted() {
+    if (!HasRowsToPreview())
+        return;
+    QList<int> items;
+    ForEachSelected([&items](int nItem) { items << nItem; });
+    auto* pPreview = new CFormattedPreview(
+        window(), CFormattedPreview::PagesOf(Store(), *m_pList, items, g_strStartDir));
+    pPreview->show();
 }
 
 // The selected rows are checked, the user confirms, and a run sends one mail

@@ -40,6 +40,7 @@ public:
     void OnAddAddress();
     void OnShowAddress();
     void OnPreviewMail();
+    void OnPreviewFormatted();
     void OnSendMail();
     void OnUpdateOutsideSendRun(CCmdUI* pCmdUI);
 
@@ -76,6 +77,8 @@ private:
     // The walk over the selected rows, top to bottom; the next row is looked
     // up before the current one is handed to the work.
     void ForEachSelected(const std::function<void(int)>& work) const;
+    // Whether a row is selected for a preview; tells the user when none is.
+    bool HasRowsToPreview();
 
     // The texts of the sort column as they stood when the sort began, by row.
     std::vector<QString> m_arrSortTexts;

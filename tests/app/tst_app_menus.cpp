@@ -64,6 +64,7 @@ QStringList DatabaseMenu128(const QString& strTableCommands) {
             "Database/Delete Address(es)/32779/" + strTableCommands,
             "Database/-",
             "Database/Preview Mail/32789/" + strTableCommands,
+            "Database/Preview Formatted Mail/32816/" + strTableCommands,
             "Database/Send Mail/32786/" + strTableCommands};
 }
 
@@ -76,6 +77,7 @@ QStringList DatabaseMenu129(const QString& strTableCommands) {
             "Database/Add Address/32780/on",
             "Database/-",
             "Database/Preview Mail/32789/" + strTableCommands,
+            "Database/Preview Formatted Mail/32816/" + strTableCommands,
             "Database/Send Mail/32786/" + strTableCommands};
 }
 
