@@ -63,7 +63,10 @@ build_corvane() {
 run_corvane() {
     local demo="$here/demo"
     mkdir -p "$demo"
-    [ -e "$demo/Offer.txt" ] || cp "$here/res/demo/Offer.txt" "$demo/Offer.txt"
+    local sample
+    for sample in Offer.txt Offer.md logo.png; do
+        [ -e "$demo/$sample" ] || cp "$here/res/demo/$sample" "$demo/$sample"
+    done
     cd "$demo"
     exec "$build/corvane"
 }
