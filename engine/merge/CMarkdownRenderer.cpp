@@ -9,8 +9,8 @@
 #include <cmark.h>
 #include <cstdlib>
 #include <cstring>
-#include <initializer_list>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -24,8 +24,8 @@ constexpr const char* kBodyStyle =
     "font-family: Arial, Helvetica, sans-serif; font-size: 15px; line-height: 1.5; "
     "color: #1f1f1f;";
 struct TagStyle {
-    const char* pszTag;
-    const char* pszStyled;
+    std::string_view strTag;
+    std::string_view strStyled;
 };
 constexpr TagStyle kTagStyles[] = {
     {"<img ", "<img style=\"max-width: 100%; height: auto; border: 0;\" "},
@@ -49,18 +49,40 @@ bool MayHoldPlaceholder(const char* pszText) {
     return pszText != nullptr && std::strchr(pszText, '#') != nullptr;
 }
 
-// The nodes of the given types, in document order. The tree may change only
-// after the walk, so they are gathered first.
-std::vector<cmark_node*> Gather(cmark_node* pDocument, std::initializer_list<cmark_node_type> types) {
-    std::vector<cmark_node*> nodes;
+// The nodes the renderer changes, in document order, gathered in one walk:
+// the tree may change only after it.
+struct Nodes {
+    std::vector<cmark_node*> placeholders; // text, code, links and images
+    std::vector<cmark_node*> images;
+    std::vector<cmark_node*> raw; // HTML blocks and inline HTML
+};
+
+Nodes Gather(cmark_node* pDocument) {
+    Nodes nodes;
     const std::unique_ptr<cmark_iter, decltype(&cmark_iter_free)> iter(cmark_iter_new(pDocument),
                                                                       &cmark_iter_free);
     for (cmark_event_type event = cmark_iter_next(iter.get()); event != CMARK_EVENT_DONE;
          event = cmark_iter_next(iter.get())) {
+        if (event != CMARK_EVENT_ENTER)
+            continue;
         cmark_node* pNode = cmark_iter_get_node(iter.get());
-        if (event == CMARK_EVENT_ENTER &&
-            std::find(types.begin(), types.end(), cmark_node_get_type(pNode)) != types.end())
-            nodes.push_back(pNode);
+        switch (cmark_node_get_type(pNode)) {
+        case CMARK_NODE_IMAGE:
+            nodes.images.push_back(pNode);
+            [[fallthrough]];
+        case CMARK_NODE_TEXT:
+        case CMARK_NODE_CODE:
+        case CMARK_NODE_CODE_BLOCK:
+        case CMARK_NODE_LINK:
+            nodes.placeholders.push_back(pNode);
+            break;
+        case CMARK_NODE_HTML_BLOCK:
+        case CMARK_NODE_HTML_INLINE:
+            nodes.raw.push_back(pNode);
+            break;
+        default:
+            break;
+        }
     }
     return nodes;
 }
@@ -95,20 +117,37 @@ bool IsInFolder(const QString& strPath, const QString& strFolder) {
     return strPath.startsWith(strFolder.endsWith(u'/') ? strFolder : strFolder + u'/');
 }
 
-QByteArray Styled(QByteArray html) {
-    for (const TagStyle& style : kTagStyles)
-        html.replace(style.pszTag, style.pszStyled);
-    return html;
+// One pass over the renderer's output: every '<' there starts a tag, since
+// the text's own are written as "&lt;".
+QByteArray Styled(QByteArrayView html) {
+    QByteArray styled;
+    styled.reserve(html.size() + html.size() / 4);
+    qsizetype nCopied = 0;
+    for (qsizetype nTag = html.indexOf('<'); nTag >= 0; nTag = html.indexOf('<', nTag + 1)) {
+        const std::string_view rest(html.data() + nTag, size_t(html.size() - nTag));
+        const auto style = std::find_if(std::begin(kTagStyles), std::end(kTagStyles),
+                                        [rest](const TagStyle& tag) {
+                                            return rest.starts_with(tag.strTag);
+                                        });
+        if (style == std::end(kTagStyles))
+            continue;
+        styled += html.sliced(nCopied, nTag - nCopied);
+        styled.append(style->strStyled.data(), qsizetype(style->strStyled.size()));
+        nCopied = nTag + qsizetype(style->strTag.size());
+    }
+    styled += html.sliced(nCopied);
+    return styled;
 }
 
-QString Document(const QString& strTitle, const QByteArray& body) {
-    return QStringLiteral("<!DOCTYPE html>\n<html>\n<head>\n"
-                          "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">\n"
-                          "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
-                          "<title>") +
-           strTitle.toHtmlEscaped() + QStringLiteral("</title>\n</head>\n<body style=\"") +
-           QLatin1String(kBodyStyle) + QStringLiteral("\">\n") + QString::fromUtf8(body) +
-           QStringLiteral("</body>\n</html>\n");
+QString Document(const QString& strTitle, QByteArrayView body) {
+    const QByteArray document =
+        "<!DOCTYPE html>\n<html>\n<head>\n"
+        "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">\n"
+        "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+        "<title>" +
+        strTitle.toHtmlEscaped().toUtf8() + "</title>\n</head>\n<body style=\"" + kBodyStyle +
+        "\">\n" + Styled(body) + "</body>\n</html>\n";
+    return QString::fromUtf8(document);
 }
 
 } // namespace
@@ -125,20 +164,20 @@ CHtmlMail CMarkdownRenderer::Render(const CMergedMail& mail) {
                                                  CMARK_OPT_DEFAULT),
                             &cmark_node_free);
     cmark_consolidate_text_nodes(pDocument.get());
-    FillPlaceholders(pDocument.get(), mail.m_placeholders);
+    const Nodes nodes = Gather(pDocument.get());
+    FillPlaceholders(nodes.placeholders, mail.m_placeholders);
     CHtmlMail html;
-    PlaceImages(pDocument.get(), html);
-    for (cmark_node* pRaw : Gather(pDocument.get(), {CMARK_NODE_HTML_BLOCK, CMARK_NODE_HTML_INLINE}))
+    PlaceImages(nodes.images, html);
+    for (cmark_node* pRaw : nodes.raw)
         cmark_node_free(pRaw);
     const RenderedPtr pBody(cmark_render_html(pDocument.get(), CMARK_OPT_HARDBREAKS), &std::free);
-    html.m_strHtml = Document(mail.m_strSubject, Styled(QByteArray(pBody.get())));
+    html.m_strHtml = Document(mail.m_strSubject, QByteArrayView(pBody.get()));
     return html;
 }
 
-void CMarkdownRenderer::FillPlaceholders(cmark_node* pDocument, const CPlaceholders& values) {
-    for (cmark_node* pNode : Gather(pDocument, {CMARK_NODE_TEXT, CMARK_NODE_CODE,
-                                                CMARK_NODE_CODE_BLOCK, CMARK_NODE_LINK,
-                                                CMARK_NODE_IMAGE})) {
+void CMarkdownRenderer::FillPlaceholders(const std::vector<cmark_node*>& nodes,
+                                         const CPlaceholders& values) {
+    for (cmark_node* pNode : nodes) {
         switch (cmark_node_get_type(pNode)) {
         case CMARK_NODE_TEXT:
             if (MayHoldPlaceholder(cmark_node_get_literal(pNode)))
@@ -163,11 +202,11 @@ void CMarkdownRenderer::FillPlaceholders(cmark_node* pDocument, const CPlacehold
 }
 
 // Each file goes with the mail once, however often the Markdown shows it.
-void CMarkdownRenderer::PlaceImages(cmark_node* pDocument, CHtmlMail& html) {
+void CMarkdownRenderer::PlaceImages(const std::vector<cmark_node*>& images, CHtmlMail& html) {
     const QString strToken =
         QString::number(QRandomGenerator::global()->generate64(), 16);
     QHash<QString, QString> contentIds;
-    for (cmark_node* pImage : Gather(pDocument, {CMARK_NODE_IMAGE})) {
+    for (cmark_node* pImage : images) {
         const QString strAddress = TextOf(cmark_node_get_url(pImage));
         const ImageFile file = Resolve(strAddress);
         if (file.kind == ImageFile::Kind::OnTheWeb)
@@ -196,10 +235,10 @@ CMarkdownRenderer::ImageFile CMarkdownRenderer::Resolve(const QString& strAddres
     return file;
 }
 
-// An address with a scheme is a file name only when it has none: "file:",
-// "data:" and the like never reach a file, and only http and https are links
-// that a mail program may follow. A name is taken as the Markdown writes it,
-// percent-encoding undone ("my%20logo.png").
+// Only an address without a scheme names a file: "file:", "data:" and the
+// like are refused, and http and https are the links a mail program may
+// follow. A name is taken as the Markdown writes it, percent-encoding undone
+// ("my%20logo.png").
 CMarkdownRenderer::ImageFile CMarkdownRenderer::Locate(const QString& strAddress) const {
     using Kind = ImageFile::Kind;
     using Problem = CHtmlMail::ImageProblem;

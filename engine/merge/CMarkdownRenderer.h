@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QString>
+#include <vector>
 
 struct cmark_node;
 
@@ -35,8 +36,9 @@ private:
         CHtmlMail::ImageProblem problem = CHtmlMail::ImageProblem::Missing;
     };
 
-    void FillPlaceholders(cmark_node* pDocument, const CPlaceholders& values);
-    void PlaceImages(cmark_node* pDocument, CHtmlMail& html);
+    static void FillPlaceholders(const std::vector<cmark_node*>& nodes,
+                                 const CPlaceholders& values);
+    void PlaceImages(const std::vector<cmark_node*>& images, CHtmlMail& html);
     ImageFile Resolve(const QString& strAddress);
     ImageFile Locate(const QString& strAddress) const;
 
