@@ -1,11 +1,10 @@
 #pragma once
 
+#include "mapi32/CMailRequest.h"
 #include "platform/mapi/SimpleMapi.h"
 
 #include <gmime/gmime.h>
 #include <string>
-
-#include "mapi32/CMailRequest.h"
 
 class CMailSettings;
 

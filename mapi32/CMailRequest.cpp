@@ -34,9 +34,9 @@ bool IsIdPart(std::string_view strPart) {
     return !strPart.empty() && std::all_of(strPart.begin(), strPart.end(), IsIdCharacter);
 }
 
-} // namespace
-
-bool CMailRequest::IsContentId(const char* pText) {
+// A Content-ID's value, left@right in the characters that RFC 5322 allows in
+// a message identifier: it can go into the header as it is.
+bool IsContentId(const char* pText) {
     if (!pText)
         return false;
     const std::string_view strId(pText);
@@ -44,6 +44,8 @@ bool CMailRequest::IsContentId(const char* pText) {
     return nAt != std::string_view::npos && strId.size() <= 250 &&
            IsIdPart(strId.substr(0, nAt)) && IsIdPart(strId.substr(nAt + 1));
 }
+
+} // namespace
 
 ULONG CMailRequest::Read(const MapiMessage* pMessage, const CorvaneHtmlBody* pHtml) {
     if (!pMessage)

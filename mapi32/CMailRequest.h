@@ -36,10 +36,6 @@ public:
     std::string m_strHtml;
     std::vector<InlineImage> m_vecInlineImages;
 
-    // A Content-ID's value, left@right in the characters that RFC 5322 allows
-    // in a message identifier: it can go into the header as it is.
-    static bool IsContentId(const char* pText);
-
 private:
     ULONG ReadRecipient(const MapiMessage& message);
     ULONG ReadAttachments(const MapiMessage& message);
