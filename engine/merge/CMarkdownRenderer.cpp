@@ -7,16 +7,12 @@
 #include <QUrl>
 #include <algorithm>
 #include <cmark.h>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string_view>
 #include <vector>
 
 namespace {
-
-using NodePtr = std::unique_ptr<cmark_node, decltype(&cmark_node_free)>;
-using RenderedPtr = std::unique_ptr<char, decltype(&std::free)>;
 
 // Mail programs take no style sheet and no web font: each element that needs
 // a look of its own carries it, in fonts every system has.
@@ -95,8 +91,8 @@ void SetTextLines(cmark_node* pText, QString strText) {
     cmark_node_set_literal(pText, arrLines.first().toUtf8().constData());
     cmark_node* pLast = pText;
     for (qsizetype i = 1; i < arrLines.size(); ++i) {
-        cmark_node* pBreak = cmark_node_new(CMARK_NODE_LINEBREAK);
-        cmark_node* pLine = cmark_node_new(CMARK_NODE_TEXT);
+        cmark_node* pBreak = cmark_node_new_with_mem(CMARK_NODE_LINEBREAK, CCmarkArena::Memory());
+        cmark_node* pLine = cmark_node_new_with_mem(CMARK_NODE_TEXT, CCmarkArena::Memory());
         cmark_node_set_literal(pLine, arrLines[i].toUtf8().constData());
         cmark_node_insert_after(pLast, pBreak);
         cmark_node_insert_after(pBreak, pLine);
@@ -108,7 +104,7 @@ void SetTextLines(cmark_node* pText, QString strText) {
 void ReplaceByDescription(cmark_node* pImage) {
     while (cmark_node* pChild = cmark_node_first_child(pImage))
         cmark_node_insert_before(pImage, pChild);
-    cmark_node_free(pImage);
+    cmark_node_unlink(pImage);
 }
 
 bool IsInFolder(const QString& strPath, const QString& strFolder) {
@@ -157,21 +153,24 @@ CMarkdownRenderer::CMarkdownRenderer(const QString& strStartDir)
       m_strCanonicalStartDir(QDir(strStartDir).canonicalPath()) {}
 
 // Raw HTML is taken out of the tree, not left to the renderer, which would
-// put a comment in its place.
+// put a comment in its place. The tree and the rendered body live in the
+// arena until the end of this call.
 CHtmlMail CMarkdownRenderer::Render(const CMergedMail& mail) {
+    const CCmarkArena::Scope scope(m_arena);
     const QByteArray markdown = mail.m_strMarkdown.toUtf8();
-    const NodePtr pDocument(cmark_parse_document(markdown.constData(), size_t(markdown.size()),
-                                                 CMARK_OPT_DEFAULT),
-                            &cmark_node_free);
-    cmark_consolidate_text_nodes(pDocument.get());
-    const Nodes nodes = Gather(pDocument.get());
+    cmark_parser* pParser = cmark_parser_new_with_mem(CMARK_OPT_DEFAULT, CCmarkArena::Memory());
+    cmark_parser_feed(pParser, markdown.constData(), size_t(markdown.size()));
+    cmark_node* pDocument = cmark_parser_finish(pParser);
+    cmark_parser_free(pParser);
+    cmark_consolidate_text_nodes(pDocument);
+    const Nodes nodes = Gather(pDocument);
     FillPlaceholders(nodes.placeholders, mail.m_placeholders);
     CHtmlMail html;
     PlaceImages(nodes.images, html);
     for (cmark_node* pRaw : nodes.raw)
-        cmark_node_free(pRaw);
-    const RenderedPtr pBody(cmark_render_html(pDocument.get(), CMARK_OPT_HARDBREAKS), &std::free);
-    html.m_strHtml = Document(mail.m_strSubject, QByteArrayView(pBody.get()));
+        cmark_node_unlink(pRaw);
+    const char* pszBody = cmark_render_html(pDocument, CMARK_OPT_HARDBREAKS);
+    html.m_strHtml = Document(mail.m_strSubject, QByteArrayView(pszBody));
     return html;
 }
 

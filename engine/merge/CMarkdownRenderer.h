@@ -1,13 +1,12 @@
 #pragma once
 
+#include "engine/merge/CCmarkArena.h"
 #include "engine/merge/CHtmlMail.h"
 #include "engine/merge/CMergedMail.h"
 
 #include <QHash>
 #include <QString>
 #include <vector>
-
-struct cmark_node;
 
 // Renders the Markdown of a template's mail (CommonMark) as a small HTML
 // document that mail programs show as it is meant: UTF-8, inline styles only,
@@ -45,4 +44,5 @@ private:
     QString m_strStartDir;
     QString m_strCanonicalStartDir;
     QHash<QString, ImageFile> m_resolved;
+    CCmarkArena m_arena;
 };
