@@ -80,16 +80,12 @@ double LibrarySeconds() {
     return timer.nsecsElapsed() / 1e9;
 }
 
-// Seconds that smtplib's loop of nMails took, as the script measured it;
-// negative when it failed. arrLogin: CA file, user and password, for
-// STARTTLS and login.
-double SmtplibSeconds(int nPort, int nMails, const QStringList& arrLogin = {}) {
+// Seconds that a baseline script of this folder reported for its loop;
+// negative when it failed.
+double PythonSeconds(const QString& strScript, const QStringList& arrArguments) {
     QProcess python;
     python.start(QStringLiteral("/usr/bin/python3"),
-                 QStringList{QStringLiteral(BENCH_SOURCE_DIR "/bench_mail_baseline.py"),
-                             QString::number(nPort), QString::number(nMails), kSender,
-                             kRecipientName, kRecipient, kSubject, kBody} +
-                     arrLogin);
+                 QStringList{QStringLiteral(BENCH_SOURCE_DIR "/") + strScript} + arrArguments);
     if (!python.waitForFinished(-1) || python.exitCode() != 0) {
         std::fprintf(stderr, "%s", python.readAllStandardError().constData());
         return -1;
@@ -97,6 +93,16 @@ double SmtplibSeconds(int nPort, int nMails, const QStringList& arrLogin = {}) {
     bool bNumber = false;
     const double dSeconds = python.readAllStandardOutput().trimmed().toDouble(&bNumber);
     return bNumber ? dSeconds : -1;
+}
+
+// Seconds that smtplib's loop of nMails took, as the script measured it;
+// negative when it failed. arrLogin: CA file, user and password, for
+// STARTTLS and login.
+double SmtplibSeconds(int nPort, int nMails, const QStringList& arrLogin = {}) {
+    return PythonSeconds(QStringLiteral("bench_mail_baseline.py"),
+                         QStringList{QString::number(nPort), QString::number(nMails), kSender,
+                                     kRecipientName, kRecipient, kSubject, kBody} +
+                             arrLogin);
 }
 
 bool BenchDelivery(const QString& strFolder) {
@@ -313,17 +319,7 @@ double PythonMarkdownSeconds(const QString& strFolder, const QStringList& arrTex
         file.write(QJsonDocument(QJsonArray::fromStringList(arrTexts)).toJson()) < 0)
         return -1;
     file.close();
-    QProcess python;
-    python.start(QStringLiteral("/usr/bin/python3"),
-                 {QStringLiteral(BENCH_SOURCE_DIR "/bench_markdown_baseline.py"),
-                  file.fileName()});
-    if (!python.waitForFinished(-1) || python.exitCode() != 0) {
-        std::fprintf(stderr, "%s", python.readAllStandardError().constData());
-        return -1;
-    }
-    bool bNumber = false;
-    const double dSeconds = python.readAllStandardOutput().trimmed().toDouble(&bNumber);
-    return bNumber ? dSeconds : -1;
+    return PythonSeconds(QStringLiteral("bench_markdown_baseline.py"), {file.fileName()});
 }
 
 // The engine's whole share of a formatted mail: merged from the template's
