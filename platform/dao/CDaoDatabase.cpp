@@ -112,6 +112,24 @@ void CDaoDatabase::Execute(const QString& strSql) {
         ThrowError(nResult);
 }
 
+long CDaoDatabase::GetRecordsAffected() const {
+    return m_pDb ? long(sqlite3_changes(m_pDb)) : 0;
+}
+
+void CDaoDatabase::BeginTrans() {
+    Execute(QStringLiteral("BEGIN IMMEDIATE"));
+}
+
+void CDaoDatabase::CommitTrans() {
+    Execute(QStringLiteral("COMMIT"));
+}
+
+void CDaoDatabase::Rollback() {
+    RequireOpen(this);
+    if (!sqlite3_get_autocommit(m_pDb))
+        Execute(QStringLiteral("ROLLBACK"));
+}
+
 void CDaoDatabase::Connect(const QString& strName, int nFlags) {
     const int nResult =
         sqlite3_open_v2(QFile::encodeName(strName).constData(), &m_pDb, nFlags, nullptr);

@@ -30,7 +30,9 @@ using LPCORVANESENDHTMLMAIL = ULONG (*)(LHANDLE lhSession, ULONG_PTR ulUIParam,
                                         FLAGS flFlags, ULONG ulReserved);
 
 // MAPISendMail for a formatted mail: the same session, message, flags and
-// result codes, and the same checks of recipient, subject and attachments.
+// result codes, and the same checks of recipient, subject and attachments;
+// CorvaneLastResult tells how it ended and CorvaneAbortSend ends it as they
+// do for MAPISendMail.
 // The message's note text becomes the text/plain part and lpHtml->lpszHtml
 // the text/html part of a multipart/alternative; with images, the HTML and
 // the images are a multipart/related inside it, each image a part of its own

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/mapi/CorvaneLastResult.h"
 #include "platform/mapi/CorvaneSendHtmlMail.h"
 #include "platform/mapi/CorvaneSentMessageId.h"
 #include "platform/mapi/SimpleMapi.h"
@@ -22,19 +23,25 @@ public:
     static QString Path();
 
     // The program's whole round for one mail: logon, send, logoff (also
-    // after a failed send). The first code that is not SUCCESS_SUCCESS.
-    ULONG SendOne(MapiMessage* pMessage, FLAGS flFlags = 0);
+    // after a failed send). The first code that is not SUCCESS_SUCCESS;
+    // pResult, where given, gets how the logon or send that decided it ended.
+    ULONG SendOne(MapiMessage* pMessage, FLAGS flFlags = 0, CorvaneResult* pResult = nullptr);
     // The same round with CorvaneSendHtmlMail in place of MAPISendMail.
-    ULONG SendOneHtml(MapiMessage* pMessage, CorvaneHtmlBody* pHtml);
+    ULONG SendOneHtml(MapiMessage* pMessage, CorvaneHtmlBody* pHtml,
+                      CorvaneResult* pResult = nullptr);
+    // How this thread's last call ended.
+    CorvaneResult LastResult() const;
 
     LPMAPILOGON m_pfnLogon = nullptr;
     LPMAPISENDMAIL m_pfnSendMail = nullptr;
     LPMAPILOGOFF m_pfnLogoff = nullptr;
     LPCORVANESENTMESSAGEID m_pfnSentMessageId = nullptr;
     LPCORVANESENDHTMLMAIL m_pfnSendHtmlMail = nullptr;
+    LPCORVANELASTRESULT m_pfnLastResult = nullptr;
+    LPCORVANEABORTSEND m_pfnAbortSend = nullptr;
 
 private:
-    ULONG Round(const std::function<ULONG(LHANDLE)>& send);
+    ULONG Round(const std::function<ULONG(LHANDLE)>& send, CorvaneResult* pResult);
 
     void* m_hLibrary = nullptr;
     QString m_strError;

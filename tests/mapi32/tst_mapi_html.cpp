@@ -226,7 +226,8 @@ void TestMapiHtml::refusesBadFormattedMail_data() {
         << kRecipient << html << "no array" << good << ULONG(MAPI_E_ATTACHMENT_NOT_FOUND);
 }
 
-// Nothing is written when the formatted mail is refused.
+// Nothing is written when the formatted mail is refused, and the library's
+// outcome of the call names the message as the step that failed.
 void TestMapiHtml::refusesBadFormattedMail() {
     QFETCH(QByteArray, recipient);
     QFETCH(QByteArray, html);
@@ -247,7 +248,10 @@ void TestMapiHtml::refusesBadFormattedMail() {
     if (image == u"no array")
         pHtml->lpImages = nullptr;
 
-    QCOMPARE(library.SendOneHtml(message.Get(), pHtml), result);
+    CorvaneResult outcome{};
+    QCOMPARE(library.SendOneHtml(message.Get(), pHtml, &outcome), result);
+    QCOMPARE(outcome.ulResult, result);
+    QCOMPARE(outcome.ulStep, ULONG(CORVANE_STEP_MESSAGE));
     QCOMPARE(QDir(strOutbox).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
