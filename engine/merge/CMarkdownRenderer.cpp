@@ -135,15 +135,99 @@ QByteArray Styled(QByteArrayView html) {
     return styled;
 }
 
-QString Document(const QString& strTitle, QByteArrayView body) {
+QString Document(const QString& strTitle, QByteArrayView styledBody) {
     const QByteArray document =
         "<!DOCTYPE html>\n<html>\n<head>\n"
         "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">\n"
         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
         "<title>" +
         strTitle.toHtmlEscaped().toUtf8() + "</title>\n</head>\n<body style=\"" + kBodyStyle +
-        "\">\n" + Styled(body) + "</body>\n</html>\n";
+        "\">\n" + styledBody + "</body>\n</html>\n";
     return QString::fromUtf8(document);
+}
+
+QString NewToken() {
+    return QString::number(QRandomGenerator::global()->generate64(), 16);
+}
+
+// The document of the Markdown, in the current arena.
+cmark_node* Parse(const QString& strMarkdown) {
+    const QByteArray markdown = strMarkdown.toUtf8();
+    cmark_parser* pParser = cmark_parser_new_with_mem(CMARK_OPT_DEFAULT, CCmarkArena::Memory());
+    cmark_parser_feed(pParser, markdown.constData(), size_t(markdown.size()));
+    cmark_node* pDocument = cmark_parser_finish(pParser);
+    cmark_parser_free(pParser);
+    cmark_consolidate_text_nodes(pDocument);
+    return pDocument;
+}
+
+// Text and addresses take textValues, code takes codeValues.
+void FillPlaceholders(const std::vector<cmark_node*>& nodes, const CPlaceholders& textValues,
+                      const CPlaceholders& codeValues) {
+    for (cmark_node* pNode : nodes) {
+        switch (cmark_node_get_type(pNode)) {
+        case CMARK_NODE_TEXT:
+            if (MayHoldPlaceholder(cmark_node_get_literal(pNode)))
+                SetTextLines(pNode, textValues.Fill(TextOf(cmark_node_get_literal(pNode))));
+            break;
+        case CMARK_NODE_CODE:
+        case CMARK_NODE_CODE_BLOCK:
+            if (MayHoldPlaceholder(cmark_node_get_literal(pNode)))
+                cmark_node_set_literal(
+                    pNode,
+                    codeValues.Fill(TextOf(cmark_node_get_literal(pNode))).toUtf8().constData());
+            break;
+        default:
+            if (MayHoldPlaceholder(cmark_node_get_url(pNode)))
+                cmark_node_set_url(
+                    pNode, textValues.Fill(TextOf(cmark_node_get_url(pNode))).toUtf8().constData());
+            if (MayHoldPlaceholder(cmark_node_get_title(pNode)))
+                cmark_node_set_title(
+                    pNode,
+                    textValues.Fill(TextOf(cmark_node_get_title(pNode))).toUtf8().constData());
+            break;
+        }
+    }
+}
+
+bool HoldsPlaceholder(const char* pszText) {
+    if (!MayHoldPlaceholder(pszText))
+        return false;
+    const QString strText = TextOf(pszText);
+    return CPlaceholders::Marks(CHtmlBodyTemplate::kTextMark).Fill(strText) != strText;
+}
+
+// Whether the template can be rendered once with marks for its values: none
+// of its text looks like a mark, and no placeholder is in an address or a
+// title, which the renderer checks and encodes as a whole.
+bool CanRenderOnce(const std::vector<cmark_node*>& nodes) {
+    for (cmark_node* pNode : nodes) {
+        for (const char* pszText : {cmark_node_get_literal(pNode), cmark_node_get_url(pNode),
+                                    cmark_node_get_title(pNode), cmark_node_get_fence_info(pNode)}) {
+            if (pszText && !CHtmlBodyTemplate::IsFreeOfMarks(TextOf(pszText)))
+                return false;
+        }
+        if (HoldsPlaceholder(cmark_node_get_url(pNode)) ||
+            HoldsPlaceholder(cmark_node_get_title(pNode)))
+            return false;
+    }
+    return true;
+}
+
+// An image's description is rendered as an attribute, line breaks as
+// blanks, unlike the text that the marks stand for.
+bool AnyMarkInImage(const std::vector<cmark_node*>& nodes) {
+    for (cmark_node* pNode : nodes) {
+        const char* pszLiteral = cmark_node_get_literal(pNode);
+        if (!pszLiteral || !std::strstr(pszLiteral, "\xEE\x80"))
+            continue;
+        for (cmark_node* pParent = cmark_node_parent(pNode); pParent;
+             pParent = cmark_node_parent(pParent)) {
+            if (cmark_node_get_type(pParent) == CMARK_NODE_IMAGE)
+                return true;
+        }
+    }
+    return false;
 }
 
 } // namespace
@@ -152,58 +236,78 @@ CMarkdownRenderer::CMarkdownRenderer(const QString& strStartDir)
     : m_strStartDir(QDir::cleanPath(QDir(strStartDir).absolutePath())),
       m_strCanonicalStartDir(QDir(strStartDir).canonicalPath()) {}
 
-// Raw HTML is taken out of the tree, not left to the renderer, which would
-// put a comment in its place. The tree and the rendered body live in the
-// arena until the end of this call.
+// A value with a zero byte takes the long way: cmark's texts end at one.
 CHtmlMail CMarkdownRenderer::Render(const CMergedMail& mail) {
-    const CCmarkArena::Scope scope(m_arena);
-    const QByteArray markdown = mail.m_strMarkdown.toUtf8();
-    cmark_parser* pParser = cmark_parser_new_with_mem(CMARK_OPT_DEFAULT, CCmarkArena::Memory());
-    cmark_parser_feed(pParser, markdown.constData(), size_t(markdown.size()));
-    cmark_node* pDocument = cmark_parser_finish(pParser);
-    cmark_parser_free(pParser);
-    cmark_consolidate_text_nodes(pDocument);
-    const Nodes nodes = Gather(pDocument);
-    FillPlaceholders(nodes.placeholders, mail.m_placeholders);
+    const QString strToken = NewToken();
+    const Compiled* pCompiled = Compile(mail.m_strMarkdown);
+    if (!pCompiled || mail.m_placeholders.AnyValueHolds(QChar(u'\0')))
+        return RenderTree(mail, strToken);
     CHtmlMail html;
-    PlaceImages(nodes.images, html);
-    for (cmark_node* pRaw : nodes.raw)
-        cmark_node_unlink(pRaw);
-    const char* pszBody = cmark_render_html(pDocument, CMARK_OPT_HARDBREAKS);
-    html.m_strHtml = Document(mail.m_strSubject, QByteArrayView(pszBody));
+    html.m_strHtml =
+        Document(mail.m_strSubject, pCompiled->body.Fill(mail.m_placeholders, strToken.toLatin1()));
+    html.m_images = pCompiled->images;
+    for (CHtmlMail::Image& image : html.m_images)
+        image.strContentId.replace(QChar(CHtmlBodyTemplate::kTokenMark), strToken);
+    html.m_problems = pCompiled->problems;
     return html;
 }
 
-void CMarkdownRenderer::FillPlaceholders(const std::vector<cmark_node*>& nodes,
-                                         const CPlaceholders& values) {
-    for (cmark_node* pNode : nodes) {
-        switch (cmark_node_get_type(pNode)) {
-        case CMARK_NODE_TEXT:
-            if (MayHoldPlaceholder(cmark_node_get_literal(pNode)))
-                SetTextLines(pNode, values.Fill(TextOf(cmark_node_get_literal(pNode))));
-            break;
-        case CMARK_NODE_CODE:
-        case CMARK_NODE_CODE_BLOCK:
-            if (MayHoldPlaceholder(cmark_node_get_literal(pNode)))
-                cmark_node_set_literal(
-                    pNode, values.Fill(TextOf(cmark_node_get_literal(pNode))).toUtf8().constData());
-            break;
-        default:
-            if (MayHoldPlaceholder(cmark_node_get_url(pNode)))
-                cmark_node_set_url(
-                    pNode, values.Fill(TextOf(cmark_node_get_url(pNode))).toUtf8().constData());
-            if (MayHoldPlaceholder(cmark_node_get_title(pNode)))
-                cmark_node_set_title(
-                    pNode, values.Fill(TextOf(cmark_node_get_title(pNode))).toUtf8().constData());
-            break;
-        }
+// The tree and the rendered body live in the arena until the end of this
+// call.
+CHtmlMail CMarkdownRenderer::RenderTree(const CMergedMail& mail, const QString& strToken) {
+    const CCmarkArena::Scope scope(m_arena);
+    cmark_node* pDocument = Parse(mail.m_strMarkdown);
+    const Nodes nodes = Gather(pDocument);
+    FillPlaceholders(nodes.placeholders, mail.m_placeholders, mail.m_placeholders);
+    CHtmlMail html;
+    html.m_strHtml =
+        Document(mail.m_strSubject, Finish(pDocument, nodes.images, nodes.raw, strToken, html));
+    return html;
+}
+
+// A few templates are kept: a mailing seldom uses more.
+const CMarkdownRenderer::Compiled* CMarkdownRenderer::Compile(const QString& strMarkdown) {
+    constexpr qsizetype kKept = 16;
+    auto it = m_compiled.find(strMarkdown);
+    if (it == m_compiled.end()) {
+        if (m_compiled.size() >= kKept)
+            m_compiled.clear();
+        it = m_compiled.insert(strMarkdown, CompileOnce(strMarkdown));
     }
+    return it->has_value() ? &it->value() : nullptr;
+}
+
+std::optional<CMarkdownRenderer::Compiled>
+CMarkdownRenderer::CompileOnce(const QString& strMarkdown) {
+    const CCmarkArena::Scope scope(m_arena);
+    cmark_node* pDocument = Parse(strMarkdown);
+    const Nodes nodes = Gather(pDocument);
+    if (!CanRenderOnce(nodes.placeholders))
+        return std::nullopt;
+    FillPlaceholders(nodes.placeholders, CPlaceholders::Marks(CHtmlBodyTemplate::kTextMark),
+                     CPlaceholders::Marks(CHtmlBodyTemplate::kCodeMark));
+    CHtmlMail html;
+    const QByteArray body = Finish(pDocument, nodes.images, nodes.raw,
+                                   QString(QChar(CHtmlBodyTemplate::kTokenMark)), html);
+    if (AnyMarkInImage(nodes.placeholders))
+        return std::nullopt;
+    return Compiled{CHtmlBodyTemplate(body), html.m_images, html.m_problems};
+}
+
+// Raw HTML is taken out of the tree, not left to the renderer, which would
+// put a comment in its place.
+QByteArray CMarkdownRenderer::Finish(cmark_node* pDocument, const std::vector<cmark_node*>& images,
+                                     const std::vector<cmark_node*>& raw,
+                                     const QString& strToken, CHtmlMail& html) {
+    PlaceImages(images, strToken, html);
+    for (cmark_node* pRaw : raw)
+        cmark_node_unlink(pRaw);
+    return Styled(QByteArrayView(cmark_render_html(pDocument, CMARK_OPT_HARDBREAKS)));
 }
 
 // Each file goes with the mail once, however often the Markdown shows it.
-void CMarkdownRenderer::PlaceImages(const std::vector<cmark_node*>& images, CHtmlMail& html) {
-    const QString strToken =
-        QString::number(QRandomGenerator::global()->generate64(), 16);
+void CMarkdownRenderer::PlaceImages(const std::vector<cmark_node*>& images,
+                                    const QString& strToken, CHtmlMail& html) {
     QHash<QString, QString> contentIds;
     for (cmark_node* pImage : images) {
         const QString strAddress = TextOf(cmark_node_get_url(pImage));

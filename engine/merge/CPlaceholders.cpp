@@ -1,9 +1,23 @@
 #include "engine/merge/CPlaceholders.h"
 
+#include <algorithm>
+
 CPlaceholders::CPlaceholders(const CMailRow& row, const QString& strToday)
     : m_arrValues{strToday,        row.m_strDate,     row.m_strPrefix,
                   row.m_strName,   row.m_arrMy[0],    row.m_arrMy[1],
                   row.m_arrMy[2],  row.m_arrMy[3],    row.m_arrMy[4]} {}
+
+CPlaceholders CPlaceholders::Marks(char16_t chFirst) {
+    CPlaceholders marks;
+    for (int i = 0; i < kCount; ++i)
+        marks.m_arrValues[size_t(i)] = QChar(char16_t(chFirst + i));
+    return marks;
+}
+
+bool CPlaceholders::AnyValueHolds(QChar ch) const {
+    return std::any_of(m_arrValues.begin(), m_arrValues.end(),
+                       [ch](const QString& strValue) { return strValue.contains(ch); });
+}
 
 const std::array<QString, CPlaceholders::kCount>& CPlaceholders::Words() {
     static const std::array<QString, kCount> words = {

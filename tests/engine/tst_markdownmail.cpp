@@ -66,6 +66,8 @@ private Q_SLOTS:
     void placesImagesOfTheStartFolder_data();
     void placesImagesOfTheStartFolder();
     void placesEachImageOnce();
+    void rendersTheTemplateOnceForAllRows_data();
+    void rendersTheTemplateOnceForAllRows();
 
 private:
     CHtmlMail Render(const QByteArray& markdown, const CMailRow& row = RowWithName("Smith"));
@@ -292,6 +294,39 @@ void TestMarkdownMail::placesEachImageOnce() {
     QCOMPARE(html.m_strHtml.count(QStringLiteral("cid:") + html.m_images[1].strContentId), 1);
     QVERIFY(html.m_strHtml.contains(u"src=\"https://example.com/banner.png\""));
     QCOMPARE(html.m_problems.size(), 2);
+}
+
+void TestMarkdownMail::rendersTheTemplateOnceForAllRows_data() {
+    QTest::addColumn<QString>("name");
+    QTest::newRow("quotes, apostrophes and ampersands") << "\"O'Neil\" & <Sons>";
+    QTest::newRow("every kind of line break") << "Smith\r\nJones\rMiller\n\nLee\n";
+    QTest::newRow("Markdown and a placeholder word") << "[x](http://e.example) `#MY_1` ![](logo.png)";
+    QTest::newRow("a character of the Private Use Area") << QString(QChar(0xE003)) + "%EE%80%A0";
+    QTest::newRow("nothing") << "";
+}
+
+// A template with placeholders only in text and code is rendered once and
+// each row's values escaped into it; a placeholder in a link address makes
+// the renderer fill and render each row's document. Both ways must give the
+// same mail.
+void TestMarkdownMail::rendersTheTemplateOnceForAllRows() {
+    QFETCH(QString, name);
+    const QByteArray markdown = "# #NAME\n\nDear #PREFIX **#NAME**, `#NAME` [#NAME](https://e.example)\n"
+                                "![logo](logo.png) ![gone](gone.png)\n\n```\n#NAME\n```\n";
+    const QByteArray lastLink = "\n[end](https://e.example/#MY_5)\n";
+    const CMailRow row = RowWithName(name);
+    CMarkdownRenderer renderer(m_strStartDir);
+    const CHtmlMail once = renderer.Render(Merge(markdown, row));
+    const CHtmlMail alone = renderer.Render(Merge(markdown + lastLink, row));
+    QCOMPARE(once.m_images.size(), 1);
+    QCOMPARE(alone.m_images.size(), 1);
+    QCOMPARE(once.m_problems.size(), 1);
+    QString strOnce = once.m_strHtml;
+    strOnce.replace(once.m_images[0].strContentId, QStringLiteral("logo"));
+    QString strAlone = alone.m_strHtml;
+    strAlone.replace(alone.m_images[0].strContentId, QStringLiteral("logo"));
+    strAlone.remove(QRegularExpression(QStringLiteral("<p><a [^>]*>end</a></p>\n")));
+    QCOMPARE(strOnce, strAlone);
 }
 
 QTEST_GUILESS_MAIN(TestMarkdownMail)
