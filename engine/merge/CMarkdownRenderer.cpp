@@ -26,12 +26,10 @@ struct TagStyle {
 constexpr TagStyle kTagStyles[] = {
     {"<img ", "<img style=\"max-width: 100%; height: auto; border: 0;\" "},
     {"<a href=", "<a style=\"color: #1a5fb4;\" href="},
-    {"<blockquote>",
-     "<blockquote style=\"margin: 0 0 1em 0; padding: 0 0 0 12px; "
-     "border-left: 3px solid #cccccc; color: #555555;\">"},
-    {"<pre>",
-     "<pre style=\"background: #f4f4f4; padding: 8px 12px; white-space: pre-wrap; "
-     "font-size: 13px;\">"},
+    {"<blockquote>", "<blockquote style=\"margin: 0 0 1em 0; padding: 0 0 0 12px; "
+                     "border-left: 3px solid #cccccc; color: #555555;\">"},
+    {"<pre>", "<pre style=\"background: #f4f4f4; padding: 8px 12px; white-space: pre-wrap; "
+              "font-size: 13px;\">"},
     {"<code>", "<code style=\"font-family: 'Courier New', Courier, monospace;\">"},
     {"<code class=", "<code style=\"font-family: 'Courier New', Courier, monospace;\" class="},
 };
@@ -56,7 +54,7 @@ struct Nodes {
 Nodes Gather(cmark_node* pDocument) {
     Nodes nodes;
     const std::unique_ptr<cmark_iter, decltype(&cmark_iter_free)> iter(cmark_iter_new(pDocument),
-                                                                      &cmark_iter_free);
+                                                                       &cmark_iter_free);
     for (cmark_event_type event = cmark_iter_next(iter.get()); event != CMARK_EVENT_DONE;
          event = cmark_iter_next(iter.get())) {
         if (event != CMARK_EVENT_ENTER)
@@ -121,10 +119,9 @@ QByteArray Styled(QByteArrayView html) {
     qsizetype nCopied = 0;
     for (qsizetype nTag = html.indexOf('<'); nTag >= 0; nTag = html.indexOf('<', nTag + 1)) {
         const std::string_view rest(html.data() + nTag, size_t(html.size() - nTag));
-        const auto style = std::find_if(std::begin(kTagStyles), std::end(kTagStyles),
-                                        [rest](const TagStyle& tag) {
-                                            return rest.starts_with(tag.strTag);
-                                        });
+        const auto style =
+            std::find_if(std::begin(kTagStyles), std::end(kTagStyles),
+                         [rest](const TagStyle& tag) { return rest.starts_with(tag.strTag); });
         if (style == std::end(kTagStyles))
             continue;
         styled += html.sliced(nCopied, nTag - nCopied);
@@ -202,8 +199,9 @@ bool HoldsPlaceholder(const char* pszText) {
 // title, which the renderer checks and encodes as a whole.
 bool CanRenderOnce(const std::vector<cmark_node*>& nodes) {
     for (cmark_node* pNode : nodes) {
-        for (const char* pszText : {cmark_node_get_literal(pNode), cmark_node_get_url(pNode),
-                                    cmark_node_get_title(pNode), cmark_node_get_fence_info(pNode)}) {
+        for (const char* pszText :
+             {cmark_node_get_literal(pNode), cmark_node_get_url(pNode), cmark_node_get_title(pNode),
+              cmark_node_get_fence_info(pNode)}) {
             if (pszText && !CHtmlBodyTemplate::IsFreeOfMarks(TextOf(pszText)))
                 return false;
         }
@@ -297,8 +295,8 @@ CMarkdownRenderer::CompileOnce(const QString& strMarkdown) {
 // Raw HTML is taken out of the tree, not left to the renderer, which would
 // put a comment in its place.
 QByteArray CMarkdownRenderer::Finish(cmark_node* pDocument, const std::vector<cmark_node*>& images,
-                                     const std::vector<cmark_node*>& raw,
-                                     const QString& strToken, CHtmlMail& html) {
+                                     const std::vector<cmark_node*>& raw, const QString& strToken,
+                                     CHtmlMail& html) {
     PlaceImages(images, strToken, html);
     for (cmark_node* pRaw : raw)
         cmark_node_unlink(pRaw);
@@ -306,8 +304,8 @@ QByteArray CMarkdownRenderer::Finish(cmark_node* pDocument, const std::vector<cm
 }
 
 // Each file goes with the mail once, however often the Markdown shows it.
-void CMarkdownRenderer::PlaceImages(const std::vector<cmark_node*>& images,
-                                    const QString& strToken, CHtmlMail& html) {
+void CMarkdownRenderer::PlaceImages(const std::vector<cmark_node*>& images, const QString& strToken,
+                                    CHtmlMail& html) {
     QHash<QString, QString> contentIds;
     for (cmark_node* pImage : images) {
         const QString strAddress = TextOf(cmark_node_get_url(pImage));
@@ -371,4 +369,3 @@ CMarkdownRenderer::ImageFile CMarkdownRenderer::Locate(const QString& strAddress
         return {Kind::Problem, QString(), Problem::Missing};
     return {Kind::InFolder, strCanonical};
 }
-

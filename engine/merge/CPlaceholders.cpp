@@ -3,9 +3,8 @@
 #include <algorithm>
 
 CPlaceholders::CPlaceholders(const CMailRow& row, const QString& strToday)
-    : m_arrValues{strToday,        row.m_strDate,     row.m_strPrefix,
-                  row.m_strName,   row.m_arrMy[0],    row.m_arrMy[1],
-                  row.m_arrMy[2],  row.m_arrMy[3],    row.m_arrMy[4]} {}
+    : m_arrValues{strToday,       row.m_strDate,  row.m_strPrefix, row.m_strName, row.m_arrMy[0],
+                  row.m_arrMy[1], row.m_arrMy[2], row.m_arrMy[3],  row.m_arrMy[4]} {}
 
 CPlaceholders CPlaceholders::Marks(char16_t chFirst) {
     CPlaceholders marks;

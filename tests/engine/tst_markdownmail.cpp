@@ -119,12 +119,14 @@ void TestMarkdownMail::valuesStayText_data() {
 // strong span, in link text and alone on a line.
 void TestMarkdownMail::valuesStayText() {
     QFETCH(QString, name);
-    const QByteArray markdown = "#SUBJECT Offer for #NAME\n"
-                                "Dear #NAME,\n\n"
-                                "**Price for #NAME:** 10 EUR, see [#NAME's offer](https://example.com).\n\n"
-                                "#NAME\n";
+    const QByteArray markdown =
+        "#SUBJECT Offer for #NAME\n"
+        "Dear #NAME,\n\n"
+        "**Price for #NAME:** 10 EUR, see [#NAME's offer](https://example.com).\n\n"
+        "#NAME\n";
     const CMergedMail mail = Merge(markdown, RowWithName(name));
-    const QString strOneLine = QString(name).replace(QRegularExpression(QStringLiteral("\n+")), QStringLiteral(" "));
+    const QString strOneLine =
+        QString(name).replace(QRegularExpression(QStringLiteral("\n+")), QStringLiteral(" "));
     QCOMPARE(mail.m_strSubject, QStringLiteral("Offer for ") + strOneLine);
     QVERIFY2(mail.m_strBody.contains(QStringLiteral("Dear ") + name + u','),
              qPrintable(mail.m_strBody));
@@ -135,7 +137,8 @@ void TestMarkdownMail::valuesStayText() {
     QString strShown = name.toHtmlEscaped();
     strShown.replace(u'\n', QStringLiteral("<br />\n"));
     QCOMPARE(html.m_strHtml.section(QStringLiteral("<body"), 1).count(strShown), 4);
-    QVERIFY(html.m_strHtml.contains(QStringLiteral("<title>Offer for ") + strOneLine.toHtmlEscaped()));
+    QVERIFY(
+        html.m_strHtml.contains(QStringLiteral("<title>Offer for ") + strOneLine.toHtmlEscaped()));
     QVERIFY(html.m_images.isEmpty());
     QVERIFY(html.m_problems.isEmpty());
 }
@@ -145,11 +148,17 @@ void TestMarkdownMail::valuesFillOnlyPlaceholdersOfTheTemplate_data() {
     QTest::addColumn<QString>("subject");
     QTest::addColumn<QString>("attachments");
     QTest::addColumn<QString>("body");
-    QTest::newRow("text: a value is filled in again and can be a keyword")
-        << "letter.txt" << "Hello one" << "/etc/passwd" << "Dear one";
+    QTest::newRow("text: a value is filled in again and can be a keyword") << "letter.txt"
+                                                                           << "Hello one"
+                                                                           << "/etc/passwd"
+                                                                           << "Dear one";
     const QString strBody = QStringLiteral("Dear #MY_1\n#ATTACHMENTS /etc/passwd");
-    QTest::newRow("Markdown: a value is text") << "letter.md" << "Hello #MY_1" << "" << strBody;
-    QTest::newRow("Markdown in capitals") << "LETTER.MD" << "Hello #MY_1" << "" << strBody;
+    QTest::newRow("Markdown: a value is text") << "letter.md"
+                                               << "Hello #MY_1"
+                                               << "" << strBody;
+    QTest::newRow("Markdown in capitals") << "LETTER.MD"
+                                          << "Hello #MY_1"
+                                          << "" << strBody;
 }
 
 // The name holds a later placeholder, MY_2 a keyword; the template's own
@@ -193,8 +202,7 @@ void TestMarkdownMail::rendersTheTemplatesMarkdownSafely_data() {
         << QStringList{"/etc/passwd"};
     QTest::newRow("a placeholder in code shows its value as written")
         << QByteArray("`#PREFIX`\n\n```\n#PREFIX\n```")
-        << QStringList{"Dr.</code>", "<pre style=", "Dr.\n</code></pre>"}
-        << QStringList{"\\"};
+        << QStringList{"Dr.</code>", "<pre style=", "Dr.\n</code></pre>"} << QStringList{"\\"};
     QTest::newRow("a UTF-8 document, styled inline, without a style sheet")
         << QByteArray("> Grüße\n\n![logo](logo.png)")
         << QStringList{"charset=utf-8", "<body style=", "<blockquote style=", "Grüße",
@@ -224,34 +232,40 @@ void TestMarkdownMail::placesImagesOfTheStartFolder_data() {
     QTest::newRow("a file of the folder") << QByteArray("![logo](logo.png)") << "logo.png"
                                           << "logo.png" << nNone;
     QTest::newRow("a file of a subfolder")
-        << QByteArray("![seal](images/seal.png)") << "images/seal.png" << "images/seal.png"
-        << nNone;
+        << QByteArray("![seal](images/seal.png)") << "images/seal.png"
+        << "images/seal.png" << nNone;
     QTest::newRow("a link inside the folder")
-        << QByteArray("![](images/alias.png)") << "images/alias.png" << "logo.png" << nNone;
-    QTest::newRow("a percent-encoded name")
-        << QByteArray("![](my%20logo.png)") << "my%20logo.png" << "my logo.png" << nNone;
-    QTest::newRow("a name from a value") << QByteArray("![](#MY_1)") << "logo.png" << "logo.png"
-                                         << nNone;
-    QTest::newRow("a missing file") << QByteArray("![](nothing.png)") << "nothing.png" << ""
-                                    << nMissing;
-    QTest::newRow("a folder") << QByteArray("![](images)") << "images" << "" << nMissing;
-    QTest::newRow("no name") << QByteArray("![logo]()") << "" << "" << nMissing;
+        << QByteArray("![](images/alias.png)") << "images/alias.png"
+        << "logo.png" << nNone;
+    QTest::newRow("a percent-encoded name") << QByteArray("![](my%20logo.png)") << "my%20logo.png"
+                                            << "my logo.png" << nNone;
+    QTest::newRow("a name from a value") << QByteArray("![](#MY_1)") << "logo.png"
+                                         << "logo.png" << nNone;
+    QTest::newRow("a missing file") << QByteArray("![](nothing.png)") << "nothing.png"
+                                    << "" << nMissing;
+    QTest::newRow("a folder") << QByteArray("![](images)") << "images"
+                              << "" << nMissing;
+    QTest::newRow("no name") << QByteArray("![logo]()") << ""
+                             << "" << nMissing;
     QTest::newRow("a file beside the folder")
-        << QByteArray("![](../outside.png)") << "../outside.png" << "" << nOutside;
+        << QByteArray("![](../outside.png)") << "../outside.png"
+        << "" << nOutside;
     QTest::newRow("a way out and back in")
         << QByteArray("![](images/../../start/logo.png)") << "images/../../start/logo.png"
         << "logo.png" << nNone;
-    QTest::newRow("a link to a file outside")
-        << QByteArray("![](link.png)") << "link.png" << "" << nOutside;
-    QTest::newRow("an absolute path") << QByteArray("![](/etc/hostname)") << "/etc/hostname" << ""
-                                      << nOutside;
+    QTest::newRow("a link to a file outside") << QByteArray("![](link.png)") << "link.png"
+                                              << "" << nOutside;
+    QTest::newRow("an absolute path") << QByteArray("![](/etc/hostname)") << "/etc/hostname"
+                                      << "" << nOutside;
     QTest::newRow("a file: address")
-        << QByteArray("![](file:///etc/passwd)") << "file:///etc/passwd" << "" << nOutside;
+        << QByteArray("![](file:///etc/passwd)") << "file:///etc/passwd"
+        << "" << nOutside;
     QTest::newRow("a data: address")
-        << QByteArray("![](data:image/png;base64,AAAA)") << "data:image/png;base64,AAAA" << ""
-        << nOutside;
+        << QByteArray("![](data:image/png;base64,AAAA)") << "data:image/png;base64,AAAA"
+        << "" << nOutside;
     QTest::newRow("a name from a value that leaves the folder")
-        << QByteArray("![](#MY_2)") << "../outside.png" << "" << nOutside;
+        << QByteArray("![](#MY_2)") << "../outside.png"
+        << "" << nOutside;
 }
 
 // A placed image is shown from its related part; a refused one leaves its
@@ -300,7 +314,8 @@ void TestMarkdownMail::rendersTheTemplateOnceForAllRows_data() {
     QTest::addColumn<QString>("name");
     QTest::newRow("quotes, apostrophes and ampersands") << "\"O'Neil\" & <Sons>";
     QTest::newRow("every kind of line break") << "Smith\r\nJones\rMiller\n\nLee\n";
-    QTest::newRow("Markdown and a placeholder word") << "[x](http://e.example) `#MY_1` ![](logo.png)";
+    QTest::newRow("Markdown and a placeholder word")
+        << "[x](http://e.example) `#MY_1` ![](logo.png)";
     QTest::newRow("a character of the Private Use Area") << QString(QChar(0xE003)) + "%EE%80%A0";
     QTest::newRow("nothing") << "";
 }
@@ -311,8 +326,9 @@ void TestMarkdownMail::rendersTheTemplateOnceForAllRows_data() {
 // same mail.
 void TestMarkdownMail::rendersTheTemplateOnceForAllRows() {
     QFETCH(QString, name);
-    const QByteArray markdown = "# #NAME\n\nDear #PREFIX **#NAME**, `#NAME` [#NAME](https://e.example)\n"
-                                "![logo](logo.png) ![gone](gone.png)\n\n```\n#NAME\n```\n";
+    const QByteArray markdown =
+        "# #NAME\n\nDear #PREFIX **#NAME**, `#NAME` [#NAME](https://e.example)\n"
+        "![logo](logo.png) ![gone](gone.png)\n\n```\n#NAME\n```\n";
     const QByteArray lastLink = "\n[end](https://e.example/#MY_5)\n";
     const CMailRow row = RowWithName(name);
     CMarkdownRenderer renderer(m_strStartDir);

@@ -27,8 +27,9 @@ const QByteArray kPhoto = QByteArray("\xff\xd8\xff\xe0", 4) + QByteArray(5000, '
 // An HTML text whose images are the given Content-IDs, with a line longer
 // than a mail line may be.
 QByteArray HtmlShowing(const QList<QByteArray>& contentIds) {
-    QByteArray html = "<!DOCTYPE html>\n<html><body><p><strong>Lieber J\xc3\xbcrgen,</strong></p>\n<p>" +
-                      QByteArray(1200, 'x') + "</p>\n";
+    QByteArray html =
+        "<!DOCTYPE html>\n<html><body><p><strong>Lieber J\xc3\xbcrgen,</strong></p>\n<p>" +
+        QByteArray(1200, 'x') + "</p>\n";
     for (const QByteArray& contentId : contentIds)
         html += "<img src=\"cid:" + contentId + "\" alt=\"\" />\n";
     return html + "</body></html>\n";
@@ -163,8 +164,9 @@ void TestMapiHtml::composesFormattedMail() {
     CTestMapiMessage message(QString(), kRecipient, kSubject, kText,
                              attachment ? QStringList{m_strPdf} : QStringList());
 
-    const ULONG nResult = html ? library.SendOneHtml(message.Get(), message.Html(htmlText, arrImages))
-                               : library.SendOne(message.Get());
+    const ULONG nResult =
+        html ? library.SendOneHtml(message.Get(), message.Html(htmlText, arrImages))
+             : library.SendOne(message.Get());
 
     QCOMPARE(nResult, SUCCESS_SUCCESS);
     const QByteArray mail = pServer ? pServer->MessageBytes(1) : OnlyMailIn(strOutbox);
@@ -202,9 +204,10 @@ void TestMapiHtml::refusesBadFormattedMail_data() {
     QTest::newRow("a recipient with a line break")
         << QByteArray("ann@example.org\r\nRCPT TO:<eve@example.net>") << html << strLogo << good
         << ULONG(MAPI_E_INVALID_RECIPS);
-    QTest::newRow("HTML that is not UTF-8")
-        << kRecipient << QByteArray("<p>Gr\xfc\xdf" "e</p>") << strLogo << good
-        << ULONG(MAPI_E_INVALID_MESSAGE);
+    QTest::newRow("HTML that is not UTF-8") << kRecipient
+                                            << QByteArray("<p>Gr\xfc\xdf"
+                                                          "e</p>")
+                                            << strLogo << good << ULONG(MAPI_E_INVALID_MESSAGE);
     QTest::newRow("a Content-ID without @")
         << kRecipient << html << strLogo << QByteArray("logo") << ULONG(MAPI_E_INVALID_MESSAGE);
     QTest::newRow("a Content-ID that ends the header line")
