@@ -15,13 +15,14 @@ packages=(
     build-essential cmake pkg-config ccache
     qt6-base-dev libgl-dev libsqlite3-dev sqlite3
     libgmime-3.0-dev libcurl4-openssl-dev ca-certificates libcanberra-dev libx11-dev
-    libuchardet-dev libsecret-1-dev libidn2-dev
+    libuchardet-dev libsecret-1-dev libidn2-dev libcmark-dev
     fonts-liberation fonts-dejavu-core
 )
 test_packages=(
     python3-aiosmtpd openssl xvfb xauth xclip xdotool x11-utils poppler-utils locales
     desktop-file-utils appstream lintian file dpkg-dev python3-vobject
     clang-14 libfuzzer-14-dev libclang-rt-14-dev gnome-keyring dbus-daemon dbus-bin
+    python3-markdown
 )
 
 usage() {
@@ -62,7 +63,10 @@ build_corvane() {
 run_corvane() {
     local demo="$here/demo"
     mkdir -p "$demo"
-    [ -e "$demo/Offer.txt" ] || cp "$here/res/demo/Offer.txt" "$demo/Offer.txt"
+    local sample
+    for sample in Offer.txt Offer.md logo.png; do
+        [ -e "$demo/$sample" ] || cp "$here/res/demo/$sample" "$demo/$sample"
+    done
     cd "$demo"
     exec "$build/corvane"
 }

@@ -2,7 +2,8 @@
 #   bin/corvane, bin/corvane-desktop   the program and the launcher the desktop
 #                                      menu starts (it runs the program in ~/Corvane)
 #   lib/corvane/libmapi32.so           the mail library (its rule is in mapi32/)
-#   share/corvane/Offer.txt            the sample template for a new ~/Corvane
+#   share/corvane/Offer.txt, Offer.md  the sample templates for a new ~/Corvane,
+#   share/corvane/logo.png             and the image the Markdown one shows
 #   share/applications, share/metainfo the menu entry and the software centre data
 #   share/icons/hicolor                the icon as a drawing and in pixel sizes
 #   share/man/man1, share/doc/corvane  the manual page, the help pages, copyright
@@ -14,7 +15,8 @@ set(CORVANE_PACKAGING ${PROJECT_SOURCE_DIR}/packaging)
 
 install(TARGETS corvane RUNTIME DESTINATION bin)
 install(PROGRAMS ${CORVANE_PACKAGING}/corvane-desktop DESTINATION bin)
-install(FILES ${PROJECT_SOURCE_DIR}/res/demo/Offer.txt DESTINATION share/corvane)
+install(FILES ${PROJECT_SOURCE_DIR}/res/demo/Offer.txt ${PROJECT_SOURCE_DIR}/res/demo/Offer.md
+    ${PROJECT_SOURCE_DIR}/res/demo/logo.png DESTINATION share/corvane)
 
 install(FILES ${CORVANE_PACKAGING}/${CORVANE_APP_ID}.metainfo.xml DESTINATION share/metainfo)
 install(DIRECTORY ${CORVANE_PACKAGING}/icons/hicolor DESTINATION share/icons)

@@ -66,20 +66,10 @@ ULONG CMailComposer::Compose(const CMailRequest& request, const CMailSettings& s
         g_mime_utils_generate_message_id(DomainOf(settings.m_strSenderAddress).c_str()), &g_free);
     g_mime_message_set_message_id(pMessage.get(), pMessageId.get());
 
-    GObjectPtr<GMimeObject> pBody(BodyPart(request.m_strBody));
-    if (!request.m_vecAttachments.empty()) {
-        GObjectPtr<GMimeMultipart> pMixed(g_mime_multipart_new_with_subtype("mixed"));
-        g_mime_multipart_add(pMixed.get(), pBody.get());
-        for (const CMailRequest::Attachment& attachment : request.m_vecAttachments) {
-            GMimeObject* pPart = nullptr;
-            const ULONG nResult = AttachmentPart(attachment.strPath, attachment.strName, &pPart);
-            if (nResult != SUCCESS_SUCCESS)
-                return nResult;
-            g_mime_multipart_add(pMixed.get(), pPart);
-            g_object_unref(pPart);
-        }
-        pBody.reset(GMIME_OBJECT(pMixed.release()));
-    }
+    GMimeObject* pBodyPart = nullptr;
+    if (const ULONG nResult = Body(request, &pBodyPart); nResult != SUCCESS_SUCCESS)
+        return nResult;
+    const GObjectPtr<GMimeObject> pBody(pBodyPart);
     g_mime_message_set_mime_part(pMessage.get(), pBody.get());
     strMessage = AddressLines(request, settings) + Serialize(pMessage.get());
     strMessageId = '<' + std::string(pMessageId.get()) + '>';
@@ -96,14 +86,68 @@ std::string CMailComposer::AddressLines(const CMailRequest& request,
            CHeaderLine::Unstructured("Subject", request.m_strSubject);
 }
 
-// text/plain; charset=utf-8, in the 7-bit encoding that suits it best
+// The text, or the text and the HTML, followed by the attachments.
+ULONG CMailComposer::Body(const CMailRequest& request, GMimeObject** ppBody) {
+    GObjectPtr<GMimeObject> pBody;
+    if (request.m_bHtml) {
+        GMimeObject* pFormatted = nullptr;
+        if (const ULONG nResult = FormattedBody(request, &pFormatted); nResult != SUCCESS_SUCCESS)
+            return nResult;
+        pBody.reset(pFormatted);
+    } else {
+        pBody.reset(TextPart(request.m_strBody, "plain"));
+    }
+    if (!request.m_vecAttachments.empty()) {
+        GObjectPtr<GMimeMultipart> pMixed(g_mime_multipart_new_with_subtype("mixed"));
+        g_mime_multipart_add(pMixed.get(), pBody.get());
+        for (const CMailRequest::Attachment& attachment : request.m_vecAttachments) {
+            GMimeObject* pPart = nullptr;
+            const ULONG nResult = AttachmentPart(attachment.strPath, attachment.strName, &pPart);
+            if (nResult != SUCCESS_SUCCESS)
+                return nResult;
+            g_mime_multipart_add(pMixed.get(), pPart);
+            g_object_unref(pPart);
+        }
+        pBody.reset(GMIME_OBJECT(pMixed.release()));
+    }
+    *ppBody = pBody.release();
+    return SUCCESS_SUCCESS;
+}
+
+// The text first and the HTML last, as RFC 2046 orders the alternatives: a
+// program shows the last one it can.
+ULONG CMailComposer::FormattedBody(const CMailRequest& request, GMimeObject** ppBody) {
+    GObjectPtr<GMimeObject> pHtml(TextPart(request.m_strHtml, "html"));
+    if (!request.m_vecInlineImages.empty()) {
+        GObjectPtr<GMimeMultipart> pRelated(g_mime_multipart_new_with_subtype("related"));
+        g_mime_object_set_content_type_parameter(GMIME_OBJECT(pRelated.get()), "type",
+                                                 "text/html");
+        g_mime_multipart_add(pRelated.get(), pHtml.get());
+        for (const CMailRequest::InlineImage& image : request.m_vecInlineImages) {
+            GMimeObject* pPart = nullptr;
+            if (const ULONG nResult = InlineImagePart(image, &pPart); nResult != SUCCESS_SUCCESS)
+                return nResult;
+            g_mime_multipart_add(pRelated.get(), pPart);
+            g_object_unref(pPart);
+        }
+        pHtml.reset(GMIME_OBJECT(pRelated.release()));
+    }
+    GObjectPtr<GMimeMultipart> pAlternative(g_mime_multipart_new_with_subtype("alternative"));
+    const GObjectPtr<GMimeObject> pText(TextPart(request.m_strBody, "plain"));
+    g_mime_multipart_add(pAlternative.get(), pText.get());
+    g_mime_multipart_add(pAlternative.get(), pHtml.get());
+    *ppBody = GMIME_OBJECT(pAlternative.release());
+    return SUCCESS_SUCCESS;
+}
+
+// text/<subtype>; charset=utf-8, in the 7-bit encoding that suits it best
 // (7bit, quoted-printable or base64), so any server takes it.
-GMimeObject* CMailComposer::BodyPart(const std::string& strBody) {
-    GMimeTextPart* pText = g_mime_text_part_new_with_subtype("plain");
+GMimeObject* CMailComposer::TextPart(const std::string& strText, const char* pszSubtype) {
+    GMimeTextPart* pText = g_mime_text_part_new_with_subtype(pszSubtype);
     g_mime_text_part_set_charset(pText, kCharset);
-    const std::string strText = UnixLineEnds(strBody);
+    const std::string strLines = UnixLineEnds(strText);
     const GObjectPtr<GMimeStream> pStream(
-        g_mime_stream_mem_new_with_buffer(strText.data(), strText.size()));
+        g_mime_stream_mem_new_with_buffer(strLines.data(), strLines.size()));
     SetContent(GMIME_PART(pText), pStream.get());
     g_mime_part_set_content_encoding(
         GMIME_PART(pText),
@@ -144,4 +188,14 @@ std::string CMailComposer::Serialize(GMimeMessage* pMessage) {
     g_mime_format_options_free(pOptions);
     const GByteArray* pBytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(pStream.get()));
     return std::string(reinterpret_cast<const char*>(pBytes->data), pBytes->len);
+}
+
+// Shown in place, not offered as a file to save.
+ULONG CMailComposer::InlineImagePart(const CMailRequest::InlineImage& image, GMimeObject** ppPart) {
+    if (const ULONG nResult = AttachmentPart(image.strPath, image.strName, ppPart);
+        nResult != SUCCESS_SUCCESS)
+        return nResult;
+    g_mime_object_set_disposition(*ppPart, GMIME_DISPOSITION_INLINE);
+    g_mime_object_set_content_id(*ppPart, image.strContentId.c_str());
+    return SUCCESS_SUCCESS;
 }

@@ -48,9 +48,9 @@ CMailOutcome CMapiSession::Logon() {
     return m_pTransport->Logon();
 }
 
-CMailOutcome CMapiSession::SendMail(const MapiMessage* pMessage) {
+CMailOutcome CMapiSession::SendMail(const MapiMessage* pMessage, const CorvaneHtmlBody* pHtml) {
     CMailRequest request;
-    if (const ULONG nResult = request.Read(pMessage); nResult != SUCCESS_SUCCESS)
+    if (const ULONG nResult = request.Read(pMessage, pHtml); nResult != SUCCESS_SUCCESS)
         return MessageFailure(nResult);
     std::string strMessage;
     std::string strMessageId;

@@ -3,6 +3,7 @@
 #include "mapi32/CMailOutcome.h"
 #include "mapi32/CMailSettings.h"
 #include "mapi32/CMailTransport.h"
+#include "platform/mapi/CorvaneSendHtmlMail.h"
 
 #include <memory>
 #include <string>
@@ -12,8 +13,8 @@
 class CMapiSession {
 public:
     CMailOutcome Logon();
-    // Checks, composes and delivers one message.
-    CMailOutcome SendMail(const MapiMessage* pMessage);
+    // Checks, composes and delivers one message; a formatted one with pHtml.
+    CMailOutcome SendMail(const MapiMessage* pMessage, const CorvaneHtmlBody* pHtml = nullptr);
     // The Message-ID header value of the last mail delivered in this
     // session; empty before the first.
     const std::string& SentMessageId() const { return m_strSentMessageId; }

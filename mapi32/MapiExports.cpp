@@ -1,6 +1,6 @@
 // The three Simple MAPI functions the program looks up in libmapi32.so, and
-// CorvaneSentMessageId, CorvaneLastResult and CorvaneAbortSend, which it
-// looks up as optional.
+// CorvaneSentMessageId, CorvaneLastResult, CorvaneAbortSend and
+// CorvaneSendHtmlMail, which it looks up as optional.
 //
 // The program loads and unloads the library for every mail. The library is
 // linked with -z nodelete, so it stays in memory after the first unload, and
@@ -16,6 +16,7 @@
 #include "mapi32/CSendAbort.h"
 #include "mapi32/MapiResult.h"
 #include "platform/mapi/CorvaneLastResult.h"
+#include "platform/mapi/CorvaneSendHtmlMail.h"
 #include "platform/mapi/CorvaneSentMessageId.h"
 #include "platform/mapi/SimpleMapi.h"
 
@@ -31,7 +32,8 @@ namespace {
 std::mutex g_sessionsMutex;
 std::map<LHANDLE, std::shared_ptr<CMapiSession>> g_mapSessions;
 LHANDLE g_hLastSession = 0;
-// How the calling thread's last MAPILogon, MAPISendMail or MAPILogoff ended.
+// How the calling thread's last MAPILogon, MAPISendMail, CorvaneSendHtmlMail
+// or MAPILogoff ended.
 thread_local CMailOutcome t_lastOutcome;
 
 void InitialiseOnce() {
@@ -91,7 +93,7 @@ template <typename Call> ULONG Guarded(Call call) {
         .nResult;
 }
 
-// One of the three Simple MAPI calls: CorvaneAbortSend can end it, and
+// A Simple MAPI call or CorvaneSendHtmlMail: CorvaneAbortSend can end it, and
 // CorvaneLastResult tells how it ended.
 template <typename Call> ULONG Recorded(Call call) {
     t_lastOutcome = GuardedOutcome([&] {
@@ -103,6 +105,21 @@ template <typename Call> ULONG Recorded(Call call) {
 
 CMailOutcome NoSuchSession() {
     return CMailOutcome::Failure(MapiResult::InvalidSession, CORVANE_STEP_NONE, "no such session");
+}
+
+// A session handle of 0 sends within a session of its own, as Simple MAPI
+// allows.
+CMailOutcome SendMail(LHANDLE lhSession, lpMapiMessage lpMessage, const CorvaneHtmlBody* lpHtml,
+                      FLAGS flFlags) {
+    if (flFlags & MAPI_DIALOG)
+        return CMailOutcome::Failure(MapiResult::DialogRequested, CORVANE_STEP_NONE, "no dialogs");
+    if (lhSession == 0) {
+        CMapiSession session;
+        const CMailOutcome logon = session.Logon();
+        return logon.Succeeded() ? session.SendMail(lpMessage, lpHtml) : logon;
+    }
+    const std::shared_ptr<CMapiSession> pSession = FindSession(lhSession);
+    return pSession ? pSession->SendMail(lpMessage, lpHtml) : NoSuchSession();
 }
 
 } // namespace
@@ -123,21 +140,13 @@ ULONG MAPILogon(ULONG_PTR, LPSTR, LPSTR, FLAGS, ULONG, LPLHANDLE lplhSession) {
     });
 }
 
-// A session handle of 0 sends within a session of its own, as Simple MAPI
-// allows.
 ULONG MAPISendMail(LHANDLE lhSession, ULONG_PTR, lpMapiMessage lpMessage, FLAGS flFlags, ULONG) {
-    return Recorded([&] {
-        if (flFlags & MAPI_DIALOG)
-            return CMailOutcome::Failure(MapiResult::DialogRequested, CORVANE_STEP_NONE,
-                                         "no dialogs");
-        if (lhSession == 0) {
-            CMapiSession session;
-            const CMailOutcome logon = session.Logon();
-            return logon.Succeeded() ? session.SendMail(lpMessage) : logon;
-        }
-        const std::shared_ptr<CMapiSession> pSession = FindSession(lhSession);
-        return pSession ? pSession->SendMail(lpMessage) : NoSuchSession();
-    });
+    return Recorded([&] { return SendMail(lhSession, lpMessage, nullptr, flFlags); });
+}
+
+ULONG CorvaneSendHtmlMail(LHANDLE lhSession, ULONG_PTR, lpMapiMessage lpMessage,
+                          lpCorvaneHtmlBody lpHtml, FLAGS flFlags, ULONG) {
+    return Recorded([&] { return SendMail(lhSession, lpMessage, lpHtml, flFlags); });
 }
 
 ULONG MAPILogoff(LHANDLE lhSession, ULONG_PTR, FLAGS, ULONG) {

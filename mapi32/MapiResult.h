@@ -37,6 +37,8 @@ constexpr ULONG RecipientNotTo = MAPI_E_BAD_RECIPTYPE;  // class other than MAPI
 constexpr ULONG AddressInvalid = MAPI_E_INVALID_RECIPS; // not exactly one plain address
 constexpr ULONG AttachmentMissing = MAPI_E_ATTACHMENT_NOT_FOUND;
 constexpr ULONG AttachmentUnreadable = MAPI_E_ATTACHMENT_OPEN_FAILURE;
+constexpr ULONG ContentIdInvalid = MAPI_E_INVALID_MESSAGE; // an inline image's Content-ID is
+                                                           // malformed or taken twice
 
 // SMTP delivery.
 constexpr ULONG ServerUnreachable = MAPI_E_NETWORK_FAILURE; // name unknown, refused, timed out,

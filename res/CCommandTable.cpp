@@ -58,7 +58,7 @@ MenuBarLayout MainFrameMenuBar() {
              {ViewTitle(), {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}},
              {DatabaseTitle(),
               {ID_SHOW_TABLE, ID_SHOW_ADDRESS, ID_FIND, ID_SEPARATOR, ID_ADD_ADDRESS,
-               ID_DELETE_ADDRESS, ID_SET_TEMPLATE, ID_SEPARATOR, ID_PREVIEW_MAIL, ID_SEND_MAIL}},
+               ID_DELETE_ADDRESS, ID_SET_TEMPLATE, ID_SEPARATOR, ID_PREVIEW_MAIL, ID_PREVIEW_FORMATTED, ID_SEND_MAIL}},
              {HelpTitle(), {ID_HELP_FINDER, ID_SAMPLE_TEMPLATE, ID_SEPARATOR, ID_APP_ABOUT}}},
             {{ID_FILE_NEW, QStringLiteral("&Show Clipboard\tCtrl+N")}}};
 }
@@ -73,7 +73,7 @@ MenuBarLayout TextWindowMenuBar() {
           {ID_WINDOW_NEW, ID_WINDOW_CASCADE, ID_WINDOW_TILE_HORZ, ID_WINDOW_ARRANGE}},
          {DatabaseTitle(),
           {ID_SHOW_TABLE, ID_SHOW_ADDRESS, ID_SEPARATOR, ID_FIND, ID_DELETE_ADDRESS, ID_ADD_ADDRESS,
-           ID_SET_TEMPLATE, ID_SEPARATOR, ID_PREVIEW_MAIL, ID_SEND_MAIL}},
+           ID_SET_TEMPLATE, ID_SEPARATOR, ID_PREVIEW_MAIL, ID_PREVIEW_FORMATTED, ID_SEND_MAIL}},
          {HelpTitle(), {ID_HELP_FINDER, ID_SAMPLE_TEMPLATE, ID_SEPARATOR, ID_APP_ABOUT}}},
         {{ID_FILE_NEW, QStringLiteral("&Clipboard\tCtrl+N")}}};
 }
@@ -117,6 +117,13 @@ const QList<CCommandTable::Command>& CCommandTable::Commands() {
          QStringLiteral("Preview Mail\nPreview Mail"),
          {},
          Picture("previewmail"),
+         false},
+        {ID_PREVIEW_FORMATTED,
+         QStringLiteral("Preview Formatted Mail"),
+         QStringLiteral("Show the mails of the selected addresses as their recipients will see "
+                        "them\nPreview Formatted Mail"),
+         {},
+         QString(),
          false},
         {ID_SEND_MAIL,
          QStringLiteral("Send Mail"),

@@ -14,6 +14,7 @@ class CDaoDatabase;
 class CDaoTableDef;
 class CListCtrl;
 class CMDIFrameWnd;
+struct CHtmlMail;
 
 // The one store object: the address database file and its table, plus the
 // operations that the clipboard capture, the mail merge and the main frame
@@ -62,6 +63,11 @@ public:
     // mail, or stays empty when the library cannot tell (merge/).
     bool SendMapiMail(QString strName, QString strAddress, QString strSubject, QString strText,
                       QString strAttachments, QString* pMessageId);
+    // A Markdown template's mail: strText is its text part, html its HTML
+    // and the images it shows (merge/). A mail library that cannot send
+    // formatted mail fails the send as one that does not support it.
+    bool SendMapiMail(QString strName, QString strAddress, QString strSubject, QString strText,
+                      QString strAttachments, const CHtmlMail& html, QString* pMessageId);
 
     // Status-bar progress indicator (app/).
     void StartProgress(QString strLabel);

@@ -197,11 +197,13 @@ void CDia_Record::OnInitDialog() {
     m_editEMail->setFocus();
 }
 
-// The names of the start folder's "txt" files, sorted as the list shows
-// them. Filling the list leaves the typed Template text as it was.
+// The names of the start folder's "txt" and "md" files (text and Markdown
+// templates), sorted as the list shows them. Filling the list leaves the
+// typed Template text as it was.
 void CDia_Record::FillTemplateList() {
     QStringList names;
     Store().ListFiles(QStringLiteral("."), &names, QStringLiteral("txt"));
+    Store().ListFiles(QStringLiteral("."), &names, QStringLiteral("md"));
     std::stable_sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
         return a.compare(b, Qt::CaseInsensitive) < 0;
     });

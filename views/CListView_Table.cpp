@@ -17,6 +17,7 @@
 #include "views/CDia_Record.h"
 #include "views/CDia_SetTemplate.h"
 #include "views/CPreviewTextHandover.h"
+#include "views/CFormattedPreview.h"
 #include "views/CSendMailCommand.h"
 #include "views/CSendRun.h"
 
@@ -112,6 +113,7 @@ CListView_Table::CListView_Table(const CViewContext& context) : m_context(contex
     ON_COMMAND(ID_SHOW_ADDRESS, &CListView_Table::OnShowAddress);
     ON_COMMAND(ID_PREVIEW_MAIL, &CListView_Table::OnPreviewMail);
     ON_COMMAND(ID_SET_TEMPLATE, &CListView_Table::OnSetTemplate);
+    ON_COMMAND(ID_PREVIEW_FORMATTED, &CListView_Table::OnPreviewFormatted);
     for (unsigned nID :
          {ID_DELETE_ADDRESS, ID_ADD_ADDRESS, ID_SEND_MAIL, ID_SHOW_ADDRESS, ID_SET_TEMPLATE})
         ON_UPDATE_COMMAND_UI(nID, &CListView_Table::OnUpdateOutsideSendRun);
@@ -420,6 +422,14 @@ void CListView_Table::ForEachSelected(const std::function<void(int)>& work) cons
     }
 }
 
+bool CListView_Table::HasRowsToPreview() {
+    if (GetNextItem(-1, LVNI_SELECTED) != -1)
+        return true;
+    WindowMessageBox(this, QStringLiteral("Please select address(es) for previewing EMail(s)."),
+                     MB_OK);
+    return false;
+}
+
 QList<int> CListView_Table::SelectedItems() const {
     QList<int> items;
     ForEachSelected([&items](int nItem) { items << nItem; });
@@ -434,11 +444,8 @@ int CListView_Table::TemplateColumn() const {
 // several rows lists such rows once, at the top of the preview, instead of a
 // box for each.
 void CListView_Table::OnPreviewMail() {
-    if (GetNextItem(-1, LVNI_SELECTED) == -1) {
-        WindowMessageBox(this, QStringLiteral("Please select address(es) for previewing EMail(s)."),
-                         MB_OK);
+    if (!HasRowsToPreview())
         return;
-    }
     int nWalked = 0;
     int nLastWalked = -1;
     CDocument* pDocument = nullptr;
@@ -538,6 +545,16 @@ void CListView_Table::OnSetTemplate() {
     m_context.m_pFrame->SetMessageText(QStringLiteral("%1 addresses now have the template %2.")
                                            .arg(nChanged)
                                            .arg(dialog.Template()));
+}
+
+// The window opens over the main window and lives on its own.
+void CListView_Table::OnPreviewFormatted() {
+    if (!HasRowsToPreview())
+        return;
+    const QList<int> items = SelectedItems();
+    auto* pPreview = new CFormattedPreview(
+        window(), CFormattedPreview::PagesOf(Store(), *m_pList, items, g_strStartDir));
+    pPreview->show();
 }
 
 // The selected rows are checked, the user confirms, and a run sends one mail

@@ -43,6 +43,7 @@ public:
     void OnAddAddress();
     void OnShowAddress();
     void OnPreviewMail();
+    void OnPreviewFormatted();
     void OnSendMail();
     // Gives the selected rows' records one of the folder's templates.
     void OnSetTemplate();
@@ -87,6 +88,8 @@ private:
     QList<int> SelectedItems() const;
     int TemplateColumn() const;
     QString UnopenedTemplatesText(const QList<int>& items, int nSelected) const;
+    // Whether a row is selected for a preview; tells the user when none is.
+    bool HasRowsToPreview();
 
     // The texts of the sort column as they stood when the sort began, by row.
     std::vector<QString> m_arrSortTexts;

@@ -1,5 +1,6 @@
 #include "engine/merge/CMailTemplate.h"
 
+#include "engine/merge/CPlaceholders.h"
 #include "engine/merge/CTemplateDecoder.h"
 #include "engine/text/TrimWhiteSpace.h"
 
@@ -68,15 +69,19 @@ QString CutAttachments(QString& strText) {
     return strList;
 }
 
-// Each placeholder in one pass, in this order: a value that holds a later
-// placeholder word (a name with "#MY_1" in it) has that word filled too.
-void FillPlaceholders(QString& strText, const CMailRow& row, const QString& strToday) {
-    strText.replace(QStringLiteral("#TODAY"), strToday);
-    strText.replace(QStringLiteral("#DATE"), row.m_strDate);
-    strText.replace(QStringLiteral("#PREFIX"), row.m_strPrefix);
-    strText.replace(QStringLiteral("#NAME"), row.m_strName);
-    for (int i = 0; i < int(row.m_arrMy.size()); ++i)
-        strText.replace(QStringLiteral("#MY_%1").arg(i + 1), row.m_arrMy[i]);
+// A run of line breaks as one blank: a value's line breaks must not make a
+// subject of several lines.
+QString OneLine(const QString& strText) {
+    QString strLine;
+    strLine.reserve(strText.size());
+    for (const QChar ch : strText) {
+        const bool bBreak = ch == u'\r' || ch == u'\n';
+        if (!bBreak)
+            strLine += ch;
+        else if (!strLine.endsWith(u'\n'))
+            strLine += u'\n';
+    }
+    return strLine.replace(u'\n', u' ');
 }
 
 } // namespace
@@ -111,8 +116,10 @@ QString CMailTemplate::Decode(QByteArrayView bytes) {
 
 CMergedMail CMailTemplate::Merge(const CMailRow& row, QByteArrayView bytes,
                                  const QString& strToday) {
-    QString strText = Decode(bytes);
-    FillPlaceholders(strText, row, strToday);
+    const CPlaceholders values(row, strToday);
+    if (IsMarkdown(row.m_strTemplate))
+        return MergeMarkdown(row, Decode(bytes), values);
+    QString strText = values.FillInSequence(Decode(bytes));
     CMergedMail mail;
     // The subject line first: the attachment keyword is looked for in what
     // remains of the text.
@@ -125,6 +132,28 @@ CMergedMail CMailTemplate::Merge(const CMailRow& row, QByteArrayView bytes,
 
 QString CMailTemplate::CannotOpenText(const QString& strName) {
     return QStringLiteral("Can not open a template file \"%1\"").arg(strName);
+}
+
+// The keyword lines are cut from the template as written, and the values
+// filled in afterwards, each in one pass: a value is text, so it can neither
+// start a subject or attachment line nor fill another placeholder. The body
+// keeps its Markdown unfilled as well, for the renderer to fill once it has
+// parsed it.
+CMergedMail CMailTemplate::MergeMarkdown(const CMailRow& row, QString strText,
+                                         const CPlaceholders& values) {
+    CMergedMail mail;
+    mail.m_strSubject = TrimWhiteSpace(OneLine(values.Fill(CutSubject(strText))));
+    mail.m_strAttachments = values.Fill(CutAttachments(strText));
+    mail.m_strEMail = TrimWhiteSpace(row.m_strEMail);
+    mail.m_strBody = TrimWhiteSpace(values.Fill(strText));
+    mail.m_bMarkdown = true;
+    mail.m_strMarkdown = TrimWhiteSpace(strText);
+    mail.m_placeholders = values;
+    return mail;
+}
+
+bool CMailTemplate::IsMarkdown(const QString& strTemplate) {
+    return strTemplate.endsWith(QLatin1String(".md"), Qt::CaseInsensitive);
 }
 
 QString CMailTemplate::Today() {

@@ -2,6 +2,7 @@
 
 #include "engine/merge/CMailRow.h"
 #include "engine/merge/CMergedMail.h"
+#include "engine/merge/CPlaceholders.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -9,8 +10,9 @@
 #include <optional>
 
 // A mail template filled with one row: placeholders replaced, the subject and
-// attachment lines taken out, the rest trimmed into the body. Nothing here
-// throws.
+// attachment lines taken out, the rest trimmed into the body. A template whose
+// name ends in ".md" is Markdown: its mail also carries the body's Markdown
+// for the renderer. Nothing here throws.
 class CMailTemplate {
 public:
     // A template contributes at most this many bytes.
@@ -27,12 +29,19 @@ public:
     static QString Decode(QByteArrayView bytes);
 
     // The mail of a row from the template's bytes; strToday stands for #TODAY.
+    // The row's Template name tells a Markdown template from a text one.
     static CMergedMail Merge(const CMailRow& row, QByteArrayView bytes, const QString& strToday);
 
     // What a mail's assembly says when the template strName cannot be opened.
     static QString CannotOpenText(const QString& strName);
+    // Whether the template of this name is Markdown (".md", any letter case).
+    static bool IsMarkdown(const QString& strTemplate);
 
     // Today's date as "%x" gives it in the C locale (12/07/26), whatever
     // locale the user runs the program in.
     static QString Today();
+
+private:
+    static CMergedMail MergeMarkdown(const CMailRow& row, QString strText,
+                                     const CPlaceholders& values);
 };

@@ -62,6 +62,11 @@ qsizetype SequenceLength(QByteArrayView bytes, qsizetype nStart) {
 qsizetype CTemplateDecoder::ValidUtf8Length(QByteArrayView bytes, bool bCutAtLimit) {
     qsizetype nPos = 0;
     while (nPos < bytes.size()) {
+        // Templates are mostly ASCII, which needs no further look.
+        if (static_cast<unsigned char>(bytes[nPos]) < 0x80) {
+            ++nPos;
+            continue;
+        }
         const qsizetype nLength = SequenceLength(bytes, nPos);
         if (nLength == kIncomplete && bCutAtLimit)
             return nPos;

@@ -88,6 +88,8 @@ bool CMapiLibrary::ResolveFunctions() {
         reinterpret_cast<LPCORVANESENTMESSAGEID>(dlsym(m_hLibrary, "CorvaneSentMessageId"));
     m_pfnLastResult = reinterpret_cast<LPCORVANELASTRESULT>(dlsym(m_hLibrary, "CorvaneLastResult"));
     m_pfnAbortSend = reinterpret_cast<LPCORVANEABORTSEND>(dlsym(m_hLibrary, "CorvaneAbortSend"));
+    m_pfnSendHtmlMail =
+        reinterpret_cast<LPCORVANESENDHTMLMAIL>(dlsym(m_hLibrary, "CorvaneSendHtmlMail"));
     return m_pfnLogon && m_pfnLogoff && m_pfnSendMail;
 }
 
@@ -107,6 +109,7 @@ void CMapiLibrary::Unload() {
     m_pfnSentMessageId = nullptr;
     m_pfnLastResult = nullptr;
     m_pfnAbortSend = nullptr;
+    m_pfnSendHtmlMail = nullptr;
     if (m_hLibrary)
         dlclose(m_hLibrary);
     m_hLibrary = nullptr;

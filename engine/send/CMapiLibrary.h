@@ -2,6 +2,7 @@
 
 #include "engine/send/CSendResult.h"
 #include "platform/mapi/CorvaneLastResult.h"
+#include "platform/mapi/CorvaneSendHtmlMail.h"
 #include "platform/mapi/CorvaneSentMessageId.h"
 #include "platform/mapi/SimpleMapi.h"
 
@@ -27,9 +28,9 @@ public:
 
     bool Load(const QString& strPath);
     // Looks up MAPILogon, MAPILogoff and MAPISendMail, in that order; true
-    // when all three are there. CorvaneSentMessageId, CorvaneLastResult and
-    // CorvaneAbortSend are looked up too, but may be missing (another
-    // provider, a test's, an older library).
+    // when all three are there. CorvaneSentMessageId, CorvaneLastResult,
+    // CorvaneAbortSend and CorvaneSendHtmlMail are looked up too, but may be
+    // missing (another provider, a test's, an older library).
     bool ResolveFunctions();
     void Unload();
     // The Message-ID of the last mail the session hSession sent; empty when
@@ -51,6 +52,7 @@ public:
     LPCORVANESENTMESSAGEID m_pfnSentMessageId = nullptr;
     LPCORVANELASTRESULT m_pfnLastResult = nullptr;
     LPCORVANEABORTSEND m_pfnAbortSend = nullptr;
+    LPCORVANESENDHTMLMAIL m_pfnSendHtmlMail = nullptr;
 
 private:
     // The folders the dynamic linker searches for the program's libraries,

@@ -1,5 +1,7 @@
 #include "engine/send/CMapiMessage.h"
 
+#include <QFile>
+
 namespace {
 
 // The attachment is not placed inside the note text.
@@ -33,4 +35,19 @@ CMapiMessage::CMapiMessage(const QString& strName, const QString& strAddress,
     m_message.lpRecips = &m_recipient;
     m_message.nFileCount = static_cast<ULONG>(m_arrFileDescs.size());
     m_message.lpFiles = m_arrFileDescs.empty() ? nullptr : m_arrFileDescs.data();
+}
+
+void CMapiMessage::SetHtml(const CHtmlMail& html) {
+    m_strHtml = html.m_strHtml.toUtf8();
+    m_arrImageTexts.clear();
+    m_arrImageTexts.reserve(2 * html.m_images.size());
+    m_arrImages.clear();
+    for (const CHtmlMail::Image& image : html.m_images) {
+        QByteArray& path = m_arrImageTexts.emplace_back(QFile::encodeName(image.strPath));
+        QByteArray& contentId = m_arrImageTexts.emplace_back(image.strContentId.toUtf8());
+        m_arrImages.push_back({0, path.data(), contentId.data()});
+    }
+    m_html.lpszHtml = m_strHtml.data();
+    m_html.nImageCount = static_cast<ULONG>(m_arrImages.size());
+    m_html.lpImages = m_arrImages.empty() ? nullptr : m_arrImages.data();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/merge/CHtmlMail.h"
+#include "platform/mapi/CorvaneSendHtmlMail.h"
 #include "platform/mapi/SimpleMapi.h"
 
 #include <QByteArray>
@@ -8,8 +10,9 @@
 #include <vector>
 
 // One mail in the Simple MAPI structures: one recipient (To), the subject, the
-// note text and one descriptor per attachment, with every text as UTF-8. The
-// structures point into this object, so it lives until the send returns.
+// note text and one descriptor per attachment, with every text as UTF-8; a
+// formatted mail also its HTML and images. The structures point into this
+// object, so it lives until the send returns.
 class CMapiMessage {
 public:
     CMapiMessage(const QString& strName, const QString& strAddress, const QString& strSubject,
@@ -18,6 +21,9 @@ public:
     CMapiMessage& operator=(const CMapiMessage&) = delete;
 
     lpMapiMessage Get() { return &m_message; }
+    // The formatted part, for CorvaneSendHtmlMail.
+    void SetHtml(const CHtmlMail& html);
+    lpCorvaneHtmlBody Html() { return &m_html; }
 
 private:
     QByteArray m_strName;
@@ -28,4 +34,8 @@ private:
     MapiRecipDesc m_recipient{};
     std::vector<MapiFileDesc> m_arrFileDescs;
     MapiMessage m_message{};
+    QByteArray m_strHtml;
+    std::vector<QByteArray> m_arrImageTexts; // path, Content-ID, path, ...
+    std::vector<CorvaneInlineImage> m_arrImages;
+    CorvaneHtmlBody m_html{};
 };

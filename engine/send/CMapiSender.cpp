@@ -1,8 +1,10 @@
 #include "engine/send/CMapiSender.h"
 
+#include "engine/merge/CMarkdownRenderer.h"
 #include "engine/send/CMapiMessage.h"
 #include "platform/settings/CProfileSettings.h"
 
+#include <QDir>
 #include <QFile>
 
 CMapiSender::CMapiSender(std::function<void(const QString&)> onMissingAttachment)
@@ -10,6 +12,17 @@ CMapiSender::CMapiSender(std::function<void(const QString&)> onMissingAttachment
 
 CMapiSender::~CMapiSender() {
     Unload();
+}
+
+CSendResult CMapiSender::Send(const CMergedMail& mail) {
+    if (!mail.m_bMarkdown)
+        return SendTo(QString(), mail);
+    if (!m_pRenderer)
+        m_pRenderer = std::make_unique<CMarkdownRenderer>(QDir::currentPath());
+    const CHtmlMail html = m_pRenderer->Render(mail);
+    CSendResult result = SendTo(QString(), mail, &html);
+    result.arrImageProblems = html.m_problems;
+    return result;
 }
 
 bool CMapiSender::IsMailOn() {
@@ -20,7 +33,8 @@ bool CMapiSender::IsMailOn() {
 // The steps of one mail, as the Simple MAPI transport takes them. A library
 // without the needed functions is unloaded at once; one that fails later
 // stays loaded until the next mail.
-CSendResult CMapiSender::SendTo(const QString& strName, const CMergedMail& mail) {
+CSendResult CMapiSender::SendTo(const QString& strName, const CMergedMail& mail,
+                                const CHtmlMail* pHtml) {
     Unload();
     const QString strLibrary = IsMailOn() ? CMapiLibrary::Find() : QString();
     if (strLibrary.isEmpty())
@@ -34,12 +48,13 @@ CSendResult CMapiSender::SendTo(const QString& strName, const CMergedMail& mail)
             return CSendResult::Failed(CSendResult::Stage::FunctionMissing);
         }
     }
-    return SendLoaded(strName, mail);
+    return SendLoaded(strName, mail, pHtml);
 }
 
 // A failed send still closes its logon. The Message-ID is asked for while
 // the session that sent the mail is open.
-CSendResult CMapiSender::SendLoaded(const QString& strName, const CMergedMail& mail) {
+CSendResult CMapiSender::SendLoaded(const QString& strName, const CMergedMail& mail,
+                                    const CHtmlMail* pHtml) {
     LHANDLE hSession = 0;
     const ULONG nLogon = m_library.m_pfnLogon(0, nullptr, nullptr, 0, 0, &hSession);
     if (nLogon != SUCCESS_SUCCESS)
@@ -48,7 +63,7 @@ CSendResult CMapiSender::SendLoaded(const QString& strName, const CMergedMail& m
     CSendResult result;
     CMapiMessage message(strName, mail.m_strEMail, mail.m_strSubject, mail.m_strBody,
                          AttachableFiles(mail.m_strAttachments, result));
-    const ULONG nSend = m_library.m_pfnSendMail(hSession, 0, message.Get(), 0, 0);
+    const ULONG nSend = Deliver(hSession, message, pHtml);
     if (nSend != SUCCESS_SUCCESS) {
         CSendResult failure = Failure(CSendResult::Stage::Send, nSend);
         failure.arrMissingAttachments = result.arrMissingAttachments;
@@ -65,6 +80,15 @@ CSendResult CMapiSender::SendLoaded(const QString& strName, const CMergedMail& m
         return failure;
     }
     return result;
+}
+
+ULONG CMapiSender::Deliver(LHANDLE hSession, CMapiMessage& message, const CHtmlMail* pHtml) const {
+    if (!pHtml)
+        return m_library.m_pfnSendMail(hSession, 0, message.Get(), 0, 0);
+    if (!m_library.m_pfnSendHtmlMail)
+        return MAPI_E_NOT_SUPPORTED;
+    message.SetHtml(*pHtml);
+    return m_library.m_pfnSendHtmlMail(hSession, 0, message.Get(), message.Html(), 0, 0);
 }
 
 // The paths of the attachment list that can be opened (from the current

@@ -1,6 +1,7 @@
 #include "engine/send/CSendResult.h"
 
 #include "engine/merge/CMailTemplate.h"
+#include "engine/merge/ImageProblemText.h"
 #include "platform/mapi/SimpleMapi.h"
 
 namespace {
@@ -69,6 +70,8 @@ QStringList CSendResult::Warnings() const {
     QStringList arrWarnings;
     for (const QString& strPath : arrMissingAttachments)
         arrWarnings << MissingAttachmentText(strPath);
+    for (const CHtmlMail::Problem& problem : arrImageProblems)
+        arrWarnings << ImageProblemText(problem);
     return arrWarnings;
 }
 

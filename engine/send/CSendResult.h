@@ -1,5 +1,8 @@
 #pragma once
 
+#include "engine/merge/CHtmlMail.h"
+
+#include <QList>
 #include <QMetaType>
 #include <QString>
 #include <QStringList>
@@ -52,6 +55,9 @@ struct CSendResult {
     QString strMessageId;
     // The attachments the mail went without, in the list's order.
     QStringList arrMissingAttachments;
+    // The images a formatted mail went without, each shown as its
+    // description instead.
+    QList<CHtmlMail::Problem> arrImageProblems;
     // The template that could not be opened (Stage::TemplateMissing).
     QString strTemplate;
 

@@ -50,8 +50,8 @@ using lpCorvaneResult = CorvaneResult*;
 using LPCORVANELASTRESULT = ULONG (*)(lpCorvaneResult lpResult);
 using LPCORVANEABORTSEND = void (*)();
 
-// Fills *lpResult with how the last MAPILogon, MAPISendMail or MAPILogoff
-// that the calling thread made ended (each thread has its own). Before any
+// Fills *lpResult with how the last MAPILogon, MAPISendMail,
+// CorvaneSendHtmlMail or MAPILogoff that the calling thread made ended (each thread has its own). Before any
 // such call: SUCCESS_SUCCESS at step none. Returns SUCCESS_SUCCESS, or
 // MAPI_E_FAILURE for a null pointer.
 SIMPLEMAPI_EXPORT ULONG CorvaneLastResult(lpCorvaneResult lpResult);

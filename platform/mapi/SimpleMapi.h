@@ -105,7 +105,7 @@ using LPMAPILOGOFF = ULONG (*)(LHANDLE lhSession, ULONG_PTR ulUIParam, FLAGS flF
                                ULONG ulReserved);
 
 // The mail library builds with hidden symbols; these three are its exports,
-// with CorvaneSentMessageId (CorvaneSentMessageId.h).
+// beside Corvane's own (the platform/mapi/Corvane*.h headers).
 #define SIMPLEMAPI_EXPORT __attribute__((visibility("default")))
 
 SIMPLEMAPI_EXPORT ULONG MAPILogon(ULONG_PTR ulUIParam, LPSTR lpszProfileName, LPSTR lpszPassword,

@@ -76,7 +76,8 @@ echo "== install into $root"
 DESTDIR=$root cmake --install "$build" --prefix "$prefix"
 
 for file in bin/corvane bin/corvane-desktop lib/corvane/libmapi32.so \
-    share/corvane/Offer.txt share/applications/$app_id.desktop \
+    share/corvane/Offer.txt share/corvane/Offer.md share/corvane/logo.png \
+    share/applications/$app_id.desktop \
     share/metainfo/$app_id.metainfo.xml share/icons/hicolor/scalable/apps/corvane.svg \
     share/man/man1/corvane.1.gz share/man/man1/corvane-desktop.1.gz \
     share/doc/corvane/copyright; do
@@ -86,7 +87,9 @@ for name in corvane corvane-desktop; do
     [ -x "$installed/bin/$name" ] || fail "$name is not executable"
 done
 [ ! -e "$installed/bin/libmapi32.so" ] || fail "a mail library beside the executable"
-cmp "$source/res/demo/Offer.txt" "$installed/share/corvane/Offer.txt"
+for sample in Offer.txt Offer.md logo.png; do
+    cmp "$source/res/demo/$sample" "$installed/share/corvane/$sample"
+done
 diff -r "$source/help" "$installed/share/doc/corvane/help"
 for size in 16 22 24 32 48 64 128 256; do
     png=$installed/share/icons/hicolor/${size}x${size}/apps/corvane.png
@@ -153,8 +156,10 @@ echo "== first start from the menu"
 program=$!
 pids+=("$program")
 main_window=$(window_id '^Corvane$')
-cmp "$source/res/demo/Offer.txt" "$home/Corvane/Offer.txt" ||
-    fail "the new Corvane folder did not get the sample template"
+for sample in Offer.txt Offer.md logo.png; do
+    cmp "$source/res/demo/$sample" "$home/Corvane/$sample" ||
+        fail "the new Corvane folder did not get the sample $sample"
+done
 [ -f "$home/Corvane/Addresses.mdb" ] || fail "the program did not start in ~/Corvane"
 xprop -id "$main_window" WM_CLASS | grep -q "\"$wm_class\"\$" ||
     fail "the window's class is not $wm_class: $(xprop -id "$main_window" WM_CLASS)"

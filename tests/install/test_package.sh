@@ -43,6 +43,8 @@ for entry in \
     "-rw-r--r-- ./usr/share/icons/hicolor/48x48/apps/corvane.png" \
     "-rw-r--r-- ./usr/share/icons/hicolor/scalable/apps/corvane.svg" \
     "-rw-r--r-- ./usr/share/corvane/Offer.txt" \
+    "-rw-r--r-- ./usr/share/corvane/Offer.md" \
+    "-rw-r--r-- ./usr/share/corvane/logo.png" \
     "-rw-r--r-- ./usr/share/man/man1/corvane.1.gz" \
     "-rw-r--r-- ./usr/share/doc/corvane/copyright" \
     "-rw-r--r-- ./usr/share/doc/corvane/changelog.Debian.gz" \

@@ -14,6 +14,8 @@ CTestMailLibrary::CTestMailLibrary(const QString& strPath)
     m_pfnLogoff = reinterpret_cast<LPMAPILOGOFF>(dlsym(m_hLibrary, "MAPILogoff"));
     m_pfnSentMessageId =
         reinterpret_cast<LPCORVANESENTMESSAGEID>(dlsym(m_hLibrary, "CorvaneSentMessageId"));
+    m_pfnSendHtmlMail =
+        reinterpret_cast<LPCORVANESENDHTMLMAIL>(dlsym(m_hLibrary, "CorvaneSendHtmlMail"));
     m_pfnLastResult = reinterpret_cast<LPCORVANELASTRESULT>(dlsym(m_hLibrary, "CorvaneLastResult"));
     m_pfnAbortSend = reinterpret_cast<LPCORVANEABORTSEND>(dlsym(m_hLibrary, "CorvaneAbortSend"));
 }
@@ -28,13 +30,27 @@ QString CTestMailLibrary::Path() {
 }
 
 ULONG CTestMailLibrary::SendOne(MapiMessage* pMessage, FLAGS flFlags, CorvaneResult* pResult) {
+    return Round([&](LHANDLE hSession) { return m_pfnSendMail(hSession, 0, pMessage, flFlags, 0); },
+                 pResult);
+}
+
+ULONG CTestMailLibrary::SendOneHtml(MapiMessage* pMessage, CorvaneHtmlBody* pHtml,
+                                    CorvaneResult* pResult) {
+    if (!m_pfnSendHtmlMail)
+        return MAPI_E_NOT_SUPPORTED;
+    return Round(
+        [&](LHANDLE hSession) { return m_pfnSendHtmlMail(hSession, 0, pMessage, pHtml, 0, 0); },
+        pResult);
+}
+
+ULONG CTestMailLibrary::Round(const std::function<ULONG(LHANDLE)>& send, CorvaneResult* pResult) {
     LHANDLE hSession = 0;
     const ULONG nLogon = m_pfnLogon(0, nullptr, nullptr, 0, 0, &hSession);
     if (pResult)
         *pResult = LastResult();
     if (nLogon != SUCCESS_SUCCESS)
         return nLogon;
-    const ULONG nSend = m_pfnSendMail(hSession, 0, pMessage, flFlags, 0);
+    const ULONG nSend = send(hSession);
     if (pResult)
         *pResult = LastResult();
     const ULONG nLogoff = m_pfnLogoff(hSession, 0, 0, 0);

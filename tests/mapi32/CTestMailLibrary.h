@@ -1,10 +1,12 @@
 #pragma once
 
 #include "platform/mapi/CorvaneLastResult.h"
+#include "platform/mapi/CorvaneSendHtmlMail.h"
 #include "platform/mapi/CorvaneSentMessageId.h"
 #include "platform/mapi/SimpleMapi.h"
 
 #include <QString>
+#include <functional>
 
 // libmapi32.so loaded with dlopen from its build path, as the program loads
 // it for each mail; dlclose when this object goes.
@@ -24,6 +26,9 @@ public:
     // after a failed send). The first code that is not SUCCESS_SUCCESS;
     // pResult, where given, gets how the logon or send that decided it ended.
     ULONG SendOne(MapiMessage* pMessage, FLAGS flFlags = 0, CorvaneResult* pResult = nullptr);
+    // The same round with CorvaneSendHtmlMail in place of MAPISendMail.
+    ULONG SendOneHtml(MapiMessage* pMessage, CorvaneHtmlBody* pHtml,
+                      CorvaneResult* pResult = nullptr);
     // How this thread's last call ended.
     CorvaneResult LastResult() const;
 
@@ -31,10 +36,13 @@ public:
     LPMAPISENDMAIL m_pfnSendMail = nullptr;
     LPMAPILOGOFF m_pfnLogoff = nullptr;
     LPCORVANESENTMESSAGEID m_pfnSentMessageId = nullptr;
+    LPCORVANESENDHTMLMAIL m_pfnSendHtmlMail = nullptr;
     LPCORVANELASTRESULT m_pfnLastResult = nullptr;
     LPCORVANEABORTSEND m_pfnAbortSend = nullptr;
 
 private:
+    ULONG Round(const std::function<ULONG(LHANDLE)>& send, CorvaneResult* pResult);
+
     void* m_hLibrary = nullptr;
     QString m_strError;
 };

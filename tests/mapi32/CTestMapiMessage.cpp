@@ -28,6 +28,16 @@ MapiMessage* CTestMapiMessage::Get() {
     return &m_message;
 }
 
+CorvaneHtmlBody* CTestMapiMessage::Html(const QByteArray& html,
+                                        const QList<QPair<QString, QByteArray>>& images) {
+    m_vecImages.clear();
+    for (const auto& [strPath, contentId] : images)
+        m_vecImages.push_back({0, Keep(strPath.toUtf8()), Keep(contentId)});
+    m_html = {0, Keep(html), static_cast<ULONG>(m_vecImages.size()),
+              m_vecImages.empty() ? nullptr : m_vecImages.data()};
+    return &m_html;
+}
+
 // The texts live as long as the message: a deque never moves its elements.
 char* CTestMapiMessage::Keep(const QByteArray& strText) {
     m_texts.push_back(strText);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/mapi/CorvaneSendHtmlMail.h"
 #include "platform/mapi/SimpleMapi.h"
 
 #include <QByteArray>
@@ -23,6 +24,10 @@ public:
     void SetSubjectBytes(const QByteArray& strSubject) { m_strSubject = Keep(strSubject); }
 
     MapiMessage* Get();
+    // The HTML part of a formatted mail and its images, each a file path and
+    // its Content-ID.
+    CorvaneHtmlBody* Html(const QByteArray& html,
+                          const QList<QPair<QString, QByteArray>>& images = {});
 
 private:
     char* Keep(const QByteArray& strText);
@@ -33,4 +38,6 @@ private:
     char* m_strSubject = nullptr;
     char* m_strBody = nullptr;
     MapiMessage m_message{};
+    std::vector<CorvaneInlineImage> m_vecImages;
+    CorvaneHtmlBody m_html{};
 };

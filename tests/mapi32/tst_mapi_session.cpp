@@ -204,6 +204,7 @@ void TestMapiSession::exportsOnlyItsOwnFunctions() {
     arrSymbols.sort();
     QCOMPARE(arrSymbols,
              (QStringList{QStringLiteral("CorvaneAbortSend"), QStringLiteral("CorvaneLastResult"),
+                          QStringLiteral("CorvaneSendHtmlMail"),
                           QStringLiteral("CorvaneSentMessageId"), QStringLiteral("MAPILogoff"),
                           QStringLiteral("MAPILogon"), QStringLiteral("MAPISendMail")}));
 }

@@ -6,7 +6,8 @@
 #include <functional>
 
 // Stands in for the message boxes while it lives: records every request,
-// answers OK, and tells an optional observer.
+// answers m_nAnswer (OK unless the test says otherwise), and tells an
+// optional observer.
 class MessageBoxRecorder {
 public:
     MessageBoxRecorder() {
@@ -14,7 +15,7 @@ public:
             m_arrCalls.append(call);
             if (m_onCall)
                 m_onCall(call);
-            return IDOK;
+            return m_nAnswer;
         });
     }
     ~MessageBoxRecorder() { SetMessageBoxHandler(m_previous); }
@@ -29,6 +30,7 @@ public:
     }
 
     QList<MessageBoxCall> m_arrCalls;
+    int m_nAnswer = IDOK;
     std::function<void(const MessageBoxCall&)> m_onCall;
 
 private:

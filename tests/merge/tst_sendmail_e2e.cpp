@@ -1,6 +1,7 @@
 // The whole road of a mail: a table row and a template assembled, handed to
 // the real mail library and delivered to a real SMTP server on 127.0.0.1.
 
+#include "CGMimeMail.h"
 #include "CMimeSummary.h"
 #include "CSmtpTestServer.h"
 #include "MessageBoxRecorder.h"
@@ -20,6 +21,7 @@
 namespace {
 
 const QByteArray kAttachment = QByteArrayLiteral("%PDF-1.4\n\x00\x01\x02\xFF binary price list\n");
+const QByteArray kLogo = QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(2000, '\x05');
 
 } // namespace
 
@@ -30,6 +32,9 @@ private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase();
     void deliversEachSelectedRow();
+    void deliversAMarkdownRowFormatted();
+    void sendsWithoutARefusedImageOnlyWhenTold_data();
+    void sendsWithoutARefusedImageOnlyWhenTold();
 
 private:
     void Write(const QString& strName, const QByteArray& bytes);
@@ -125,6 +130,82 @@ void TestSendMailEndToEnd::deliversEachSelectedRow() {
     QCOMPARE(second[u"body"].toString().trimmed(),
              QStringLiteral("Dear Jane,\nno attachment this time."));
     QCOMPARE(second[u"attachments"].toArray(), QJsonArray());
+}
+
+// The name is text in both parts; the logo is a related part that the HTML
+// shows by its Content-ID.
+void TestSendMailEndToEnd::deliversAMarkdownRowFormatted() {
+    Write(QStringLiteral("logo.png"), kLogo);
+    Write(QStringLiteral("Angebot.md"), "#SUBJECT Angebot f\xC3\xBCr #NAME\n"
+                                        "#ATTACHMENTS price.pdf\n"
+                                        "![Logo](logo.png)\n\n"
+                                        "Sehr geehrte(r) **#NAME**,\n"
+                                        "unser [Angebot](https://example.com/angebot).\n");
+    const QString strName = QStringLiteral("<b>Müller</b> [x](http://evil.example)");
+    CListCtrl list;
+    for (int nColumn = 0; nColumn < 11; ++nColumn)
+        list.InsertColumn(nColumn, QString::number(nColumn));
+    AddRow(list, {"12/01/26", "mueller@example.org", " ", strName, "Angebot.md", " ", " ", " ",
+                  " ", " "});
+    const int nBefore = m_pServer->MessageCount();
+
+    MessageBoxRecorder boxes;
+    m_pDb->AssembleMail(list, 0, nullptr, true);
+
+    QCOMPARE(boxes.Texts(), QStringList());
+    QCOMPARE(m_pServer->MessageCount(), nBefore + 1);
+    const CGMimeMail mail(m_pServer->MessageBytes(nBefore + 1));
+    QCOMPARE(mail.Structure(), QStringLiteral("multipart/mixed(multipart/alternative(text/plain,"
+                                              "multipart/related(text/html,image/png)),"
+                                              "application/pdf)"));
+    QCOMPARE(mail.Subject(), QStringLiteral("Angebot für ") + strName);
+    QCOMPARE(mail.Text(QStringLiteral("text/plain")),
+             QStringLiteral("![Logo](logo.png)\n\nSehr geehrte(r) **") + strName +
+                 QStringLiteral("**,\nunser [Angebot](https://example.com/angebot)."));
+    const QString strHtml = mail.Text(QStringLiteral("text/html"));
+    QVERIFY2(strHtml.contains(QStringLiteral("<strong>") + strName.toHtmlEscaped() +
+                              QStringLiteral("</strong>")),
+             qPrintable(strHtml));
+    QVERIFY2(!strHtml.contains(u"href=\"http://evil.example"), qPrintable(strHtml));
+    const QMap<QString, QByteArray> images = mail.ContentIds();
+    QCOMPARE(images.size(), 1);
+    QVERIFY2(strHtml.contains(QStringLiteral("src=\"cid:") + images.firstKey() + u'"'),
+             qPrintable(strHtml));
+    QCOMPARE(images.first(), kLogo);
+}
+
+void TestSendMailEndToEnd::sendsWithoutARefusedImageOnlyWhenTold_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("sent");
+    QTest::newRow("no") << int(IDNO) << false;
+    QTest::newRow("yes") << int(IDYES) << true;
+}
+
+void TestSendMailEndToEnd::sendsWithoutARefusedImageOnlyWhenTold() {
+    QFETCH(int, answer);
+    QFETCH(bool, sent);
+    Write(QStringLiteral("Outside.md"), "#SUBJECT Hello\n![Stolen](../secret.png) Text\n");
+    CListCtrl list;
+    for (int nColumn = 0; nColumn < 11; ++nColumn)
+        list.InsertColumn(nColumn, QString::number(nColumn));
+    AddRow(list, {"12/01/26", "jane@example.com", " ", "Jane", "Outside.md", " ", " ", " ", " ",
+                  " "});
+    const int nBefore = m_pServer->MessageCount();
+
+    MessageBoxRecorder boxes;
+    boxes.m_nAnswer = answer;
+    m_pDb->AssembleMail(list, 0, nullptr, true);
+
+    QCOMPARE(boxes.Texts(),
+             QStringList{"The image \"../secret.png\" is not a file in Corvane's folder.\n"
+                         "Send the mail without it?"});
+    QCOMPARE(boxes.m_arrCalls[0].nType, unsigned(MB_YESNO));
+    QCOMPARE(m_pServer->MessageCount(), nBefore + (sent ? 1 : 0));
+    if (!sent)
+        return;
+    const CGMimeMail mail(m_pServer->MessageBytes(nBefore + 1));
+    QCOMPARE(mail.Structure(), QStringLiteral("multipart/alternative(text/plain,text/html)"));
+    QVERIFY(mail.Text(QStringLiteral("text/html")).contains(u"<p>Stolen Text</p>"));
 }
 
 QTEST_MAIN(TestSendMailEndToEnd)

@@ -1,6 +1,7 @@
 #include "MapiRecord.h"
 #include "MessageBoxRecorder.h"
 #include "engine/send/CMapiSender.h"
+#include "engine/merge/CHtmlMail.h"
 #include "views/Globals.h"
 #include "platform/settings/CProfileSettings.h"
 #include "platform/ui/CListCtrl.h"
@@ -59,6 +60,7 @@ private Q_SLOTS:
     void handsTheAssembledMailToTheTransport();
     void codeAloneTellsATemporaryFailure_data();
     void codeAloneTellsATemporaryFailure();
+    void formattedMailNeedsALibraryThatSendsIt();
     void asksForTheMessageIdBeforeLogoff_data();
     void asksForTheMessageIdBeforeLogoff();
     void findsTheLibraryInItsOrder_data();
@@ -386,6 +388,20 @@ void TestSendMapiMail::codeAloneTellsATemporaryFailure() {
     QCOMPARE(result.bTemporary, temporary);
     QCOMPARE(result.step, CSendResult::Step::None);
     QCOMPARE(result.strReply, QString());
+}
+
+// A library without CorvaneSendHtmlMail never gets the formatted mail as
+// text: the send fails as one the library does not support.
+void TestSendMapiMail::formattedMailNeedsALibraryThatSendsIt() {
+    QVERIFY(CProfileSettings::WriteProfileValue(QStringLiteral("MAIL"), QStringLiteral("MAPI"), 1));
+    CHtmlMail html;
+    html.m_strHtml = QStringLiteral("<p>Dear Dr. Smith</p>");
+    MessageBoxRecorder boxes;
+    QVERIFY(!m_pDb->SendMapiMail(QString(), QStringLiteral("jane@example.com"),
+                                 QStringLiteral("Offer"), QStringLiteral("Dear Dr. Smith"),
+                                 QString(), html, nullptr));
+    QCOMPARE(Messages(boxes), QStringList{"System|Can not SendMail, Error = 26"});
+    QCOMPARE(Events(MapiRecord(m_strRecord)), (QStringList{"load", "logon", "logoff", "unload"}));
 }
 
 void TestSendMapiMail::asksForTheMessageIdBeforeLogoff_data() {

@@ -107,8 +107,11 @@ void TestRecordDialog::cleanup() {
 void TestRecordDialog::addModeOpensEmptyWithSortedTemplates() {
     QVERIFY(m_pCorvane->WriteFile(u"offer.txt"_s, "#SUBJECT Offer\n"));
     QVERIFY(m_pCorvane->WriteFile(u"Autumn.txt"_s, "#SUBJECT Autumn\n"));
-    QVERIFY(m_pCorvane->WriteFile(u"notes.md"_s, "not a template\n"));
+    QVERIFY(m_pCorvane->WriteFile(u"News.md"_s, "#SUBJECT News\n"));
+    QVERIFY(m_pCorvane->WriteFile(u"logo.png"_s, "not a template\n"));
+    QVERIFY(m_pCorvane->WriteFile(u"notes.markdown"_s, "not a template\n"));
     QVERIFY(QDir(m_pCorvane->FilePath(QString())).mkdir(u"folder.txt"_s));
+    QVERIFY(QDir(m_pCorvane->FilePath(QString())).mkdir(u"folder.md"_s));
     g_bNoTwins = true;
 
     QString strCaption, strButton;
@@ -130,7 +133,7 @@ void TestRecordDialog::addModeOpensEmptyWithSortedTemplates() {
     QCOMPARE(strCaption, u"Adding a new address"_s);
     QCOMPARE(strButton, u"Add record"_s);
     QCOMPARE(texts, QStringList(9, QString()));
-    QCOMPARE(templates, (QStringList{u"Autumn.txt"_s, u"offer.txt"_s}));
+    QCOMPARE(templates, (QStringList{u"Autumn.txt"_s, u"News.md"_s, u"offer.txt"_s}));
     QVERIFY(bNoTwins);
     QVERIFY(!bAuto);
 }
