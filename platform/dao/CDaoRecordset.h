@@ -90,7 +90,7 @@ private:
     void InsertRecord();
     void UpdateRecord();
     void DeleteRecord();
-    int ChangedRows() const;
+    qint64 ChangedRows() const;
 
     CDaoDatabase* m_pDatabase;
     bool m_bOpen = false;
