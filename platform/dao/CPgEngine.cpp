@@ -214,21 +214,20 @@ std::unique_ptr<CDaoCursor> CPgEngine::Prepare(const QString& strSql, bool bCach
     return std::make_unique<CPgCursor>(weak_from_this(), statements.front());
 }
 
-// A translation that met a table the server lacks is not kept: the table
-// may be created meanwhile.
+// A statement on a table that the server lacks is refused at once, as
+// SQLite refuses to prepare it; so it is never kept.
 QList<CPgSql::Statement> CPgEngine::Translation(const QString& strSql, bool bCache) {
     if (const auto cached = m_translations.constFind(strSql); cached != m_translations.cend())
         return cached.value();
-    bool bAllTablesKnown = true;
     const QList<CPgSql::Statement> statements = CPgSql::Translate(
-        strSql,
-        [this, &bAllTablesKnown](const QString& strName) {
-            const CPgSql::Table* pTable = Table(strName);
-            bAllTablesKnown = bAllTablesKnown && pTable != nullptr;
-            return pTable;
-        },
-        m_strCaseCollation);
-    if (bCache && bAllTablesKnown) {
+        strSql, [this](const QString& strName) { return Table(strName); }, m_strCaseCollation);
+    for (const CPgSql::Statement& statement : statements) {
+        if (!statement.strMissingTable.isEmpty())
+            throw CDaoException(QStringLiteral("relation \"%1\" does not exist")
+                                    .arg(statement.strMissingTable),
+                                dbErrServerRefused, m_url.Display());
+    }
+    if (bCache) {
         if (m_translations.size() >= kMaxCachedTranslations)
             m_translations.clear();
         m_translations.insert(strSql, statements);

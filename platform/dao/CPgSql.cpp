@@ -144,6 +144,7 @@ private:
         statement.nCallerParameters = m_nCallerParameters;
         statement.constants = m_constants;
         statement.strKeyedInsertTable = m_strKeyedInsertTable;
+        statement.strMissingTable = m_strMissingTable;
         return statement;
     }
 
@@ -152,7 +153,10 @@ private:
         for (qsizetype i = 0; i + 1 < m_items.size(); ++i) {
             const QString strWord = Word(i);
             if ((strWord == u"from" || strWord == u"into" || strWord == u"update") && IsName(i + 1)) {
-                m_pTable = m_lookup(CSqlText::Name(m_sql, m_items[i + 1].token));
+                const QString strTable = CSqlText::Name(m_sql, m_items[i + 1].token);
+                m_pTable = m_lookup(strTable);
+                if (m_pTable == nullptr)
+                    m_strMissingTable = strTable;
                 return;
             }
         }
@@ -230,9 +234,12 @@ private:
         return i + 1;
     }
 
-    QString Resolve(const QString& strName) const {
+    // A name as the catalog spells it. With the table known, a name that is
+    // neither the table nor one of its fields is refused here, as SQLite
+    // refuses it when it prepares the statement.
+    QString Resolve(const QString& strName, qsizetype i) const {
         const QString strFolded = CPgSql::FoldName(strName);
-        if (m_pTable == nullptr)
+        if (m_pTable == nullptr || Word(i - 1) == u"as")
             return strName;
         if (strFolded == CPgSql::FoldName(m_pTable->strName))
             return m_pTable->strName;
@@ -241,7 +248,7 @@ private:
             return column.value();
         if (strFolded == u"rowid" && !m_pTable->strKey.isEmpty())
             return m_pTable->strKey;
-        return strName;
+        throw CDaoException(QStringLiteral("column \"%1\" does not exist").arg(strName));
     }
 
     bool IsTextColumn(const QString& strResolved) const {
@@ -251,7 +258,7 @@ private:
     qsizetype TranslateName(qsizetype i) {
         if (IsSymbol(i + 1, u'(') && Word(i - 1) != u"into")
             Refuse(QStringLiteral("The function %1()").arg(Text(i)));
-        const QString strResolved = Resolve(CSqlText::Name(m_sql, m_items[i].token));
+        const QString strResolved = Resolve(CSqlText::Name(m_sql, m_items[i].token), i);
         if (m_bInsertColumns && m_pTable != nullptr && strResolved == m_pTable->strKey)
             m_strKeyedInsertTable = m_pTable->strName;
         if (Word(i - 1) == u"into" && IsSymbol(i + 1, u'('))
@@ -303,7 +310,7 @@ private:
             return nNext;
         }
         if (IsName(i) && !IsSymbol(i + 1, u'(') && !IsSymbol(i + 1, u'.')) {
-            const QString strResolved = Resolve(CSqlText::Name(m_sql, item.token));
+            const QString strResolved = Resolve(CSqlText::Name(m_sql, item.token), i);
             if (IsTextColumn(strResolved)) {
                 Emit(Folded(CPgSql::QuoteIdentifier(strResolved)), item.bSpaceBefore);
                 return i + 1;
@@ -397,6 +404,7 @@ private:
     bool m_bAssigning = false;
     bool m_bInsertColumns = false;
     QString m_strKeyedInsertTable;
+    QString m_strMissingTable;
 };
 
 // The solid tokens of each statement of sql.

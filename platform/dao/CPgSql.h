@@ -40,6 +40,8 @@ public:
         QList<QByteArray> constants;
         // An INSERT that sets the table's row key itself.
         QString strKeyedInsertTable;
+        // The table the statement reads or writes, when the server lacks it.
+        QString strMissingTable;
     };
 
     // The statements of strSql, split at its semicolons. strCaseCollation,
