@@ -1,10 +1,14 @@
 #include "app/CContactsCommandLine.h"
+#include "app/CCopyCommandLine.h"
 #include "app/CCorvaneApp.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
-    // Import, export and help run without a window, so scripts need no display.
+    // Import, export, copies and help run without a window, so scripts need no display.
+    if (const int nExit = CCopyCommandLine::Run(argc, argv);
+        nExit != CCopyCommandLine::kNotACommand)
+        return nExit;
     if (const int nExit = CContactsCommandLine::Run(argc, argv);
         nExit != CContactsCommandLine::kNotACommand)
         return nExit;

@@ -57,15 +57,21 @@ int CContactsCommandLine::Run(int argc, char* argv[]) {
 
 QString CContactsCommandLine::Usage() {
     return QStringLiteral(
-        "Usage: corvane [--import FILE [--template NAME] [--update] | --export FILE | --help]\n"
+        "Usage: corvane [--import FILE [--template NAME] [--update] | --export FILE |\n"
+        "                --copy-to URL | --copy-from URL | --help]\n"
         "\n"
         "Without options Corvane opens its window. The options work on Addresses.mdb\n"
-        "of the current folder without opening a window:\n"
+        "of the current folder, or on the team's database that the settings name,\n"
+        "without opening a window:\n"
         "  --import FILE    add the addresses of a CSV (.csv, .txt) or vCard (.vcf) file\n"
         "  --template NAME  the template of the new records (a .txt file of this folder)\n"
         "  --update         update the other fields of addresses that are stored already\n"
         "                   (without it they are skipped)\n"
         "  --export FILE    write all records as CSV (.csv, .txt) or vCard 3.0 (.vcf)\n"
+        "  --copy-to URL    copy Addresses.mdb into the empty table of a PostgreSQL\n"
+        "                   database (postgresql://USER@HOST:PORT/DATABASE)\n"
+        "  --copy-from URL  copy the table of a PostgreSQL database into a new\n"
+        "                   Addresses.mdb of the current folder\n"
         "  --help           show this text\n"
         "\n"
         "The import prints what it added, updated, skipped and refused; the exit\n"
@@ -125,7 +131,7 @@ int CContactsCommandLine::Import(const QString& strFile, const QString& strTempl
 
 int CContactsCommandLine::Export(const QString& strFile) {
     CAddressDatabase db;
-    if (!QFileInfo::exists(db.m_schema.m_strFile))
+    if (CAddressDatabase::ServerUrl().isEmpty() && !QFileInfo::exists(db.m_schema.m_strFile))
         return Fail(QStringLiteral("There is no %1 in this folder.").arg(db.m_schema.m_strFile));
     if (!db.OpenOrCreate()) // its box has said why, on the error output
         return 1;

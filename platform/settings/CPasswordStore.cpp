@@ -59,9 +59,12 @@ std::optional<QString> CPasswordStore::Lookup(const QString& strServer, const QS
 }
 
 bool CPasswordStore::Store(const QString& strServer, const QString& strUser,
-                           const QString& strPassword) {
+                           const QString& strPassword, Kind kind) {
     const QByteArray strLabel =
-        QStringLiteral("Corvane mail password for %1 at %2").arg(strUser, strServer).toUtf8();
+        QStringLiteral("Corvane %1 password for %2 at %3")
+            .arg(kind == Database ? QStringLiteral("database") : QStringLiteral("mail"), strUser,
+                 strServer)
+            .toUtf8();
     GError* pError = nullptr;
     const bool bStored = secret_password_store_sync(
         PasswordSchema(), SECRET_COLLECTION_DEFAULT, strLabel.constData(),

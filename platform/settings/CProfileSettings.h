@@ -28,6 +28,9 @@ public:
     static constexpr QLatin1String kKeyOutbox{"Outbox"};
     // Mails a Send Mail run sends per minute at most; absent or 0: no limit.
     static constexpr QLatin1String kKeyMaxPerMinute{"MaxPerMinute"};
+    // The team's PostgreSQL database instead of Addresses.mdb.
+    static constexpr QLatin1String kSectionDatabase{"Database"};
+    static constexpr QLatin1String kKeyUrl{"Url"};
     static constexpr QLatin1String kTransportSmtp{"smtp"};
     static constexpr QLatin1String kTransportOutbox{"outbox"};
 

@@ -75,7 +75,7 @@ CPgTestServer::CPgTestServer()
         m_strError = QStringLiteral("no temporary folder");
     else if (m_strBin.isEmpty())
         m_strError = QStringLiteral("initdb was not found: install the package postgresql");
-    else if (InitCluster() && Start())
+    else if (InitCluster() && StartServer())
         CreateDatabase();
 }
 
@@ -83,7 +83,7 @@ CPgTestServer::~CPgTestServer() {
     Stop();
 }
 
-bool CPgTestServer::Run(const QString& strProgram, const QStringList& arguments) {
+QString CPgTestServer::Run(const QString& strProgram, const QStringList& arguments) {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     if (IsRoot())
@@ -95,10 +95,9 @@ bool CPgTestServer::Run(const QString& strProgram, const QStringList& arguments)
         process.start(m_strBin + u'/' + strProgram, arguments);
     if (process.waitForFinished(kProcessTimeoutMs) && process.exitStatus() == QProcess::NormalExit &&
         process.exitCode() == 0)
-        return true;
-    m_strError = QStringLiteral("%1 failed: %2")
-                     .arg(strProgram, QString::fromLocal8Bit(process.readAll()).trimmed());
-    return false;
+        return QString();
+    return QStringLiteral("%1 failed: %2")
+        .arg(strProgram, QString::fromLocal8Bit(process.readAll()).trimmed());
 }
 
 bool CPgTestServer::InitCluster() {
@@ -111,11 +110,12 @@ bool CPgTestServer::InitCluster() {
             return false;
         }
     }
-    if (!Run(QStringLiteral("initdb"),
-             {QStringLiteral("-D"), m_strData, QStringLiteral("-U"), QStringLiteral("corvane"),
-              QStringLiteral("-A"), QStringLiteral("trust"), QStringLiteral("-E"),
-              QStringLiteral("UTF8"), QStringLiteral("--locale=C.UTF-8"),
-              QStringLiteral("--no-sync")}))
+    m_strError = Run(QStringLiteral("initdb"),
+                     {QStringLiteral("-D"), m_strData, QStringLiteral("-U"),
+                      QStringLiteral("corvane"), QStringLiteral("-A"), QStringLiteral("trust"),
+                      QStringLiteral("-E"), QStringLiteral("UTF8"),
+                      QStringLiteral("--locale=C.UTF-8"), QStringLiteral("--no-sync")});
+    if (!m_strError.isEmpty())
         return false;
     // The superuser logs in over TCP without a password, other users with theirs.
     QFile hba(m_strData + QStringLiteral("/pg_hba.conf"));
@@ -129,8 +129,21 @@ bool CPgTestServer::InitCluster() {
     return true;
 }
 
-// Durability is of no use to a test's server, and costs it time.
+bool CPgTestServer::StartServer() {
+    m_strError = StartCommand();
+    return m_strError.isEmpty();
+}
+
 bool CPgTestServer::Start() {
+    return IsRunning() || StartCommand().isEmpty();
+}
+
+bool CPgTestServer::IsRunning() const {
+    return QFile::exists(m_strData + QStringLiteral("/postmaster.pid"));
+}
+
+// Durability is of no use to a test's server, and costs it time.
+QString CPgTestServer::StartCommand() {
     m_nPort = m_nPort != 0 ? m_nPort : FreePort();
     return Run(QStringLiteral("pg_ctl"),
                {QStringLiteral("-D"), m_strData, QStringLiteral("-l"),
@@ -145,11 +158,11 @@ bool CPgTestServer::Start() {
 
 bool CPgTestServer::Stop() {
     PQfinish(std::exchange(m_pConn, nullptr));
-    if (!QFile::exists(m_strData + QStringLiteral("/postmaster.pid")))
-        return true;
-    return Run(QStringLiteral("pg_ctl"), {QStringLiteral("-D"), m_strData, QStringLiteral("-m"),
+    return !IsRunning() ||
+           Run(QStringLiteral("pg_ctl"), {QStringLiteral("-D"), m_strData, QStringLiteral("-m"),
                                           QStringLiteral("fast"), QStringLiteral("-w"),
-                                          QStringLiteral("stop")});
+                                          QStringLiteral("stop")})
+               .isEmpty();
 }
 
 // The superuser's database, made from the cluster's first one.

@@ -37,7 +37,8 @@ public:
     // null text, or the error.
     QString AddPasswordUser(const QString& strUser, const QString& strPassword);
 
-    // Stops the server (fast: connections are ended) and starts it again.
+    // Stops the server (fast: connections are ended) and starts it again;
+    // true also when it was stopped, or running, already.
     bool Stop();
     bool Start();
 
@@ -47,8 +48,12 @@ public:
     QString Value(const QString& strSql);
 
 private:
-    bool Run(const QString& strProgram, const QStringList& arguments);
+    // The error of a server program, or the null text.
+    QString Run(const QString& strProgram, const QStringList& arguments);
     bool InitCluster();
+    bool StartServer();
+    QString StartCommand();
+    bool IsRunning() const;
     void CreateDatabase();
     pg_conn* Connection();
 
