@@ -11,9 +11,15 @@
 
 namespace {
 
-constexpr CRowCheck::Problem kProblems[] = {CRowCheck::Problem::TemplateMissing,
-                                            CRowCheck::Problem::AttachmentMissing,
-                                            CRowCheck::Problem::AddressRefused};
+constexpr CRowCheck::Problem kProblems[] = {
+    CRowCheck::Problem::TemplateMissing, CRowCheck::Problem::TemplateOutsideFolder,
+    CRowCheck::Problem::AttachmentMissing, CRowCheck::Problem::AddressRefused};
+
+bool HasProblem(const QList<CDia_SendCheck::Row>& rows, CRowCheck::Problem problem) {
+    return std::any_of(rows.begin(), rows.end(), [problem](const CDia_SendCheck::Row& row) {
+        return row.problems.contains(problem);
+    });
+}
 
 } // namespace
 
@@ -43,6 +49,14 @@ CDia_SendCheck::CDia_SendCheck(QWidget* pParent, const QList<Row>& rows, const Q
         pSendProblems->setObjectName(QStringLiteral("radioSendProblems"));
         pLayout->addWidget(m_pSkipProblems);
         pLayout->addWidget(pSendProblems);
+    }
+    // A template outside the folder may be any file of the user's: it goes
+    // out only when asked for by itself, whatever the other problems' choice.
+    if (HasProblem(rows, CRowCheck::Problem::TemplateOutsideFolder)) {
+        m_pSendOutside = new QCheckBox(
+            QStringLiteral("Send the rows whose template lies outside the folder too"), this);
+        m_pSendOutside->setObjectName(QStringLiteral("checkSendOutside"));
+        pLayout->addWidget(m_pSendOutside);
     }
 
     const auto nSent =
@@ -76,6 +90,7 @@ CDia_SendCheck::Choices CDia_SendCheck::GetChoices() const {
     choices.bSkipProblems = m_pSkipProblems == nullptr || m_pSkipProblems->isChecked();
     choices.bSkipSent = m_pSkipSent->isChecked();
     choices.bTestFirst = m_pTestFirst->isChecked();
+    choices.bSendOutside = m_pSendOutside != nullptr && m_pSendOutside->isChecked();
     return choices;
 }
 
@@ -83,6 +98,8 @@ QString CDia_SendCheck::ProblemTitle(CRowCheck::Problem problem) {
     switch (problem) {
     case CRowCheck::Problem::TemplateMissing:
         return QStringLiteral("The template cannot be opened");
+    case CRowCheck::Problem::TemplateOutsideFolder:
+        return QStringLiteral("The template lies outside the folder Corvane started in");
     case CRowCheck::Problem::AttachmentMissing:
         return QStringLiteral("An attachment is missing or cannot be read");
     case CRowCheck::Problem::AddressRefused:

@@ -26,6 +26,8 @@ public:
         bool bSkipProblems = true;
         bool bSkipSent = true;
         bool bTestFirst = false;
+        // Rows whose template lies outside the start folder go out too.
+        bool bSendOutside = false;
     };
 
     CDia_SendCheck(QWidget* pParent, const QList<Row>& rows, const QString& strRoute,
@@ -40,4 +42,5 @@ private:
     QRadioButton* m_pSkipProblems = nullptr;
     QCheckBox* m_pSkipSent = nullptr;
     QCheckBox* m_pTestFirst = nullptr;
+    QCheckBox* m_pSendOutside = nullptr;
 };

@@ -69,7 +69,7 @@ QList<CSendRun::Row> CSendMailCommand::Plan(const QList<CDia_SendCheck::Row>& ro
         CSendRun::Row next{row.mail, QString()};
         if (choices.bSkipSent && row.bAlreadySent) {
             next.strSkipReason = QStringLiteral("already sent, as the send log shows");
-        } else if (choices.bSkipProblems && !row.problems.isEmpty()) {
+        } else if (IsSkipped(row.problems, choices)) {
             QStringList arrTitles;
             for (CRowCheck::Problem problem : row.problems)
                 arrTitles << CDia_SendCheck::ProblemTitle(problem);
@@ -78,6 +78,13 @@ QList<CSendRun::Row> CSendMailCommand::Plan(const QList<CDia_SendCheck::Row>& ro
         planned << next;
     }
     return planned;
+}
+
+bool CSendMailCommand::IsSkipped(const QList<CRowCheck::Problem>& problems,
+                                 const CDia_SendCheck::Choices& choices) {
+    const bool bOutside = problems.contains(CRowCheck::Problem::TemplateOutsideFolder);
+    const bool bOthers = problems.size() > (bOutside ? 1 : 0);
+    return (bOutside && !choices.bSendOutside) || (bOthers && choices.bSkipProblems);
 }
 
 QString CSendMailCommand::LogPath(const CAddressDatabase& db) {

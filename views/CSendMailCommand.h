@@ -31,6 +31,9 @@ public:
     static QString LogPath(const CAddressDatabase& db);
 
 private:
+    // Whether the choices leave out a row with these problems.
+    static bool IsSkipped(const QList<CRowCheck::Problem>& problems,
+                          const CDia_SendCheck::Choices& choices);
     static QString RouteText();
     static QString SenderAddress();
     // The test mail to the sender; true when the user then wants the run.

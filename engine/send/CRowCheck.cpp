@@ -5,12 +5,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 QList<CRowCheck::Problem> CRowCheck::Check(const CRowMail& mail, const QString& strStartDir) {
     QList<Problem> problems;
     if (!mail.bTemplateOpened)
         problems << Problem::TemplateMissing;
-    else if (!MissingAttachments(mail.strAttachments, strStartDir).isEmpty())
+    else if (!IsTemplateInFolder(mail.strTemplate, strStartDir))
+        problems << Problem::TemplateOutsideFolder;
+    if (mail.bTemplateOpened && !MissingAttachments(mail.strAttachments, strStartDir).isEmpty())
         problems << Problem::AttachmentMissing;
     if (!IsAddressAccepted(mail.strEMail))
         problems << Problem::AddressRefused;
@@ -31,4 +34,14 @@ QStringList CRowCheck::MissingAttachments(const QString& strAttachments,
 
 bool CRowCheck::IsAddressAccepted(const QString& strEMail) {
     return CAddressRule::IsPlain(strEMail);
+}
+
+bool CRowCheck::IsTemplateInFolder(const QString& strTemplate, const QString& strStartDir) {
+    QString strFolder = QFileInfo(strStartDir).canonicalFilePath();
+    const QString strFile = QFileInfo(QDir(strStartDir).filePath(strTemplate)).canonicalFilePath();
+    if (strFolder.isEmpty() || strFile.isEmpty())
+        return false;
+    if (!strFolder.endsWith(u'/'))
+        strFolder += u'/';
+    return strFile.startsWith(strFolder);
 }

@@ -7,10 +7,11 @@
 #include <QStringList>
 
 // The checks of one row's mail before a run sends anything: what would make
-// its send fail or go out incomplete.
+// its send fail or go out incomplete, or would mail a file that is not one of
+// the user's templates.
 class CRowCheck {
 public:
-    enum class Problem { TemplateMissing, AttachmentMissing, AddressRefused };
+    enum class Problem { TemplateMissing, TemplateOutsideFolder, AttachmentMissing, AddressRefused };
 
     // The row's problems, in the order above. Relative attachment paths are
     // resolved against strStartDir, as the send resolves them.
@@ -21,4 +22,10 @@ public:
                                           const QString& strStartDir);
     // Whether the mail library takes the address as the one recipient.
     static bool IsAddressAccepted(const QString& strEMail);
+    // Whether the template file strName, taken from strStartDir as the
+    // assembly takes it, lies inside that folder or a folder below it once
+    // every symbolic link is followed. A name the user typed may say "../" or
+    // be absolute, and a link may point anywhere: such a file could be any of
+    // the user's files, mailed to the row's address.
+    static bool IsTemplateInFolder(const QString& strTemplate, const QString& strStartDir);
 };

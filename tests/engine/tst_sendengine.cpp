@@ -57,6 +57,8 @@ private Q_SLOTS:
     void rowCheckFindsMissingAttachments();
     void rowCheckJudgesAddressAsTheLibrary_data();
     void rowCheckJudgesAddressAsTheLibrary();
+    void rowCheckFindsTemplatesOutsideTheFolder_data();
+    void rowCheckFindsTemplatesOutsideTheFolder();
 
 private:
     QTemporaryDir m_dir;
@@ -290,10 +292,14 @@ void TestSendEngine::rowCheckFindsMissingAttachments() {
     QVERIFY(price.open(QIODevice::WriteOnly));
     price.close();
     QVERIFY(QDir(m_dir.path()).mkpath(u"sub"_s));
+    QFile offer(m_dir.filePath(u"offer.txt"_s));
+    QVERIFY(offer.open(QIODevice::WriteOnly));
+    offer.close();
     QCOMPARE(CRowCheck::MissingAttachments(strList, m_dir.path()), arrMissing);
 
     CRowMail mail;
     mail.strEMail = u"jane@example.com"_s;
+    mail.strTemplate = u"offer.txt"_s;
     mail.bTemplateOpened = true;
     mail.strAttachments = strList;
     const QList<CRowCheck::Problem> expected =
@@ -327,6 +333,54 @@ void TestSendEngine::rowCheckJudgesAddressAsTheLibrary() {
     if (!bAccepted)
         expected << CRowCheck::Problem::AddressRefused;
     QCOMPARE(CRowCheck::Check(mail, m_dir.path()), expected);
+}
+
+// The start folder "start" holds offer.txt, sub/deep.txt and links; beside
+// it lie private.txt and a folder whose name begins with the start folder's.
+void TestSendEngine::rowCheckFindsTemplatesOutsideTheFolder_data() {
+    QTest::addColumn<QString>("strTemplate");
+    QTest::addColumn<bool>("bInside");
+    const QString strRoot = m_dir.path();
+    QTest::newRow("plain name") << u"offer.txt"_s << true;
+    QTest::newRow("a folder below") << u"sub/deep.txt"_s << true;
+    QTest::newRow("down and up again") << u"sub/../offer.txt"_s << true;
+    QTest::newRow("absolute, inside") << strRoot + u"/start/offer.txt"_s << true;
+    QTest::newRow("link to a file inside") << u"inner-link.txt"_s << true;
+    QTest::newRow("parent folder") << u"../private.txt"_s << false;
+    QTest::newRow("down and out") << u"sub/../../private.txt"_s << false;
+    QTest::newRow("absolute, outside") << strRoot + u"/private.txt"_s << false;
+    QTest::newRow("link to a file outside") << u"outer-link.txt"_s << false;
+    QTest::newRow("folder with the same beginning") << u"../start-private/p.txt"_s << false;
+}
+
+void TestSendEngine::rowCheckFindsTemplatesOutsideTheFolder() {
+    QFETCH(QString, strTemplate);
+    QFETCH(bool, bInside);
+    const QDir root(m_dir.path());
+    const QString strStart = root.filePath(u"start"_s);
+    QVERIFY(root.mkpath(u"start/sub"_s));
+    QVERIFY(root.mkpath(u"start-private"_s));
+    for (const QString& strFile : {u"start/offer.txt"_s, u"start/sub/deep.txt"_s,
+                                   u"private.txt"_s, u"start-private/p.txt"_s}) {
+        QFile file(root.filePath(strFile));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    QFile::link(root.filePath(u"private.txt"_s), root.filePath(u"start/outer-link.txt"_s));
+    QFile::link(root.filePath(u"start/offer.txt"_s), root.filePath(u"start/inner-link.txt"_s));
+
+    QCOMPARE(CRowCheck::IsTemplateInFolder(strTemplate, strStart), bInside);
+    // The same through a start folder that is itself reached by a link.
+    QFile::link(strStart, root.filePath(u"start-link"_s));
+    QCOMPARE(CRowCheck::IsTemplateInFolder(strTemplate, root.filePath(u"start-link"_s)), bInside);
+
+    CRowMail mail;
+    mail.strEMail = u"jane@example.com"_s;
+    mail.strTemplate = strTemplate;
+    mail.bTemplateOpened = true;
+    const QList<CRowCheck::Problem> expected =
+        bInside ? QList<CRowCheck::Problem>()
+                : QList<CRowCheck::Problem>{CRowCheck::Problem::TemplateOutsideFolder};
+    QCOMPARE(CRowCheck::Check(mail, strStart), expected);
 }
 
 QTEST_GUILESS_MAIN(TestSendEngine)

@@ -29,6 +29,7 @@
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QSet>
+#include <QTemporaryFile>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -93,10 +94,13 @@ private Q_SLOTS:
     void recordDialogHintsAtRefusedAddress();
     void logNamesTheMessageIdEachAddressGot_data();
     void logNamesTheMessageIdEachAddressGot();
+    void templateOutsideTheFolderGoesOnlyWhenChosen_data();
+    void templateOutsideTheFolderGoesOnlyWhenChosen();
 
 private:
     bool StartServer(CSmtpTestServer& server, const QStringList& arrOptions = {});
-    // nRows addresses user0001@... in the store, shown in a table, all selected.
+    // nRows addresses user0001@... added to the store, all its records shown
+    // in a table, all selected.
     void ShowRows(int nRows, const QString& strTemplate = u"offer.txt"_s);
     // Send Mail with the check dialog answered by Send, after pChoose.
     void Send(const std::function<void(QDialog*)>& choose = {});
@@ -141,11 +145,12 @@ void TestSendRun::ShowRows(int nRows, const QString& strTemplate) {
     m_pCorvane->Command(ID_SHOW_TABLE);
     m_pTable = m_pCorvane->ActiveTable();
     QVERIFY(m_pTable != nullptr);
-    QCOMPARE(m_pTable->GetItemCount(), nRows);
+    const int nRecords = int(m_pCorvane->StoredRecords().size());
+    QCOMPARE(m_pTable->GetItemCount(), nRecords);
     QVERIFY(QTest::qWaitForWindowExposed(m_pTable));
     m_pTable->setFocus();
     QTest::keyClick(m_pTable, Qt::Key_A, Qt::ControlModifier);
-    QCOMPARE(m_pTable->GetSelectedCount(), nRows);
+    QCOMPARE(m_pTable->GetSelectedCount(), nRecords);
 }
 
 void TestSendRun::Send(const std::function<void(QDialog*)>& choose) {
@@ -520,6 +525,45 @@ void TestSendRun::logNamesTheMessageIdEachAddressGot() {
     QFile log(m_pCorvane->FilePath(QString(CSendLog::kFileName)));
     QVERIFY(log.open(QIODevice::ReadOnly));
     QVERIFY(log.readAll().contains(",'-50% for User 1,"));
+}
+
+void TestSendRun::templateOutsideTheFolderGoesOnlyWhenChosen_data() {
+    QTest::addColumn<bool>("bChoose");
+    QTest::newRow("left out by default") << false;
+    QTest::newRow("chosen") << true;
+}
+
+// A record names a file beside the start folder as its template: the check
+// lists it as a problem of its own, and its mail goes only when the user
+// ticks that it should, whatever is chosen for the other problems.
+void TestSendRun::templateOutsideTheFolderGoesOnlyWhenChosen() {
+    QFETCH(bool, bChoose);
+    CSmtpTestServer server(m_pCorvane->FilePath(u"server"_s));
+    QVERIFY(StartServer(server));
+    QDir outside(m_pCorvane->Dir());
+    QVERIFY(outside.cdUp());
+    QTemporaryFile privateFile(outside.filePath(u"private-XXXXXX.txt"_s));
+    QVERIFY(privateFile.open());
+    privateFile.write("#SUBJECT Private\r\nThe mail password is hunter2.\r\n");
+    privateFile.close();
+    const QString strOutside = u"../"_s + QFileInfo(privateFile).fileName();
+    QVERIFY(m_pCorvane->ExecuteSql(
+        u"INSERT INTO ADDRESSES (Date, EMail, Prefix, Name, Template, MY_1, MY_2, MY_3, MY_4, "
+        "MY_5) VALUES ('2026-12-01 10:00:00', 'mallory@example.com', ' ', 'Mallory', '%1', ' ', "
+        "' ', ' ', ' ', ' ')"_s.arg(strOutside)));
+    ShowRows(2);
+    QString strProblems;
+    Send([&](QDialog* pDialog) {
+        strProblems = pDialog->findChild<QPlainTextEdit*>(u"sendCheckProblems"_s)->toPlainText();
+        pDialog->findChild<QRadioButton*>(u"radioSendProblems"_s)->setChecked(true);
+        if (bChoose)
+            pDialog->findChild<QAbstractButton*>(u"checkSendOutside"_s)->setChecked(true);
+    });
+    QVERIFY(WaitForRunEnd());
+    QCOMPARE(strProblems, u"The template lies outside the folder Corvane started in (1 rows):\n"
+                          "    row 1: mallory@example.com (%1)"_s.arg(strOutside));
+    QCOMPARE(Recipients(server).contains(u"mallory@example.com"_s), bChoose);
+    QCOMPARE(server.MessageCount(), bChoose ? 3 : 2);
 }
 
 QTEST_MAIN(TestSendRun)
