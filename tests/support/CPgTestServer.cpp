@@ -198,7 +198,7 @@ QString CPgTestServer::Clear() {
 QString CPgTestServer::AddPasswordUser(const QString& strUser, const QString& strPassword) {
     return Value(QStringLiteral("CREATE ROLE \"%1\" LOGIN PASSWORD '%2'; "
                                 "GRANT ALL ON SCHEMA public TO \"%1\"")
-                     .arg(strUser, strPassword));
+                     .arg(strUser, QString(strPassword).replace(u'\'', QStringLiteral("''"))));
 }
 
 pg_conn* CPgTestServer::Connection() {

@@ -264,6 +264,10 @@ private Q_SLOTS:
                                             << "a_b" << true;
         QTest::newRow("underscore not wild") << "axb"
                                              << "a_b" << false;
+        QTest::newRow("regular expression signs literal") << "a.b+c^$(x)|{2}\\'"
+                                                          << "a.b+c^$(x)|{2}\\''" << true;
+        QTest::newRow("dot not wild") << "axb"
+                                      << "a.b" << false;
         QTest::newRow("ascii case") << "HELLO"
                                     << "hello" << true;
         QTest::newRow("accented case") << "ÉCOLE"
