@@ -66,8 +66,9 @@ void ClearLibpqEnvironment(const QString& strPassFile) {
 
 } // namespace
 
-CPgTestServer::CPgTestServer()
-    : m_pDir(std::make_unique<QTemporaryDir>(QStringLiteral("/tmp/corvane-pg-XXXXXX"))) {
+CPgTestServer::CPgTestServer(Durability durability)
+    : m_pDir(std::make_unique<QTemporaryDir>(QStringLiteral("/tmp/corvane-pg-XXXXXX"))),
+      m_durability(durability) {
     ClearLibpqEnvironment(m_pDir->filePath(QStringLiteral("pgpass")));
     m_strBin = ServerBinaries();
     m_strData = m_pDir->filePath(QStringLiteral("data"));
@@ -142,17 +143,20 @@ bool CPgTestServer::IsRunning() const {
     return QFile::exists(m_strData + QStringLiteral("/postmaster.pid"));
 }
 
-// Durability is of no use to a test's server, and costs it time.
 QString CPgTestServer::StartCommand() {
     m_nPort = m_nPort != 0 ? m_nPort : FreePort();
+    const QString strSync = m_durability == Durable
+                                ? QString()
+                                : QStringLiteral(" -c fsync=off -c synchronous_commit=off "
+                                                 "-c full_page_writes=off");
     return Run(QStringLiteral("pg_ctl"),
                {QStringLiteral("-D"), m_strData, QStringLiteral("-l"),
                 m_pDir->filePath(QStringLiteral("server.log")), QStringLiteral("-w"),
                 QStringLiteral("-o"),
-                QStringLiteral("-k %1 -p %2 -c listen_addresses=127.0.0.1 -c fsync=off "
-                               "-c synchronous_commit=off -c full_page_writes=off")
-                    .arg(m_pDir->path())
-                    .arg(m_nPort),
+                QStringLiteral("-k %1 -p %2 -c listen_addresses=127.0.0.1")
+                        .arg(m_pDir->path())
+                        .arg(m_nPort) +
+                    strSync,
                 QStringLiteral("start")});
 }
 

@@ -16,7 +16,11 @@ struct pg_conn;
 // the test decides how to connect.
 class CPgTestServer {
 public:
-    CPgTestServer();
+    // A test's server does not sync its writes to disk; a durable one does,
+    // as servers in use do.
+    enum Durability { NotDurable, Durable };
+
+    explicit CPgTestServer(Durability durability = NotDurable);
     ~CPgTestServer();
     CPgTestServer(const CPgTestServer&) = delete;
     CPgTestServer& operator=(const CPgTestServer&) = delete;
@@ -61,6 +65,7 @@ private:
     QString m_strBin;
     QString m_strData;
     int m_nPort = 0;
+    Durability m_durability;
     pg_conn* m_pConn = nullptr;
     QString m_strError;
 };
