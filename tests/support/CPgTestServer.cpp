@@ -8,6 +8,7 @@
 #include <netinet/in.h>
 #include <pwd.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -116,7 +117,7 @@ bool CPgTestServer::InitCluster() {
                       QStringLiteral("corvane"), QStringLiteral("-A"), QStringLiteral("trust"),
                       QStringLiteral("-E"), QStringLiteral("UTF8"),
                       QStringLiteral("--locale=C.UTF-8"), QStringLiteral("--no-sync")});
-    if (!m_strError.isEmpty())
+    if (!m_strError.isEmpty() || !MakeCertificates())
         return false;
     // The superuser logs in over TCP without a password, other users with theirs.
     QFile hba(m_strData + QStringLiteral("/pg_hba.conf"));
@@ -149,6 +150,9 @@ QString CPgTestServer::StartCommand() {
                                 ? QString()
                                 : QStringLiteral(" -c fsync=off -c synchronous_commit=off "
                                                  "-c full_page_writes=off");
+    const QString strTls = QStringLiteral(" -c ssl=on -c ssl_cert_file=%1/server.crt "
+                                          "-c ssl_key_file=%1/server.key")
+                               .arg(m_strData);
     return Run(QStringLiteral("pg_ctl"),
                {QStringLiteral("-D"), m_strData, QStringLiteral("-l"),
                 m_pDir->filePath(QStringLiteral("server.log")), QStringLiteral("-w"),
@@ -156,7 +160,7 @@ QString CPgTestServer::StartCommand() {
                 QStringLiteral("-k %1 -p %2 -c listen_addresses=127.0.0.1")
                         .arg(m_pDir->path())
                         .arg(m_nPort) +
-                    strSync,
+                    strSync + strTls,
                 QStringLiteral("start")});
 }
 
@@ -182,6 +186,47 @@ void CPgTestServer::CreateDatabase() {
                          .arg(QString::fromUtf8(PQerrorMessage(pConn)).trimmed());
     PQclear(pResult);
     PQfinish(pConn);
+}
+
+// Self-signed, for 127.0.0.1: one the server shows, one of a stranger. The
+// server's key is readable by the server's user alone, or it refuses it.
+bool CPgTestServer::MakeCertificates() {
+    for (const char* pName : {"server", "stranger"}) {
+        QProcess openssl;
+        openssl.setProcessChannelMode(QProcess::MergedChannels);
+        openssl.start(QStringLiteral("openssl"),
+                      {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                       QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
+                       QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
+                       QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
+                       QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-addext"),
+                       QStringLiteral("subjectAltName=IP:127.0.0.1"), QStringLiteral("-keyout"),
+                       QStringLiteral("%1/%2.key").arg(m_strData, QLatin1String(pName)),
+                       QStringLiteral("-out"),
+                       QStringLiteral("%1/%2.crt").arg(m_strData, QLatin1String(pName))});
+        if (!openssl.waitForFinished(kProcessTimeoutMs) || openssl.exitCode() != 0) {
+            m_strError = QStringLiteral("openssl failed: %1")
+                             .arg(QString::fromLocal8Bit(openssl.readAll()).trimmed());
+            return false;
+        }
+    }
+    const QByteArray key = QFile::encodeName(m_strData + QStringLiteral("/server.key"));
+    const passwd* pServerUser = IsRoot() ? ::getpwnam(kServerUser) : nullptr;
+    if (::chmod(key.constData(), 0600) != 0 ||
+        (pServerUser != nullptr &&
+         ::chown(key.constData(), pServerUser->pw_uid, pServerUser->pw_gid) != 0)) {
+        m_strError = QStringLiteral("the server's key cannot be made private");
+        return false;
+    }
+    return true;
+}
+
+QString CPgTestServer::CertificateFile() const {
+    return m_strData + QStringLiteral("/server.crt");
+}
+
+QString CPgTestServer::StrangerCertificateFile() const {
+    return m_strData + QStringLiteral("/stranger.crt");
 }
 
 QString CPgTestServer::Url(const QString& strUser) const {

@@ -9,8 +9,8 @@ struct pg_conn;
 
 // A PostgreSQL server of the test's own: a cluster made with initdb in a
 // temporary folder and started with pg_ctl, on a Unix socket in that folder
-// and a free port of 127.0.0.1, with the superuser "corvane" and its
-// database "corvane". PostgreSQL refuses to run as root, so under root the
+// and a free port of 127.0.0.1 (TLS offered, with a self-signed certificate
+// for 127.0.0.1), with the superuser "corvane" and its database "corvane". PostgreSQL refuses to run as root, so under root the
 // server runs as the user "postgres" (runuser). libpq's PG* variables of the
 // caller's environment are cleared, and no ~/.pgpass is read, so that only
 // the test decides how to connect.
@@ -33,6 +33,9 @@ public:
     QString Url(const QString& strUser = QStringLiteral("corvane")) const;
     QString TcpUrl(const QString& strUser = QStringLiteral("corvane")) const;
     int Port() const { return m_nPort; }
+    // The server's certificate, to trust it; and one of another issuer.
+    QString CertificateFile() const;
+    QString StrangerCertificateFile() const;
 
     // Drops every table, so that a test starts on an empty database; the
     // null text, or the error.
@@ -55,6 +58,7 @@ private:
     // The error of a server program, or the null text.
     QString Run(const QString& strProgram, const QStringList& arguments);
     bool InitCluster();
+    bool MakeCertificates();
     bool StartServer();
     QString StartCommand();
     bool IsRunning() const;
