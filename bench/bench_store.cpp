@@ -9,8 +9,8 @@
 // with libpq through the same relay. Prints each figure and its ratio.
 // BENCH_ONLY_SERVER=1 in the environment runs the server's part alone.
 
-#include "CLatencyProxy.h"
 #include "tests/support/CPgTestServer.h"
+#include "tests/support/CTcpRelay.h"
 #include "engine/store/CAddressRecords.h"
 #include "platform/dao/CDaoDatabase.h"
 #include "platform/dao/CDaoRecordset.h"
@@ -352,7 +352,7 @@ int RunServer() {
         [&](int) { StoreFill(local, store.m_schema); },
         [&](int) { plainLocal.Stream(kPgSelectSql); });
 
-    CLatencyProxy relay(server.Port(), kRelayDelayMs);
+    CTcpRelay relay(server.Port(), kRelayDelayMs);
     const QString strRelayUrl =
         QStringLiteral("postgresql://corvane@127.0.0.1:%1/corvane").arg(relay.Port());
     CDaoDatabase relayed;

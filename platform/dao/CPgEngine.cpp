@@ -178,10 +178,20 @@ void CPgEngine::SetUpSession() {
 }
 
 // A server that went away while the connection idled is noticed before
-// the next statement is sent, and the connection is made afresh.
+// the next statement is sent. Inside a transaction that is a break like any
+// other: the transaction is gone, and its statements must not go on in a
+// new connection as if nothing had happened.
+void CPgEngine::NoticeBreak() {
+    if (PQstatus(m_pConn) != CONNECTION_OK)
+        return;
+    const bool bInTransaction = PQtransactionStatus(m_pConn) != PQTRANS_IDLE;
+    PQconsumeInput(m_pConn);
+    if (PQstatus(m_pConn) != CONNECTION_OK && bInTransaction)
+        m_bLostInTransaction = true;
+}
+
+// A broken connection is made afresh.
 void CPgEngine::EnsureConnected() {
-    if (PQstatus(m_pConn) == CONNECTION_OK)
-        PQconsumeInput(m_pConn);
     if (PQstatus(m_pConn) == CONNECTION_OK)
         return;
     PQreset(m_pConn);
@@ -238,6 +248,7 @@ QList<CPgSql::Statement> CPgEngine::Translation(const QString& strSql, bool bCac
 bool CPgEngine::Send(CPgCursor* pCursor, const CPgSql::Statement& statement,
                      const QList<std::optional<QByteArray>>& parameters) {
     SetAside();
+    NoticeBreak();
     if (m_bLostInTransaction) {
         m_bLostInTransaction = statement.kind != CPgSql::Statement::Rollback &&
                                statement.kind != CPgSql::Statement::Commit;
@@ -277,6 +288,9 @@ PgResult CPgEngine::NextRow(CPgCursor* pCursor) {
         Finish(statement, result.get());
         return PgResult();
     }
+    // A rollback that a break cut short has nothing left to undo.
+    if (statement.kind == CPgSql::Statement::Rollback && IsBroken(result.get()))
+        return PgResult();
     Fail(result.get(), statement, bInTransaction);
 }
 
@@ -296,13 +310,16 @@ void CPgEngine::Finish(const CPgSql::Statement& statement, const PGresult* pEnd)
         KeepNumberingAfterKeys(statement.strKeyedInsertTable);
 }
 
-// A broken connection fails the statement, except a rollback, which the
-// break has done already.
+bool CPgEngine::IsBroken(const PGresult* pResult) const {
+    return PQstatus(m_pConn) != CONNECTION_OK ||
+           IsConnectionState(ErrorField(pResult, PG_DIAG_SQLSTATE));
+}
+
+// A break inside a transaction ends it: its later statements fail too,
+// until the caller rolls it back.
 void CPgEngine::Fail(const PGresult* pResult, const CPgSql::Statement& statement,
                      bool bInTransaction) {
-    const QString strState = ErrorField(pResult, PG_DIAG_SQLSTATE);
-    const bool bBroken = PQstatus(m_pConn) != CONNECTION_OK || IsConnectionState(strState);
-    if (!bBroken)
+    if (!IsBroken(pResult))
         ThrowResultError(pResult);
     const bool bCommit = statement.kind == CPgSql::Statement::Commit;
     m_bLostInTransaction = bInTransaction && !bCommit &&
@@ -312,6 +329,9 @@ void CPgEngine::Fail(const PGresult* pResult, const CPgSql::Statement& statement
 
 PgResult CPgEngine::RunInternal(const QString& strSql, const QList<QByteArray>& parameters) {
     SetAside();
+    NoticeBreak();
+    if (m_bLostInTransaction)
+        ThrowLost(true, false);
     EnsureConnected();
     const bool bInTransaction = PQtransactionStatus(m_pConn) != PQTRANS_IDLE;
     std::vector<const char*> values;
@@ -377,7 +397,9 @@ void CPgEngine::LoadTable(const QString& strName) {
 void CPgEngine::AppendTable(const QString& strName, const QList<CDaoField>& fields,
                             const QList<CDaoIndexInfo>& indexes) {
     const QStringList statements = TableSql(strName, fields, indexes);
-    EnsureConnected();
+    NoticeBreak();
+    if (!m_bLostInTransaction)
+        EnsureConnected();
     const bool bOwnTransaction = PQtransactionStatus(m_pConn) == PQTRANS_IDLE;
     Execute(bOwnTransaction ? QStringLiteral("BEGIN") : QStringLiteral("SAVEPOINT dao_append"));
     try {

@@ -55,6 +55,7 @@ private:
 
     void Open(const QString& strPassword);
     void SetUpSession();
+    void NoticeBreak();
     void EnsureConnected();
     void SetAside();
     QList<CPgSql::Statement> Translation(const QString& strSql, bool bCache);
@@ -66,6 +67,7 @@ private:
     const CPgSql::Table* Table(const QString& strName);
     void LoadTable(const QString& strName);
 
+    bool IsBroken(const PGresult* pResult) const;
     [[noreturn]] void Fail(const PGresult* pResult, const CPgSql::Statement& statement,
                            bool bInTransaction);
     [[noreturn]] void ThrowConnectError() const;

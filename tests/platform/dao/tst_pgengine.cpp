@@ -7,6 +7,7 @@
 #include "platform/dao/CDaoTransaction.h"
 #include "platform/dao/CPgSql.h"
 #include "tests/support/CPgTestServer.h"
+#include "tests/support/CTcpRelay.h"
 #include "tests/support/DaoError.h"
 #include "tests/support/PeopleTable.h"
 
@@ -157,16 +158,29 @@ private Q_SLOTS:
 
     // A break ends the transaction on the server: its statements fail until
     // the caller rolls it back, and none of it is saved; then the next
-    // statement connects again.
+    // statement connects again. The break may come while a statement runs,
+    // or while the transaction waits for the next one.
+    void aBrokenTransactionFailsUntilRolledBack_data() {
+        QTest::addColumn<bool>("networkCut");
+        QTest::newRow("the server ends the session") << false;
+        QTest::newRow("the network goes away between statements") << true;
+    }
     void aBrokenTransactionFailsUntilRolledBack() {
+        QFETCH(bool, networkCut);
+        CTcpRelay relay(m_pServer->Port());
+        m_pDatabase->OpenServer(
+            QStringLiteral("postgresql://corvane@127.0.0.1:%1/corvane").arg(relay.Port()));
         AddPerson(QStringLiteral("Kept"));
         {
             CDaoTransaction transaction(*m_pDatabase);
             AddPerson(QStringLiteral("Lost"));
-            QCOMPARE(m_pServer->Value(QStringLiteral(
-                         "SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity "
-                         "WHERE application_name = 'Corvane'")),
-                     QStringLiteral("1"));
+            if (networkCut)
+                relay.Cut();
+            else
+                QCOMPARE(m_pServer->Value(QStringLiteral(
+                             "SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity "
+                             "WHERE application_name = 'Corvane'")),
+                         QStringLiteral("1"));
             const QString strBroken = DaoError([&] { AddPerson(QStringLiteral("After")); });
             QVERIFY2(strBroken.startsWith(u"The connection to the database corvane@"),
                      qPrintable(strBroken));

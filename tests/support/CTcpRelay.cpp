@@ -1,4 +1,4 @@
-#include "CLatencyProxy.h"
+#include "CTcpRelay.h"
 
 #include <arpa/inet.h>
 #include <chrono>
@@ -76,7 +76,7 @@ bool WriteDue(Direction& direction) {
 
 } // namespace
 
-CLatencyProxy::CLatencyProxy(int nTargetPort, int nDelayMs)
+CTcpRelay::CTcpRelay(int nTargetPort, int nDelayMs)
     : m_nTargetPort(nTargetPort), m_nDelayMs(nDelayMs) {
     m_nListener = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address = Loopback(0);
@@ -85,27 +85,36 @@ CLatencyProxy::CLatencyProxy(int nTargetPort, int nDelayMs)
     listen(m_nListener, 8);
     getsockname(m_nListener, reinterpret_cast<sockaddr*>(&address), &nLength);
     m_nPort = ntohs(address.sin_port);
-    if (pipe(m_stopPipe) != 0)
+    if (pipe(m_wakePipe) != 0)
         return;
     m_thread = std::thread([this] { Relay(); });
 }
 
-CLatencyProxy::~CLatencyProxy() {
+CTcpRelay::~CTcpRelay() {
     if (m_thread.joinable()) {
-        const char stop = 0;
-        (void)!write(m_stopPipe[1], &stop, 1);
+        m_bStop = true;
+        const char wake = 0;
+        (void)!write(m_wakePipe[1], &wake, 1);
         m_thread.join();
     }
-    close(m_stopPipe[0]);
-    close(m_stopPipe[1]);
+    close(m_wakePipe[0]);
+    close(m_wakePipe[1]);
     close(m_nListener);
 }
 
-void CLatencyProxy::Relay() {
+void CTcpRelay::Cut() {
+    m_bCut = true;
+    const char wake = 0;
+    (void)!write(m_wakePipe[1], &wake, 1);
+    while (m_bCut)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+void CTcpRelay::Relay() {
     const auto delay = std::chrono::milliseconds(m_nDelayMs);
     std::list<Link> links;
     for (;;) {
-        std::vector<pollfd> fds{{m_stopPipe[0], POLLIN, 0}, {m_nListener, POLLIN, 0}};
+        std::vector<pollfd> fds{{m_wakePipe[0], POLLIN, 0}, {m_nListener, POLLIN, 0}};
         std::vector<Direction*> readers;
         auto nextDue = Clock::time_point::max();
         for (Link& link : links) {
@@ -124,8 +133,21 @@ void CLatencyProxy::Relay() {
                 0, std::chrono::duration_cast<std::chrono::milliseconds>(nextDue - Clock::now())
                            .count() + 1));
         poll(fds.data(), fds.size(), nTimeoutMs);
-        if (fds[0].revents != 0)
-            break;
+        if (fds[0].revents != 0) {
+            char wake = 0;
+            (void)!read(m_wakePipe[0], &wake, 1);
+            if (m_bStop)
+                break;
+            if (m_bCut) {
+                for (Link& link : links) {
+                    close(link.up.from);
+                    close(link.down.from);
+                }
+                links.clear();
+                m_bCut = false;
+                continue;
+            }
+        }
         if (fds[1].revents & POLLIN) {
             const int nClient = accept(m_nListener, nullptr, nullptr);
             const int nServer = socket(AF_INET, SOCK_STREAM, 0);
