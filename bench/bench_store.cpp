@@ -170,6 +170,80 @@ void FillList(CListCtrl& list) {
     }
 }
 
+// One engine's plain statements for each case's work, and each case's
+// target and rounds.
+struct PlainCases {
+    std::function<void()> count;
+    std::function<void(const QString& strEMail)> find;
+    std::function<void(const QStringList& texts)> insert;
+    std::function<void(int nKey, const QStringList& texts)> update;
+    std::function<void(int nKey)> erase;
+};
+struct Case {
+    double dTarget;
+    int nRounds;
+};
+struct Cases {
+    Case count, find, add, update, erase;
+};
+
+// The store's operations on its open database, each against the plain
+// statements of the same work in the same run.
+void CompareStore(CAddressDatabase& store, const PlainCases& plain, const Cases& cases) {
+    const QString strTable = store.m_schema.m_strTable;
+    Compare(
+        "CountRecords", "SELECT count(*)", cases.count.dTarget, cases.count.nRounds,
+        [&](int) { store.CountRecords(strTable); }, [&](int) { plain.count(); });
+
+    const QString strMissing = QStringLiteral("nobody@nowhere.invalid");
+    Compare(
+        "FindByEMail (not stored)", "SELECT ... WHERE EMail = ? LIMIT 1", cases.find.dTarget,
+        cases.find.nRounds, [&](int) { store.FindByEMail(strMissing); },
+        [&](int) { plain.find(strMissing); });
+
+    const QString strShownDate = QString::fromLatin1(kShownDate);
+    const QString strStoredDate = QString::fromLatin1(kStoredDate);
+    Compare(
+        "SaveRecord add", "INSERT, own transaction", cases.add.dTarget, cases.add.nRounds,
+        [&](int nRound) {
+            store.SaveRecord(QStringList{QStringLiteral("0")} +
+                                 Texts(kRecords + 1 + nRound, strShownDate),
+                             true);
+        },
+        [&](int nRound) { plain.insert(Texts(kRecords + 1 + nRound, strStoredDate)); });
+
+    Compare(
+        "SaveRecord update", "UPDATE, own transaction", cases.update.dTarget, cases.update.nRounds,
+        [&](int nRound) {
+            const int nKey = 10 + nRound;
+            store.SaveRecord(QStringList{QString::number(nKey)} + Renamed(nKey, strShownDate),
+                             false);
+        },
+        [&](int nRound) {
+            const int nKey = 50000 + nRound;
+            plain.update(nKey, Renamed(nKey, strStoredDate));
+        });
+
+    // 1,000 selected rows of a 100,000-row list; every answer is Yes.
+    SetMessageBoxHandler([](const MessageBoxCall&) { return IDYES; });
+    CListCtrl list;
+    FillList(list);
+    Compare(
+        "DeleteSelected, 1,000 rows", "1,000 DELETEs by key, each own", cases.erase.dTarget,
+        cases.erase.nRounds,
+        [&](int nRound) {
+            const int nFirst = 1000 + nRound * 10 * kDeletedRows;
+            for (int nRow = nFirst; nRow < nFirst + kDeletedRows; ++nRow)
+                list.SetItemState(nRow, LVIS_SELECTED, LVIS_SELECTED);
+            store.DeleteSelected(&list);
+        },
+        [&](int nRound) {
+            const int nFirstKey = 60000 + nRound * 10 * kDeletedRows;
+            for (int nKey = nFirstKey; nKey < nFirstKey + kDeletedRows; ++nKey)
+                plain.erase(nKey);
+        });
+    std::printf("\nrecords left: %d\n", store.CountRecords(strTable));
+}
 
 // The same work as plain libpq: prepared statements on a connection of its own.
 constexpr char kPgCountSql[] = "SELECT count(*) FROM \"ADDRESSES\"";
@@ -266,6 +340,17 @@ int StoreFill(CDaoDatabase& database, const CTableSchema& schema) {
     return nRows;
 }
 
+// The store's fill and the plain streamed SELECT, each on a connection of
+// its own to the Url.
+void CompareFill(const char* pName, const QString& strUrl, const CTableSchema& schema) {
+    CDaoDatabase database;
+    database.OpenServer(strUrl);
+    PgBaseline plain(strUrl);
+    Compare(
+        pName, "one SELECT, streamed", 2.0, 3, [&](int) { StoreFill(database, schema); },
+        [&](int) { plain.Stream(kPgSelectSql); });
+}
+
 // The store's cases on the server, each against plain libpq statements
 // doing the same work on the same server in the same run. The server syncs
 // every commit to disk, as a team's server does.
@@ -286,83 +371,27 @@ int RunServer() {
     std::printf("\n%d records in %s (PostgreSQL)\n\n", kRecords,
                 qPrintable(store.m_pCDaoDatabase->GetName()));
 
-    const QString strTable = store.m_schema.m_strTable;
     baseline.Prepare("count", kPgCountSql);
-    Compare(
-        "CountRecords", "SELECT count(*)", 1.5, 30, [&](int) { store.CountRecords(strTable); },
-        [&](int) { baseline.Run("count", {}); });
-
-    const QString strMissing = QStringLiteral("nobody@nowhere.invalid");
     baseline.Prepare("find", kPgFindSql);
-    Compare(
-        "FindByEMail (not stored)", "SELECT ... WHERE EMail = $1 LIMIT 1", 1.5, 30,
-        [&](int) { store.FindByEMail(strMissing); },
-        [&](int) { baseline.Run("find", {strMissing}); });
-
-    const QString strShownDate = QString::fromLatin1(kShownDate);
-    const QString strStoredDate = QString::fromLatin1(kStoredDate);
     baseline.Prepare("insert", kPgInsertSql);
-    Compare(
-        "SaveRecord add", "INSERT, own transaction", 1.5, 200,
-        [&](int nRound) {
-            store.SaveRecord(QStringList{QStringLiteral("0")} +
-                                 Texts(kRecords + 1 + nRound, strShownDate),
-                             true);
-        },
-        [&](int nRound) {
-            baseline.Run("insert", Texts(kRecords + 1000 + nRound, strStoredDate));
-        });
-
     baseline.Prepare("update", kPgUpdateSql);
-    Compare(
-        "SaveRecord update", "UPDATE, own transaction", 1.5, 200,
-        [&](int nRound) {
-            const int nKey = 10 + nRound;
-            store.SaveRecord(QStringList{QString::number(nKey)} + Renamed(nKey, strShownDate),
-                             false);
-        },
-        [&](int nRound) {
-            const int nKey = 50000 + nRound;
-            baseline.Run("update", Renamed(nKey, strStoredDate) << QString::number(nKey));
-        });
-
-    SetMessageBoxHandler([](const MessageBoxCall&) { return IDYES; });
-    CListCtrl list;
-    FillList(list);
     baseline.Prepare("delete", kPgDeleteSql);
-    Compare(
-        "DeleteSelected, 1,000 rows", "1,000 DELETEs by key, each own", 1.5, 2,
-        [&](int nRound) {
-            const int nFirst = 1000 + nRound * 10 * kDeletedRows;
-            for (int nRow = nFirst; nRow < nFirst + kDeletedRows; ++nRow)
-                list.SetItemState(nRow, LVIS_SELECTED, LVIS_SELECTED);
-            store.DeleteSelected(&list);
+    const PlainCases plain{
+        [&] { baseline.Run("count", {}); },
+        [&](const QString& strEMail) { baseline.Run("find", {strEMail}); },
+        [&](const QStringList& texts) { baseline.Run("insert", texts); },
+        [&](int nKey, const QStringList& texts) {
+            baseline.Run("update", QStringList(texts) << QString::number(nKey));
         },
-        [&](int nRound) {
-            const int nFirstKey = 60000 + nRound * 10 * kDeletedRows;
-            for (int nKey = nFirstKey; nKey < nFirstKey + kDeletedRows; ++nKey)
-                baseline.Run("delete", {QString::number(nKey)});
-        });
+        [&](int nKey) { baseline.Run("delete", {QString::number(nKey)}); }};
+    CompareStore(store, plain, {{1.5, 30}, {1.5, 30}, {1.5, 200}, {1.5, 200}, {1.5, 2}});
 
-    CDaoDatabase local;
-    local.OpenServer(server.Url());
-    PgBaseline plainLocal(server.Url());
-    Compare(
-        "Table fill, local", "one SELECT, streamed", 2.0, 3,
-        [&](int) { StoreFill(local, store.m_schema); },
-        [&](int) { plainLocal.Stream(kPgSelectSql); });
-
+    CompareFill("Table fill, local", server.Url(), store.m_schema);
     CTcpRelay relay(server.Port(), kRelayDelayMs);
-    const QString strRelayUrl =
-        QStringLiteral("postgresql://corvane@127.0.0.1:%1/corvane").arg(relay.Port());
-    CDaoDatabase relayed;
-    relayed.OpenServer(strRelayUrl);
-    PgBaseline plain(strRelayUrl);
     std::printf("\nthrough a relay with a %d ms round trip:\n", 2 * kRelayDelayMs);
-    Compare(
-        "Table fill, all records", "one SELECT, streamed", 2.0, 3,
-        [&](int) { StoreFill(relayed, store.m_schema); },
-        [&](int) { plain.Stream(kPgSelectSql); });
+    CompareFill("Table fill, all records",
+                QStringLiteral("postgresql://corvane@127.0.0.1:%1/corvane").arg(relay.Port()),
+                store.m_schema);
     return 0;
 }
 
@@ -391,72 +420,29 @@ int main(int argc, char* argv[]) {
                 qPrintable(baseline.Pragma("PRAGMA journal_mode")),
                 qPrintable(baseline.Pragma("PRAGMA synchronous")));
 
-    const QString strTable = store.m_schema.m_strTable;
     sqlite3_stmt* pCount = baseline.Prepare(kCountSql);
-    Compare(
-        "CountRecords", "SELECT count(*)", 2.0, 200, [&](int) { store.CountRecords(strTable); },
-        [&](int) { Baseline::Run(pCount); });
-
-    const QString strMissing = QStringLiteral("nobody@nowhere.invalid");
     sqlite3_stmt* pFind = baseline.Prepare(kFindSql);
-    Compare(
-        "FindByEMail (not stored)", "SELECT ... WHERE EMail = ? LIMIT 1", 1.5, 30,
-        [&](int) { store.FindByEMail(strMissing); },
-        [&](int) {
-            Baseline::BindTexts(pFind, {strMissing});
-            Baseline::Run(pFind);
-        });
-
-    const QString strShownDate = QString::fromLatin1(kShownDate);
-    const QString strStoredDate = QString::fromLatin1(kStoredDate);
     sqlite3_stmt* pInsert = baseline.Prepare(kInsertSql);
-    Compare(
-        "SaveRecord add", "INSERT, own transaction", 2.0, 100,
-        [&](int nRound) {
-            store.SaveRecord(QStringList{QStringLiteral("0")} +
-                                 Texts(kRecords + 1 + nRound, strShownDate),
-                             true);
-        },
-        [&](int nRound) {
-            Baseline::BindTexts(pInsert, Texts(kRecords + 1 + nRound, strStoredDate));
-            Baseline::Run(pInsert);
-        });
-
     sqlite3_stmt* pUpdate = baseline.Prepare(kUpdateSql);
-    Compare(
-        "SaveRecord update", "UPDATE, own transaction", 2.0, 100,
-        [&](int nRound) {
-            const int nKey = 10 + nRound;
-            store.SaveRecord(QStringList{QString::number(nKey)} + Renamed(nKey, strShownDate),
-                             false);
-        },
-        [&](int nRound) {
-            const int nKey = 50000 + nRound;
-            Baseline::BindTexts(pUpdate, Renamed(nKey, strStoredDate));
-            sqlite3_bind_int(pUpdate, 11, nKey);
-            Baseline::Run(pUpdate);
-        });
-
-    // 1,000 selected rows of a 100,000-row list; every answer is Yes.
-    SetMessageBoxHandler([](const MessageBoxCall&) { return IDYES; });
-    CListCtrl list;
-    FillList(list);
     sqlite3_stmt* pDelete = baseline.Prepare(kDeleteSql);
-    Compare(
-        "DeleteSelected, 1,000 rows", "1,000 DELETEs by key, each own", 1.5, 2,
-        [&](int nRound) {
-            const int nFirst = 1000 + nRound * 10 * kDeletedRows;
-            for (int nRow = nFirst; nRow < nFirst + kDeletedRows; ++nRow)
-                list.SetItemState(nRow, LVIS_SELECTED, LVIS_SELECTED);
-            store.DeleteSelected(&list);
-        },
-        [&](int nRound) {
-            const int nFirstKey = 60000 + nRound * 10 * kDeletedRows;
-            for (int nKey = nFirstKey; nKey < nFirstKey + kDeletedRows; ++nKey) {
-                sqlite3_bind_int(pDelete, 1, nKey);
-                Baseline::Run(pDelete);
-            }
-        });
-    std::printf("\nrecords left: %d\n", store.CountRecords(strTable));
+    const PlainCases plain{[&] { Baseline::Run(pCount); },
+                           [&](const QString& strEMail) {
+                               Baseline::BindTexts(pFind, {strEMail});
+                               Baseline::Run(pFind);
+                           },
+                           [&](const QStringList& texts) {
+                               Baseline::BindTexts(pInsert, texts);
+                               Baseline::Run(pInsert);
+                           },
+                           [&](int nKey, const QStringList& texts) {
+                               Baseline::BindTexts(pUpdate, texts);
+                               sqlite3_bind_int(pUpdate, 11, nKey);
+                               Baseline::Run(pUpdate);
+                           },
+                           [&](int nKey) {
+                               sqlite3_bind_int(pDelete, 1, nKey);
+                               Baseline::Run(pDelete);
+                           }};
+    CompareStore(store, plain, {{2.0, 200}, {1.5, 30}, {2.0, 100}, {2.0, 100}, {1.5, 2}});
     return RunServer();
 }

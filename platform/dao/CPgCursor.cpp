@@ -3,6 +3,8 @@
 #include "platform/dao/CDaoException.h"
 #include "platform/dao/CPgEngine.h"
 
+#include <cstdlib>
+
 namespace {
 
 // Type numbers of the server's catalog (pg_type.oid).
@@ -116,13 +118,13 @@ QVariant CPgCursor::Column(int nIndex) const {
     case kInt4:
     case kInt8:
     case kOid:
-        return QByteArray(pValue).toLongLong();
+        return qlonglong(std::strtoll(pValue, nullptr, 10));
     case kBool:
         return qlonglong(*pValue == 't' ? 1 : 0);
     case kFloat4:
     case kFloat8:
     case kNumeric:
-        return QByteArray(pValue).toDouble();
+        return std::strtod(pValue, nullptr);
     default:
         return QString::fromUtf8(pValue, PQgetlength(m_row.get(), 0, nIndex));
     }
