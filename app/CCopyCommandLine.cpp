@@ -63,7 +63,8 @@ int CCopyCommandLine::Dispatch(const QStringList& arguments) {
 int CCopyCommandLine::CopyTo(const QString& strUrl) {
     const CAddressDatabase store;
     if (!QFileInfo::exists(store.m_schema.m_strFile)) {
-        Print(stderr, QStringLiteral("There is no %1 in this folder.").arg(store.m_schema.m_strFile));
+        Print(stderr,
+              QStringLiteral("There is no %1 in this folder.").arg(store.m_schema.m_strFile));
         return 1;
     }
     CDaoDatabase file;

@@ -16,8 +16,8 @@
 #include "res/CCommandTable.h"
 #include "res/CResources.h"
 #include "res/Resource.h"
-#include "views/CDia_Find.h"
 #include "views/CDia_DatabaseSettings.h"
+#include "views/CDia_Find.h"
 #include "views/CDia_MailSettings.h"
 #include "views/CDia_Record.h"
 

@@ -9,8 +9,6 @@
 // with libpq through the same relay. Prints each figure and its ratio.
 // BENCH_ONLY_SERVER=1 in the environment runs the server's part alone.
 
-#include "tests/support/CPgTestServer.h"
-#include "tests/support/CTcpRelay.h"
 #include "engine/store/CAddressRecords.h"
 #include "platform/dao/CDaoDatabase.h"
 #include "platform/dao/CDaoRecordset.h"
@@ -18,6 +16,8 @@
 #include "platform/ui/CListCtrl.h"
 #include "platform/ui/MessageBoxes.h"
 #include "store/CAddressDatabase.h"
+#include "tests/support/CPgTestServer.h"
+#include "tests/support/CTcpRelay.h"
 
 #include <QApplication>
 #include <QDir>
@@ -264,8 +264,7 @@ constexpr char kPgFillSql[] =
     "\"MY_1\", \"MY_2\", \"MY_3\", \"MY_4\", \"MY_5\") SELECT '2026-12-07', 'person' || n || "
     "'@example.com', 'Ms', 'Person ' || n, 'Offer.txt', 'first note', 'second note', ' ', ' ', "
     "'fifth note' FROM generate_series(1, 100000) n";
-constexpr char kPgSelectSql[] =
-    "SELECT * FROM \"ADDRESSES\" ORDER BY \"ID_Address\", \"Date\"";
+constexpr char kPgSelectSql[] = "SELECT * FROM \"ADDRESSES\" ORDER BY \"ID_Address\", \"Date\"";
 // Each way through the relay: a round trip of 20 ms.
 constexpr int kRelayDelayMs = 10;
 
@@ -376,14 +375,13 @@ int RunServer() {
     baseline.Prepare("insert", kPgInsertSql);
     baseline.Prepare("update", kPgUpdateSql);
     baseline.Prepare("delete", kPgDeleteSql);
-    const PlainCases plain{
-        [&] { baseline.Run("count", {}); },
-        [&](const QString& strEMail) { baseline.Run("find", {strEMail}); },
-        [&](const QStringList& texts) { baseline.Run("insert", texts); },
-        [&](int nKey, const QStringList& texts) {
-            baseline.Run("update", QStringList(texts) << QString::number(nKey));
-        },
-        [&](int nKey) { baseline.Run("delete", {QString::number(nKey)}); }};
+    const PlainCases plain{[&] { baseline.Run("count", {}); },
+                           [&](const QString& strEMail) { baseline.Run("find", {strEMail}); },
+                           [&](const QStringList& texts) { baseline.Run("insert", texts); },
+                           [&](int nKey, const QStringList& texts) {
+                               baseline.Run("update", QStringList(texts) << QString::number(nKey));
+                           },
+                           [&](int nKey) { baseline.Run("delete", {QString::number(nKey)}); }};
     CompareStore(store, plain, {{1.5, 30}, {1.5, 30}, {1.5, 200}, {1.5, 200}, {1.5, 2}});
 
     CompareFill("Table fill, local", server.Url(), store.m_schema);

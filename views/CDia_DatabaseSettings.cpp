@@ -106,16 +106,16 @@ QString CDia_DatabaseSettings::LoadPassword() const {
 bool CDia_DatabaseSettings::SaveSettings() {
     const QString strUrl = m_editUrl->text().trimmed();
     if (!strUrl.isEmpty() && !KeyringUrl(strUrl)) {
-        WindowMessageBox(this, u"\"%1\" is no PostgreSQL Url: it begins with postgresql://, as "
-                               u"in postgresql://jane@db.example.com:5432/addresses."_s.arg(strUrl));
+        WindowMessageBox(this,
+                         u"\"%1\" is no PostgreSQL Url: it begins with postgresql://, as "
+                         u"in postgresql://jane@db.example.com:5432/addresses."_s.arg(strUrl));
         return false;
     }
     const bool bWritten =
-        strUrl.isEmpty()
-            ? CProfileSettings::RemoveProfileValue(CProfileSettings::kSectionDatabase,
-                                                   CProfileSettings::kKeyUrl)
-            : CProfileSettings::WriteProfileValue(CProfileSettings::kSectionDatabase,
-                                                  CProfileSettings::kKeyUrl, strUrl);
+        strUrl.isEmpty() ? CProfileSettings::RemoveProfileValue(CProfileSettings::kSectionDatabase,
+                                                                CProfileSettings::kKeyUrl)
+                         : CProfileSettings::WriteProfileValue(CProfileSettings::kSectionDatabase,
+                                                               CProfileSettings::kKeyUrl, strUrl);
     if (!bWritten) {
         WindowMessageBox(this, u"The database settings could not be written to \"%1\"."_s.arg(
                                    QDir::toNativeSeparators(CProfileSettings::FilePath())));

@@ -28,11 +28,11 @@ int CStoreCopy::Run() {
     }
     CDaoTransaction transaction(m_target, CDaoTransaction::Immediate);
     RefuseUnlessEmpty();
-    CDaoStatement select = m_source.Prepare(
-        QStringLiteral("SELECT * FROM %1 ORDER BY %2")
-            .arg(CSqlText::QuoteName(m_schema.m_strTable),
-                 CSqlText::QuoteName(m_schema.m_arrName[m_schema.m_nKeyField])),
-        false);
+    CDaoStatement select =
+        m_source.Prepare(QStringLiteral("SELECT * FROM %1 ORDER BY %2")
+                             .arg(CSqlText::QuoteName(m_schema.m_strTable),
+                                  CSqlText::QuoteName(m_schema.m_arrName[m_schema.m_nKeyField])),
+                         false);
     int nCopied = 0;
     QList<QVariantList> batch;
     const auto insertBatch = [&] {

@@ -112,7 +112,7 @@ void CDaoRecordset::MoveNext() {
         StepStream();
 }
 
-// The count comes from SQLite; the last record itself is read only when it
+// The count comes from the database; the last record itself is read only when it
 // is used.
 void CDaoRecordset::MoveLast() {
     RequireOpen();
@@ -306,7 +306,7 @@ void CDaoRecordset::ResolveFirst() {
 }
 
 // Without an order the last record is the one with the highest rowid; with
-// one, SQLite skips to it.
+// one, the database skips to it.
 void CDaoRecordset::ResolveLast() {
     const bool bOrdered = !m_select.m_strOrderBy.isEmpty();
     const QString strSql =

@@ -1,8 +1,8 @@
 #include "platform/dao/CDaoTableDef.h"
 
 #include "platform/dao/CDaoDatabase.h"
-#include "platform/dao/CDaoException.h"
 #include "platform/dao/CDaoEngine.h"
+#include "platform/dao/CDaoException.h"
 
 #include <algorithm>
 

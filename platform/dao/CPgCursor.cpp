@@ -33,11 +33,7 @@ std::optional<QByteArray> ParameterText(const QVariant& value) {
     default:
         break;
     }
-    const QString strText = value.toString();
-    if (strText.contains(QChar(u'\0')))
-        throw CDaoException(QStringLiteral("A text holds the zero character, which a "
-                                           "PostgreSQL database cannot store."));
-    return strText.toUtf8();
+    return CPgSql::TextParameter(value.toString());
 }
 
 } // namespace

@@ -110,12 +110,12 @@ QStringList TableSql(const QString& strName, const QList<CDaoField>& fields,
         definitions.append(strDefinition);
     }
     if (pPrimary != indexes.end())
-        definitions.append(QStringLiteral("CONSTRAINT %1 PRIMARY KEY (%2)")
-                               .arg(CPgSql::QuoteIdentifier(pPrimary->m_strName),
-                                    IndexColumns(*pPrimary)));
-    QStringList statements{QStringLiteral("CREATE TABLE %1 (%2)")
-                               .arg(CPgSql::QuoteIdentifier(strName),
-                                    definitions.join(QStringLiteral(", ")))};
+        definitions.append(
+            QStringLiteral("CONSTRAINT %1 PRIMARY KEY (%2)")
+                .arg(CPgSql::QuoteIdentifier(pPrimary->m_strName), IndexColumns(*pPrimary)));
+    QStringList statements{
+        QStringLiteral("CREATE TABLE %1 (%2)")
+            .arg(CPgSql::QuoteIdentifier(strName), definitions.join(QStringLiteral(", ")))};
     for (const CDaoIndexInfo& index : indexes) {
         if (!index.m_bPrimary)
             statements.append(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
@@ -147,12 +147,17 @@ CPgEngine::~CPgEngine() {
 void CPgEngine::Open(const QString& strPassword) {
     const QByteArray url = m_url.Url().toUtf8();
     const QByteArray password = strPassword.toUtf8();
-    std::vector<const char*> keywords{"connect_timeout", "fallback_application_name",
-                                      "keepalives_idle", "keepalives_interval",
-                                      "keepalives_count", "dbname", "client_encoding"};
-    std::vector<const char*> values{kConnectTimeoutSeconds, "Corvane", kKeepalivesIdleSeconds,
-                                    kKeepalivesIntervalSeconds, kKeepalivesCount,
-                                    url.constData(), "UTF8"};
+    std::vector<const char*> keywords{"connect_timeout",  "fallback_application_name",
+                                      "keepalives_idle",  "keepalives_interval",
+                                      "keepalives_count", "dbname",
+                                      "client_encoding"};
+    std::vector<const char*> values{kConnectTimeoutSeconds,
+                                    "Corvane",
+                                    kKeepalivesIdleSeconds,
+                                    kKeepalivesIntervalSeconds,
+                                    kKeepalivesCount,
+                                    url.constData(),
+                                    "UTF8"};
     if (!strPassword.isEmpty() && !m_url.HasPassword()) {
         keywords.push_back("password");
         values.push_back(password.constData());
@@ -219,8 +224,8 @@ void CPgEngine::RunStatement(const CPgSql::Statement& statement) {
 std::unique_ptr<CDaoCursor> CPgEngine::Prepare(const QString& strSql, bool bCache) {
     const QList<CPgSql::Statement> statements = Translation(strSql, bCache);
     if (statements.size() != 1)
-        throw CDaoException(QStringLiteral("A prepared statement is one statement; \"%1\" is not.")
-                                .arg(strSql));
+        throw CDaoException(
+            QStringLiteral("A prepared statement is one statement; \"%1\" is not.").arg(strSql));
     return std::make_unique<CPgCursor>(weak_from_this(), statements.front());
 }
 
@@ -233,9 +238,9 @@ QList<CPgSql::Statement> CPgEngine::Translation(const QString& strSql, bool bCac
         strSql, [this](const QString& strName) { return Table(strName); }, m_strCaseCollation);
     for (const CPgSql::Statement& statement : statements) {
         if (!statement.strMissingTable.isEmpty())
-            throw CDaoException(QStringLiteral("relation \"%1\" does not exist")
-                                    .arg(statement.strMissingTable),
-                                dbErrServerRefused, m_url.Display());
+            throw CDaoException(
+                QStringLiteral("relation \"%1\" does not exist").arg(statement.strMissingTable),
+                dbErrServerRefused, m_url.Display());
     }
     if (bCache) {
         if (m_translations.size() >= kMaxCachedTranslations)
@@ -257,8 +262,8 @@ bool CPgEngine::Send(CPgCursor* pCursor, const CPgSql::Statement& statement,
         ThrowLost(true, false);
     }
     EnsureConnected();
-    const bool bInTransaction = statement.kind == CPgSql::Statement::Begin ||
-                                PQtransactionStatus(m_pConn) != PQTRANS_IDLE;
+    const bool bInTransaction =
+        statement.kind == CPgSql::Statement::Begin || PQtransactionStatus(m_pConn) != PQTRANS_IDLE;
     std::vector<const char*> values;
     for (const std::optional<QByteArray>& parameter : parameters)
         values.push_back(parameter ? parameter->constData() : nullptr);
@@ -322,8 +327,8 @@ void CPgEngine::Fail(const PGresult* pResult, const CPgSql::Statement& statement
     if (!IsBroken(pResult))
         ThrowResultError(pResult);
     const bool bCommit = statement.kind == CPgSql::Statement::Commit;
-    m_bLostInTransaction = bInTransaction && !bCommit &&
-                           statement.kind != CPgSql::Statement::Rollback;
+    m_bLostInTransaction =
+        bInTransaction && !bCommit && statement.kind != CPgSql::Statement::Rollback;
     ThrowLost(bInTransaction, bCommit);
 }
 
@@ -428,7 +433,8 @@ qint64 CPgEngine::ChangedRows() const {
 }
 
 void CPgEngine::ThrowConnectError() const {
-    const long lCode = PQconnectionNeedsPassword(m_pConn) ? dbErrPasswordNeeded : dbErrConnectFailed;
+    const long lCode =
+        PQconnectionNeedsPassword(m_pConn) ? dbErrPasswordNeeded : dbErrConnectFailed;
     throw CDaoException(QStringLiteral("Could not connect to the database %1: %2")
                             .arg(m_url.Display(), Trimmed(PQerrorMessage(m_pConn))),
                         lCode, m_url.Display());

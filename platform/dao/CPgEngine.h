@@ -78,12 +78,12 @@ private:
     int m_nLockTimeoutMs;
     PGconn* m_pConn = nullptr;
     QString m_strCaseCollation;
-    CPgCursor* m_pActive = nullptr;       // whose results the connection carries
+    CPgCursor* m_pActive = nullptr; // whose results the connection carries
     const CPgSql::Statement* m_pActiveStatement = nullptr;
     bool m_bActiveInTransaction = false;
-    bool m_bLostInTransaction = false;   // a break ended the caller's transaction
+    bool m_bLostInTransaction = false; // a break ended the caller's transaction
     qint64 m_nChangedRows = 0;
-    QHash<QString, CPgSql::Table> m_tables;           // by folded name
-    QHash<QString, QList<CDaoField>> m_tableFields;   // by folded name
+    QHash<QString, CPgSql::Table> m_tables;         // by folded name
+    QHash<QString, QList<CDaoField>> m_tableFields; // by folded name
     QHash<QString, QList<CPgSql::Statement>> m_translations;
 };

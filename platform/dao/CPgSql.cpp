@@ -12,18 +12,18 @@ namespace {
 using Token = CSqlText::Token;
 
 const QSet<QString> kKeywords = {
-    QStringLiteral("select"), QStringLiteral("from"),    QStringLiteral("where"),
-    QStringLiteral("order"),  QStringLiteral("by"),      QStringLiteral("asc"),
-    QStringLiteral("desc"),   QStringLiteral("limit"),   QStringLiteral("offset"),
-    QStringLiteral("insert"), QStringLiteral("into"),    QStringLiteral("values"),
-    QStringLiteral("default"), QStringLiteral("update"), QStringLiteral("set"),
-    QStringLiteral("delete"), QStringLiteral("and"),     QStringLiteral("or"),
-    QStringLiteral("not"),    QStringLiteral("is"),      QStringLiteral("null"),
-    QStringLiteral("in"),     QStringLiteral("between"), QStringLiteral("as"),
-    QStringLiteral("distinct"), QStringLiteral("true"),  QStringLiteral("false")};
-const QSet<QString> kFunctions = {QStringLiteral("count"), QStringLiteral("min"),
-                                  QStringLiteral("max"),   QStringLiteral("sum"),
-                                  QStringLiteral("lower"), QStringLiteral("upper"),
+    QStringLiteral("select"),   QStringLiteral("from"),    QStringLiteral("where"),
+    QStringLiteral("order"),    QStringLiteral("by"),      QStringLiteral("asc"),
+    QStringLiteral("desc"),     QStringLiteral("limit"),   QStringLiteral("offset"),
+    QStringLiteral("insert"),   QStringLiteral("into"),    QStringLiteral("values"),
+    QStringLiteral("default"),  QStringLiteral("update"),  QStringLiteral("set"),
+    QStringLiteral("delete"),   QStringLiteral("and"),     QStringLiteral("or"),
+    QStringLiteral("not"),      QStringLiteral("is"),      QStringLiteral("null"),
+    QStringLiteral("in"),       QStringLiteral("between"), QStringLiteral("as"),
+    QStringLiteral("distinct"), QStringLiteral("true"),    QStringLiteral("false")};
+const QSet<QString> kFunctions = {QStringLiteral("count"),   QStringLiteral("min"),
+                                  QStringLiteral("max"),     QStringLiteral("sum"),
+                                  QStringLiteral("lower"),   QStringLiteral("upper"),
                                   QStringLiteral("coalesce")};
 constexpr QStringView kPassedSymbols = u"(),=<>!*+-/%|.";
 // A transaction's lock that BEGIN IMMEDIATE takes: one writer of this kind
@@ -94,10 +94,7 @@ private:
         m_strOut += strPiece;
     }
     QString Constant(const QString& strText) {
-        if (strText.contains(QChar(u'\0')))
-            throw CDaoException(QStringLiteral("A text holds the zero character, which a "
-                                               "PostgreSQL database cannot store."));
-        m_constants.append(strText.toUtf8());
+        m_constants.append(CPgSql::TextParameter(strText));
         return QStringLiteral("$%1").arg(m_nCallerParameters + m_constants.size());
     }
 
@@ -114,23 +111,25 @@ private:
             Control(CPgSql::Statement::Begin, QStringLiteral("BEGIN"))};
         const QString strMode = Word(1);
         if (strMode == u"immediate" || strMode == u"exclusive")
-            statements.append(Control(CPgSql::Statement::Other, QString::fromLatin1(kImmediateLock)));
+            statements.append(
+                Control(CPgSql::Statement::Other, QString::fromLatin1(kImmediateLock)));
         return statements;
     }
 
     // SAVEPOINT name, RELEASE [SAVEPOINT] name, ROLLBACK TO [SAVEPOINT] name
     CPgSql::Statement Savepoint(const QString& strFirst) const {
-        const qsizetype nName = Word(1) == u"savepoint" || Word(1) == u"to"
-                                    ? (Word(2) == u"savepoint" ? 3 : 2)
-                                    : 1;
+        const qsizetype nName =
+            Word(1) == u"savepoint" || Word(1) == u"to" ? (Word(2) == u"savepoint" ? 3 : 2) : 1;
         if (!IsName(nName) || nName + 1 != m_items.size())
             Refuse(QStringLiteral("This form of %1").arg(strFirst.toUpper()));
         const QString strName =
             CPgSql::QuoteIdentifier(CSqlText::Name(m_sql, m_items[nName].token));
         if (strFirst == u"rollback")
-            return Control(CPgSql::Statement::Other, QStringLiteral("ROLLBACK TO SAVEPOINT ") + strName);
+            return Control(CPgSql::Statement::Other,
+                           QStringLiteral("ROLLBACK TO SAVEPOINT ") + strName);
         if (strFirst == u"release")
-            return Control(CPgSql::Statement::Other, QStringLiteral("RELEASE SAVEPOINT ") + strName);
+            return Control(CPgSql::Statement::Other,
+                           QStringLiteral("RELEASE SAVEPOINT ") + strName);
         return Control(CPgSql::Statement::Other, QStringLiteral("SAVEPOINT ") + strName);
     }
 
@@ -152,7 +151,8 @@ private:
     void FindTable() {
         for (qsizetype i = 0; i + 1 < m_items.size(); ++i) {
             const QString strWord = Word(i);
-            if ((strWord == u"from" || strWord == u"into" || strWord == u"update") && IsName(i + 1)) {
+            if ((strWord == u"from" || strWord == u"into" || strWord == u"update") &&
+                IsName(i + 1)) {
                 const QString strTable = CSqlText::Name(m_sql, m_items[i + 1].token);
                 m_pTable = m_lookup(strTable);
                 if (m_pTable == nullptr)
@@ -339,8 +339,7 @@ private:
         if (Word(nNext) == u"escape") {
             const QList<uint> escape = StringAt(nNext + 1).toUcs4();
             if (escape.size() != 1)
-                throw CDaoException(
-                    QStringLiteral("ESCAPE expression must be a single character"));
+                throw CDaoException(QStringLiteral("ESCAPE expression must be a single character"));
             chEscape = escape.front();
             nNext += 2;
         }
@@ -434,6 +433,13 @@ QList<CPgSql::Statement> CPgSql::Translate(const QString& strSql, const TableLoo
     for (QList<Item>& items : Statements(strSql))
         translated += Translator(strSql, std::move(items), lookup, strCaseCollation).Run();
     return translated;
+}
+
+QByteArray CPgSql::TextParameter(const QString& strText) {
+    if (strText.contains(QChar(u'\0')))
+        throw CDaoException(QStringLiteral("A text holds the zero character, which a "
+                                           "PostgreSQL database cannot store."));
+    return strText.toUtf8();
 }
 
 QString CPgSql::QuoteIdentifier(const QString& strName) {

@@ -50,6 +50,9 @@ public:
     static QList<Statement> Translate(const QString& strSql, const TableLookup& lookup,
                                       const QString& strCaseCollation);
 
+    // A text as a parameter takes it, in UTF-8; raises a CDaoException for
+    // the zero character, which a server's text cannot hold.
+    static QByteArray TextParameter(const QString& strText);
     // A name as PostgreSQL quotes it.
     static QString QuoteIdentifier(const QString& strName);
     // ASCII letters in lower case; how names are compared.

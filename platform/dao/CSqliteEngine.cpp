@@ -266,8 +266,7 @@ void CSqliteEngine::CreateEmptyFile(const QString& strPath) {
 // recovery takes the file back to no page at all: no database, although the
 // file may have shown a header before.
 void CSqliteEngine::RefuseUnlessWritten() {
-    const std::unique_ptr<CDaoCursor> pPages =
-        Prepare(QStringLiteral("PRAGMA page_count"), false);
+    const std::unique_ptr<CDaoCursor> pPages = Prepare(QStringLiteral("PRAGMA page_count"), false);
     if (pPages->Step() && pPages->Column(0).toLongLong() > 0)
         return;
     throw CDaoException(

@@ -13,8 +13,7 @@ struct sqlite3_stmt;
 // write it at the same time, and a file they hold locked is waited for a few
 // seconds. LIKE is the DAO's own function with Jet's wildcards; text fields
 // compare ASCII letters in either case alike (COLLATE NOCASE).
-class CSqliteEngine final : public CDaoEngine,
-                            public std::enable_shared_from_this<CSqliteEngine> {
+class CSqliteEngine final : public CDaoEngine, public std::enable_shared_from_this<CSqliteEngine> {
 public:
     // Opens an existing database file. A file that is missing, unreadable or
     // not a database is refused before SQLite touches it, so it is never

@@ -32,9 +32,17 @@ constexpr char kServerRecords[] =
 
 QStringList Record(const QString& strDate, const QString& strEMail, const QString& strName,
                    const QString& strNote) {
-    return {QStringLiteral("0"), strDate,        strEMail,          QStringLiteral("Mr."),
-            strName,             QStringLiteral("Offer.txt"), strNote, QStringLiteral(" "),
-            QStringLiteral(" "), QStringLiteral(" "),         QStringLiteral("last")};
+    return {QStringLiteral("0"),
+            strDate,
+            strEMail,
+            QStringLiteral("Mr."),
+            strName,
+            QStringLiteral("Offer.txt"),
+            strNote,
+            QStringLiteral(" "),
+            QStringLiteral(" "),
+            QStringLiteral(" "),
+            QStringLiteral("last")};
 }
 
 } // namespace
@@ -119,8 +127,8 @@ private Q_SLOTS:
         QTest::newRow("no Url") << QStringList{"--copy-to"};
         QTest::newRow("both") << QStringList{"--copy-to", "postgresql://a@b/c", "--copy-from",
                                              "postgresql://a@b/c"};
-        QTest::newRow("with an import") << QStringList{"--copy-from", "postgresql://a@b/c",
-                                                       "--import", "a.csv"};
+        QTest::newRow("with an import")
+            << QStringList{"--copy-from", "postgresql://a@b/c", "--import", "a.csv"};
     }
     void wrongOptions() {
         QFETCH(QStringList, arguments);
@@ -150,7 +158,8 @@ private:
                        QStringLiteral("O'Brien Ærø %1").arg(nRecord),
                        QStringLiteral("line one\nline \"two\"")),
                 true));
-        RawSqlite(FilePath(*m_pFrom)).Exec(QStringLiteral("DELETE FROM ADDRESSES WHERE ID_Address = 1"));
+        RawSqlite(FilePath(*m_pFrom))
+            .Exec(QStringLiteral("DELETE FROM ADDRESSES WHERE ID_Address = 1"));
         QDir::setCurrent(QDir::tempPath());
     }
 

@@ -1,9 +1,9 @@
 #include "CPgTestServer.h"
 
 #include <QDir>
-#include <algorithm>
 #include <QFile>
 #include <QProcess>
+#include <algorithm>
 #include <libpq-fe.h>
 #include <netinet/in.h>
 #include <pwd.h>
@@ -57,10 +57,10 @@ bool IsRoot() {
 
 // libpq's settings from the environment, which a developer's shell may have.
 void ClearLibpqEnvironment(const QString& strPassFile) {
-    for (const char* pName : {"PGHOST", "PGHOSTADDR", "PGPORT", "PGUSER", "PGPASSWORD",
-                              "PGDATABASE", "PGSERVICE", "PGSERVICEFILE", "PGSSLMODE",
-                              "PGOPTIONS", "PGCONNECT_TIMEOUT", "PGAPPNAME", "PGSYSCONFDIR",
-                              "PGREQUIRESSL", "PGTARGETSESSIONATTRS"})
+    for (const char* pName :
+         {"PGHOST", "PGHOSTADDR", "PGPORT", "PGUSER", "PGPASSWORD", "PGDATABASE", "PGSERVICE",
+          "PGSERVICEFILE", "PGSSLMODE", "PGOPTIONS", "PGCONNECT_TIMEOUT", "PGAPPNAME",
+          "PGSYSCONFDIR", "PGREQUIRESSL", "PGTARGETSESSIONATTRS"})
         qunsetenv(pName);
     qputenv("PGPASSFILE", QFile::encodeName(strPassFile));
 }
@@ -95,8 +95,8 @@ QString CPgTestServer::Run(const QString& strProgram, const QStringList& argumen
                           arguments);
     else
         process.start(m_strBin + u'/' + strProgram, arguments);
-    if (process.waitForFinished(kProcessTimeoutMs) && process.exitStatus() == QProcess::NormalExit &&
-        process.exitCode() == 0)
+    if (process.waitForFinished(kProcessTimeoutMs) &&
+        process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
         return QString();
     return QStringLiteral("%1 failed: %2")
         .arg(strProgram, QString::fromLocal8Bit(process.readAll()).trimmed());
@@ -105,9 +105,8 @@ QString CPgTestServer::Run(const QString& strProgram, const QStringList& argumen
 bool CPgTestServer::InitCluster() {
     if (IsRoot()) {
         const passwd* pServerUser = ::getpwnam(kServerUser);
-        if (pServerUser == nullptr ||
-            ::chown(QFile::encodeName(m_pDir->path()).constData(), pServerUser->pw_uid,
-                    pServerUser->pw_gid) != 0) {
+        if (pServerUser == nullptr || ::chown(QFile::encodeName(m_pDir->path()).constData(),
+                                              pServerUser->pw_uid, pServerUser->pw_gid) != 0) {
             m_strError = QStringLiteral("the user postgres is missing");
             return false;
         }
@@ -167,9 +166,9 @@ QString CPgTestServer::StartCommand() {
 bool CPgTestServer::Stop() {
     PQfinish(std::exchange(m_pConn, nullptr));
     return !IsRunning() ||
-           Run(QStringLiteral("pg_ctl"), {QStringLiteral("-D"), m_strData, QStringLiteral("-m"),
-                                          QStringLiteral("fast"), QStringLiteral("-w"),
-                                          QStringLiteral("stop")})
+           Run(QStringLiteral("pg_ctl"),
+               {QStringLiteral("-D"), m_strData, QStringLiteral("-m"), QStringLiteral("fast"),
+                QStringLiteral("-w"), QStringLiteral("stop")})
                .isEmpty();
 }
 
@@ -254,7 +253,8 @@ pg_conn* CPgTestServer::Connection() {
     if (m_pConn == nullptr || PQstatus(m_pConn) != CONNECTION_OK) {
         PQfinish(m_pConn);
         m_pConn = PQconnectdb(Url().toUtf8().constData());
-        PQsetNoticeProcessor(m_pConn, [](void*, const char*) {}, nullptr);
+        PQsetNoticeProcessor(
+            m_pConn, [](void*, const char*) {}, nullptr);
     }
     return m_pConn;
 }

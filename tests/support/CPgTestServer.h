@@ -10,10 +10,10 @@ struct pg_conn;
 // A PostgreSQL server of the test's own: a cluster made with initdb in a
 // temporary folder and started with pg_ctl, on a Unix socket in that folder
 // and a free port of 127.0.0.1 (TLS offered, with a self-signed certificate
-// for 127.0.0.1), with the superuser "corvane" and its database "corvane". PostgreSQL refuses to run as root, so under root the
-// server runs as the user "postgres" (runuser). libpq's PG* variables of the
-// caller's environment are cleared, and no ~/.pgpass is read, so that only
-// the test decides how to connect.
+// for 127.0.0.1), with the superuser "corvane" and its database "corvane". PostgreSQL refuses to
+// run as root, so under root the server runs as the user "postgres" (runuser). libpq's PG*
+// variables of the caller's environment are cleared, and no ~/.pgpass is read, so that only the
+// test decides how to connect.
 class CPgTestServer {
 public:
     // A test's server does not sync its writes to disk; a durable one does,

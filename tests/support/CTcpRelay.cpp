@@ -131,7 +131,8 @@ void CTcpRelay::Relay() {
         if (nextDue != Clock::time_point::max())
             nTimeoutMs = int(std::max<long long>(
                 0, std::chrono::duration_cast<std::chrono::milliseconds>(nextDue - Clock::now())
-                           .count() + 1));
+                           .count() +
+                       1));
         poll(fds.data(), fds.size(), nTimeoutMs);
         if (fds[0].revents != 0) {
             char wake = 0;

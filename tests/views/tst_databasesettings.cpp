@@ -95,7 +95,8 @@ private Q_SLOTS:
     // The password goes into the keyring under the Url's server and login,
     // where the store finds it when it connects at the next start.
     void theKeyringsPasswordLogsTheStoreIn() {
-        const QString strUrl = u"postgresql://teammate@127.0.0.1:%1/corvane"_s.arg(m_pServer->Port());
+        const QString strUrl =
+            u"postgresql://teammate@127.0.0.1:%1/corvane"_s.arg(m_pServer->Port());
         {
             CDia_DatabaseSettings dialog(u"ADDRESSES"_s);
             Child<QLineEdit>(dialog, u"editUrl"_s)->setText(strUrl);
@@ -103,8 +104,9 @@ private Q_SLOTS:
             Click(dialog, u"buttonOK"_s);
         }
         QVERIFY(!QFile(CProfileSettings::FilePath()).readAll().contains("s3cret"));
-        QCOMPARE(CDia_DatabaseSettings(u"ADDRESSES"_s).findChild<QLineEdit*>(u"editPassword"_s)->text(),
-                 u"s3cret: 'x'"_s);
+        QCOMPARE(
+            CDia_DatabaseSettings(u"ADDRESSES"_s).findChild<QLineEdit*>(u"editPassword"_s)->text(),
+            u"s3cret: 'x'"_s);
         const QTemporaryDir folder;
         QVERIFY(QDir::setCurrent(folder.path()));
         CAddressDatabase store;
@@ -129,9 +131,11 @@ private Q_SLOTS:
                                      "Addresses.mdb of the start folder.";
         QTest::newRow("no table yet") << "{url}" << false << "It holds no address book yet";
         QTest::newRow("the address book") << "{url}" << true << "which holds the address book.";
-        QTest::newRow("no server") << "postgresql://corvane@127.0.0.1:1/corvane" << false
-                                   << "Could not connect to the database corvane@127.0.0.1:1/corvane";
-        QTest::newRow("no Url") << "mysql://x" << false << "is not the address of a PostgreSQL database";
+        QTest::newRow("no server")
+            << "postgresql://corvane@127.0.0.1:1/corvane" << false
+            << "Could not connect to the database corvane@127.0.0.1:1/corvane";
+        QTest::newRow("no Url") << "mysql://x" << false
+                                << "is not the address of a PostgreSQL database";
     }
     void theTestSaysHowTheConnectionWent() {
         QFETCH(QString, url);

@@ -189,7 +189,9 @@ private Q_SLOTS:
         QFETCH(bool, found);
         // A server's text cannot hold the zero character, and says so.
         if (OnServer() && stored.contains(QChar(u'\0'))) {
-            QCOMPARE(DaoError([&] { AddRecord(QStringLiteral("12/07/26"), stored, QStringLiteral("x")); }),
+            QCOMPARE(DaoError([&] {
+                         AddRecord(QStringLiteral("12/07/26"), stored, QStringLiteral("x"));
+                     }),
                      QStringLiteral("A text holds the zero character, which a PostgreSQL "
                                     "database cannot store."));
             return;

@@ -106,9 +106,10 @@ private Q_SLOTS:
         QTest::newRow("a server function")
             << "SELECT * FROM PEOPLE WHERE pg_sleep(10) IS NULL"
             << "The function pg_sleep() is not available on a PostgreSQL database.";
-        QTest::newRow("a quoted function") << "SELECT * FROM PEOPLE WHERE \"pg_read_file\"('x') = ''"
-                                           << "The function \"pg_read_file\"() is not available on a "
-                                              "PostgreSQL database.";
+        QTest::newRow("a quoted function")
+            << "SELECT * FROM PEOPLE WHERE \"pg_read_file\"('x') = ''"
+            << "The function \"pg_read_file\"() is not available on a "
+               "PostgreSQL database.";
         QTest::newRow("a cast") << "SELECT * FROM PEOPLE WHERE Name::regclass IS NULL"
                                 << "The symbol \":\" is not available on a PostgreSQL database.";
         QTest::newRow("a dollar parameter") << "SELECT * FROM PEOPLE WHERE Name = $1"
@@ -117,9 +118,8 @@ private Q_SLOTS:
         QTest::newRow("another statement") << "PRAGMA page_count"
                                            << "The statement \"PRAGMA\" is not available on a "
                                               "PostgreSQL database.";
-        QTest::newRow("a field the table lacks")
-            << "SELECT * FROM PEOPLE WHERE current_user = 'x'"
-            << "column \"current_user\" does not exist";
+        QTest::newRow("a field the table lacks") << "SELECT * FROM PEOPLE WHERE current_user = 'x'"
+                                                 << "column \"current_user\" does not exist";
         QTest::newRow("LIKE on no quoted pattern")
             << "SELECT * FROM PEOPLE WHERE Name LIKE Notes"
             << "LIKE with a pattern other than a quoted text is not available on a PostgreSQL "
@@ -184,12 +184,14 @@ private Q_SLOTS:
             const QString strBroken = DaoError([&] { AddPerson(QStringLiteral("After")); });
             QVERIFY2(strBroken.startsWith(u"The connection to the database corvane@"),
                      qPrintable(strBroken));
-            QVERIFY(strBroken.endsWith(u"\nThe changes since the transaction began were not saved."));
+            QVERIFY(
+                strBroken.endsWith(u"\nThe changes since the transaction began were not saved."));
             QCOMPARE(DaoError([&] { AddPerson(QStringLiteral("Inside")); }), strBroken);
         }
         AddPerson(QStringLiteral("Next"));
-        QCOMPARE(m_pServer->Column(QStringLiteral("SELECT \"Name\" FROM \"PEOPLE\" ORDER BY \"ID\"")),
-                 QStringList({"Kept", "Next"}));
+        QCOMPARE(
+            m_pServer->Column(QStringLiteral("SELECT \"Name\" FROM \"PEOPLE\" ORDER BY \"ID\"")),
+            QStringList({"Kept", "Next"}));
     }
 
     // Statements may outlive their database; they then say it is closed.
