@@ -1,16 +1,18 @@
 // libFuzzer target for the two places where the mail library handles bytes
-// a server or a sender controls on the wire: the reply parser and the
-// message data's dot-stuffing. The input's first byte chooses where the rest
-// is cut in two.
+// a server or a sender controls on the wire: the replies read against the
+// commands sent, and the message data's dot-stuffing. The input's first byte
+// chooses where the rest is cut in two, its second how many replies are due.
 //
-// Replies: the server's bytes parsed at once and parsed in two pieces give
-// the same replies and end garbled alike; every reply has a code of 200 to
-// 599 that its text starts with, and the text holds no line end.
+// Replies: the server's bytes read at once and read in two pieces give the
+// same replies and end out of step and garbled alike; never more replies
+// than are due; out of step exactly when bytes are left over once every due
+// reply is taken; every reply has a code of 200 to 599 that its text starts
+// with, and a text without line ends and within the reply's size bound.
 // Data: the stuffed message has CR LF . CR LF only at its very end, and
 // taking the added dots out again gives the message (with a closing CR LF).
 
 #include "mapi32/CSmtpData.h"
-#include "mapi32/CSmtpReplyParser.h"
+#include "mapi32/CSmtpReplyQueue.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -29,31 +31,54 @@ void Require(bool bHolds, const char* pWhat) {
 }
 
 struct Parsed {
-    std::vector<CSmtpReplyParser::Reply> replies;
+    std::vector<CSmtpReplyQueue::Reply> replies;
+    bool bOutOfStep = false;
     bool bGarbled = false;
 };
 
-Parsed ParseInPieces(std::string_view strBytes, size_t nCut) {
-    CSmtpReplyParser parser;
+Parsed ReadInPieces(std::string_view strBytes, size_t nCut, size_t nDue) {
+    CSmtpReplyQueue queue;
+    queue.Expect(nDue);
     Parsed parsed;
     for (const std::string_view strPiece : {strBytes.substr(0, nCut), strBytes.substr(nCut)}) {
-        parser.Feed(strPiece);
-        while (std::optional<CSmtpReplyParser::Reply> reply = parser.Next())
+        queue.Feed(strPiece);
+        while (std::optional<CSmtpReplyQueue::Reply> reply = queue.Next())
             parsed.replies.push_back(*reply);
     }
-    parsed.bGarbled = parser.IsGarbled();
+    parsed.bOutOfStep = queue.IsOutOfStep();
+    parsed.bGarbled = queue.IsGarbled();
     return parsed;
 }
 
-void CheckReplies(std::string_view strBytes, size_t nCut) {
-    const Parsed whole = ParseInPieces(strBytes, strBytes.size());
-    const Parsed pieces = ParseInPieces(strBytes, nCut);
+// Where the due replies end in the server's bytes, by a parser of its own.
+size_t EndOfReplies(std::string_view strBytes, size_t nReplies) {
+    CSmtpReplyParser parser;
+    size_t nEnd = 0;
+    for (size_t nLineEnd = strBytes.find('\n'); nReplies > 0 && nLineEnd != std::string_view::npos;
+         nLineEnd = strBytes.find('\n', nLineEnd + 1)) {
+        parser.Feed(strBytes.substr(nEnd, nLineEnd + 1 - nEnd));
+        nEnd = nLineEnd + 1;
+        if (parser.Next())
+            --nReplies;
+    }
+    return nEnd;
+}
+
+void CheckReplies(std::string_view strBytes, size_t nCut, size_t nDue) {
+    const Parsed whole = ReadInPieces(strBytes, strBytes.size(), nDue);
+    const Parsed pieces = ReadInPieces(strBytes, nCut, nDue);
     Require(whole.replies == pieces.replies, "replies depend on how the bytes arrive");
+    Require(whole.bOutOfStep == pieces.bOutOfStep, "out of step depends on how the bytes arrive");
     Require(whole.bGarbled == pieces.bGarbled, "garbled depends on how the bytes arrive");
-    for (const CSmtpReplyParser::Reply& reply : whole.replies) {
+    Require(whole.replies.size() <= nDue, "more replies than are due");
+    if (whole.replies.size() == nDue && !whole.bGarbled)
+        Require(whole.bOutOfStep == (EndOfReplies(strBytes, nDue) < strBytes.size()),
+                "bytes after the due replies not out of step");
+    for (const CSmtpReplyQueue::Reply& reply : whole.replies) {
         Require(reply.nCode >= 200 && reply.nCode <= 599, "reply code out of range");
         Require(reply.strText.starts_with(std::to_string(reply.nCode)), "text is not of the code");
         Require(reply.strText.find('\n') == std::string::npos, "line end in a reply's text");
+        Require(reply.strText.size() <= CSmtpReplyParser::kMaxReplyBytes, "reply over its bound");
     }
 }
 
@@ -86,11 +111,12 @@ void CheckData(const std::string& strMessage) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
-    if (nSize == 0)
+    constexpr size_t kMaxDue = 8;
+    if (nSize < 2)
         return 0;
-    const std::string_view strInput(reinterpret_cast<const char*>(pData) + 1, nSize - 1);
-    const size_t nCut = strInput.empty() ? 0 : pData[0] % (strInput.size() + 1);
-    CheckReplies(strInput, nCut);
+    const std::string_view strInput(reinterpret_cast<const char*>(pData) + 2, nSize - 2);
+    const size_t nCut = pData[0] % (strInput.size() + 1);
+    CheckReplies(strInput, nCut, pData[1] % kMaxDue);
     CheckData(std::string(strInput));
     return 0;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/mapi/SimpleMapi.h"
+#include "mapi32/CMailOutcome.h"
 
 #include <string>
 
@@ -10,10 +10,10 @@ public:
     virtual ~CMailTransport() = default;
 
     // Everything that can be checked before the first mail: for SMTP the
-    // connection, TLS and the login. SUCCESS_SUCCESS or a result code.
-    virtual ULONG Logon() = 0;
+    // connection, TLS and the login.
+    virtual CMailOutcome Logon() = 0;
     // Hands one whole message (CR LF line ends) to the mail system, for the
     // one recipient address.
-    virtual ULONG Deliver(const std::string& strSender, const std::string& strRecipient,
-                          const std::string& strMessage) = 0;
+    virtual CMailOutcome Deliver(const std::string& strSender, const std::string& strRecipient,
+                                 const std::string& strMessage) = 0;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mapi32/CMailOutcome.h"
 #include "mapi32/CMailSettings.h"
 #include "mapi32/CMailTransport.h"
 
@@ -10,9 +11,9 @@
 // name. Ending the session (destroying it) closes the transport.
 class CMapiSession {
 public:
-    ULONG Logon();
+    CMailOutcome Logon();
     // Checks, composes and delivers one message.
-    ULONG SendMail(const MapiMessage* pMessage);
+    CMailOutcome SendMail(const MapiMessage* pMessage);
     // The Message-ID header value of the last mail delivered in this
     // session; empty before the first.
     const std::string& SentMessageId() const { return m_strSentMessageId; }

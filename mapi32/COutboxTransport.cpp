@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
+#include <glib.h>
 #include <unistd.h>
 
 namespace {
@@ -49,15 +50,15 @@ bool LinkWithoutReplacing(const std::string& strFrom, const std::string& strTo) 
 COutboxTransport::COutboxTransport(std::string strFolder) : m_strFolder(std::move(strFolder)) {}
 
 // The folder is checked when the first mail is written into it.
-ULONG COutboxTransport::Logon() {
-    return SUCCESS_SUCCESS;
+CMailOutcome COutboxTransport::Logon() {
+    return {};
 }
 
 // The mail is written into a hidden temporary file of the same folder, made
 // durable, and then given its .eml name with link(), which never replaces an
 // existing file. On any failure the temporary file is removed again.
-ULONG COutboxTransport::Deliver(const std::string&, const std::string&,
-                                const std::string& strMessage) {
+CMailOutcome COutboxTransport::Deliver(const std::string&, const std::string&,
+                                       const std::string& strMessage) {
     std::string strTemporary = m_strFolder + "/.corvane-XXXXXX";
     const int fd = ::mkostemp(strTemporary.data(), O_CLOEXEC);
     if (fd < 0)
@@ -65,41 +66,48 @@ ULONG COutboxTransport::Deliver(const std::string&, const std::string&,
     const bool bWritten = WriteAll(fd, strMessage) && ::fsync(fd) == 0;
     const int nWriteErrno = errno;
     const bool bClosed = ::close(fd) == 0;
-    ULONG nResult = SUCCESS_SUCCESS;
+    int nErrno = 0;
     if (!bWritten || !bClosed)
-        nResult = FailureOf(bWritten ? errno : nWriteErrno);
+        nErrno = bWritten ? errno : nWriteErrno;
     else
-        nResult = PublishUnderNewName(strTemporary);
+        nErrno = PublishUnderNewName(strTemporary);
     ::unlink(strTemporary.c_str());
-    return nResult;
+    return nErrno == 0 ? CMailOutcome() : FailureOf(nErrno);
 }
 
-ULONG COutboxTransport::PublishUnderNewName(const std::string& strTemporary) {
+// 0, or the errno of the failure.
+int COutboxTransport::PublishUnderNewName(const std::string& strTemporary) {
     const std::time_t nNow = std::time(nullptr);
     for (int nNumber = 1; nNumber <= kMaxNamesPerSecond; ++nNumber) {
         const std::string strName = m_strFolder + '/' + EmlName(nNow, nNumber);
         if (LinkWithoutReplacing(strTemporary, strName))
-            return SUCCESS_SUCCESS;
+            return 0;
         if (errno != EEXIST)
-            return FailureOf(errno);
+            return errno;
     }
-    return MapiResult::OutboxWriteFailed;
+    return EEXIST;
 }
 
-ULONG COutboxTransport::FailureOf(int nErrno) {
+CMailOutcome COutboxTransport::FailureOf(int nErrno) const {
+    ULONG nResult = MapiResult::OutboxWriteFailed;
     switch (nErrno) {
     case ENOENT:
     case ENOTDIR:
-        return MapiResult::OutboxMissing;
+        nResult = MapiResult::OutboxMissing;
+        break;
     case EACCES:
     case EPERM:
     case EROFS:
-        return MapiResult::OutboxDenied;
+        nResult = MapiResult::OutboxDenied;
+        break;
     case ENOSPC:
     case EDQUOT:
     case EFBIG:
-        return MapiResult::OutboxFull;
+        nResult = MapiResult::OutboxFull;
+        break;
     default:
-        return MapiResult::OutboxWriteFailed;
+        break;
     }
+    return CMailOutcome::Failure(nResult, CORVANE_STEP_OUTBOX,
+                                 m_strFolder + ": " + g_strerror(nErrno));
 }

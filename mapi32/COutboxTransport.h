@@ -9,13 +9,13 @@ class COutboxTransport : public CMailTransport {
 public:
     explicit COutboxTransport(std::string strFolder);
 
-    ULONG Logon() override;
-    ULONG Deliver(const std::string& strSender, const std::string& strRecipient,
-                  const std::string& strMessage) override;
+    CMailOutcome Logon() override;
+    CMailOutcome Deliver(const std::string& strSender, const std::string& strRecipient,
+                         const std::string& strMessage) override;
 
 private:
-    ULONG PublishUnderNewName(const std::string& strTemporary);
-    static ULONG FailureOf(int nErrno);
+    int PublishUnderNewName(const std::string& strTemporary);
+    CMailOutcome FailureOf(int nErrno) const;
 
     std::string m_strFolder;
 };

@@ -1,6 +1,7 @@
 #include "mapi32/CSmtpConnection.h"
 
 #include "mapi32/CMailSettings.h"
+#include "mapi32/CSendAbort.h"
 #include "mapi32/MapiResult.h"
 
 #include <algorithm>
@@ -25,9 +26,26 @@ constexpr long kConnectTimeoutSeconds = 30;
 // up on; the environment variable lets tests wait seconds instead.
 constexpr long kStallSeconds = 60;
 constexpr const char* kStallSecondsVariable = "CORVANE_MAIL_STALL_SECONDS";
+// The message data gets the limit and a second for each 8 KiB on top, far
+// slower than any real line, so that a large mail is not cut off while a
+// server that takes its data a byte at a time is still given up on.
+constexpr size_t kDataBytesPerSecond = 8 * 1024;
 // QUIT is a courtesy: a server slow to answer it does not hold up the exit.
 constexpr milliseconds kQuitWait{5000};
+// The longest wait of the login between two looks at libcurl's own limits.
+constexpr int kLoginPollMs = 250;
 constexpr size_t kReceiveBytes = 16 * 1024;
+constexpr const char* kHidden = "[hidden]";
+
+// What the login's failures mean: its result code, the step (none: the step
+// the login was at), a text of the library's own, and whether trying again
+// later may help.
+struct CurlFailure {
+    ULONG nResult;
+    CorvaneStep eStep;
+    const char* pText;
+    bool bTemporary;
+};
 
 struct UrlFree {
     void operator()(CURLU* pUrl) const { curl_url_cleanup(pUrl); }
@@ -67,6 +85,19 @@ bool AddCertificates(X509_STORE* pStore, const std::string& strPemFile) {
     return nAdded > 0;
 }
 
+std::string NoAnswerText(milliseconds limit) {
+    return "no answer for " +
+           std::to_string(std::chrono::ceil<std::chrono::seconds>(limit).count()) + " s";
+}
+
+std::string Base64Of(std::string_view strText) {
+    gchar* pEncoded =
+        g_base64_encode(reinterpret_cast<const guchar*>(strText.data()), strText.size());
+    std::string strEncoded = pEncoded;
+    g_free(pEncoded);
+    return strEncoded;
+}
+
 long StallSeconds() {
     const char* pValue = std::getenv(kStallSecondsVariable);
     const long nSeconds = pValue ? std::strtol(pValue, nullptr, 10) : 0;
@@ -86,48 +117,153 @@ bool OffersExtension(std::string_view strLine, std::string_view strKeyword) {
            g_ascii_strncasecmp(strWord.data(), strKeyword.data(), strWord.size()) == 0;
 }
 
+CurlFailure FailureOf(CURLcode eCode) {
+    constexpr CorvaneStep kAtStep = CORVANE_STEP_NONE;
+    switch (eCode) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+        return {MapiResult::ServerUnreachable, CORVANE_STEP_CONNECT, "server name not found", true};
+    case CURLE_COULDNT_CONNECT:
+        return {MapiResult::ServerUnreachable, CORVANE_STEP_CONNECT, "connection refused", true};
+    case CURLE_OPERATION_TIMEDOUT:
+        return {MapiResult::ServerUnreachable, kAtStep, "", true};
+    case CURLE_LOGIN_DENIED:
+    case CURLE_AUTH_ERROR:
+        return {MapiResult::LoginDenied, CORVANE_STEP_LOGIN, "login refused", false};
+    case CURLE_USE_SSL_FAILED:
+        return {MapiResult::TlsFailed, CORVANE_STEP_TLS, "STARTTLS not offered", false};
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_INVALIDCERTSTATUS:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+        return {MapiResult::TlsFailed, CORVANE_STEP_TLS, "TLS failed", false};
+    case CURLE_OUT_OF_MEMORY:
+        return {MapiResult::OutOfMemory, kAtStep, "out of memory", false};
+    case CURLE_URL_MALFORMAT:
+    case CURLE_UNSUPPORTED_PROTOCOL:
+        return {MapiResult::SettingsInvalid, CORVANE_STEP_SETTINGS, "Server is not a usable URL",
+                false};
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_GOT_NOTHING:
+    case CURLE_WEIRD_SERVER_REPLY:
+        return {MapiResult::ConnectionLost, kAtStep, "connection lost", true};
+    default:
+        return {MapiResult::Unexpected, kAtStep, "unexpected failure", false};
+    }
+}
+
 } // namespace
 
 CSmtpConnection::~CSmtpConnection() {
-    if (!m_pCurl)
-        return;
     if (m_bUsable)
         Quit();
     // A broken or silent connection is not waited for any further.
     if (!m_bUsable && m_nSocket != CURL_SOCKET_BAD)
         ::shutdown(m_nSocket, SHUT_RDWR);
-    curl_easy_cleanup(m_pCurl);
+    if (m_pMulti && m_pCurl)
+        curl_multi_remove_handle(m_pMulti, m_pCurl);
+    if (m_pCurl)
+        curl_easy_cleanup(m_pCurl);
+    if (m_pMulti)
+        curl_multi_cleanup(m_pMulti);
 }
 
-ULONG CSmtpConnection::Open(const CMailSettings& settings) {
+CMailOutcome CSmtpConnection::Open(const CMailSettings& settings) {
     m_pCurl = curl_easy_init();
-    if (!m_pCurl)
-        return MapiResult::OutOfMemory;
-    if (const ULONG nResult = Configure(settings); nResult != SUCCESS_SUCCESS)
-        return nResult;
+    m_pMulti = curl_multi_init();
+    if (!m_pCurl || !m_pMulti)
+        return CMailOutcome::Failure(MapiResult::OutOfMemory, CORVANE_STEP_CONNECT,
+                                     "out of memory");
+    if (CMailOutcome outcome = Configure(settings); !outcome.Succeeded())
+        return outcome;
     m_szError[0] = '\0';
-    m_tLastExchange = Clock::now();
-    const CURLcode eCode = curl_easy_perform(m_pCurl);
+    const CURLcode eCode = LogIn();
     // The watchdog and the EHLO reply are of the login only.
     curl_easy_setopt(m_pCurl, CURLOPT_VERBOSE, 0L);
     if (eCode != CURLE_OK)
-        return FailureOf(eCode);
+        return LoginFailure(eCode);
     if (curl_easy_getinfo(m_pCurl, CURLINFO_ACTIVESOCKET, &m_nSocket) != CURLE_OK ||
         m_nSocket == CURL_SOCKET_BAD)
-        return MapiResult::ConnectionLost;
+        return LoginFailure(CURLE_GOT_NOTHING);
     m_bUsable = true;
-    return SUCCESS_SUCCESS;
+    return {};
+}
+
+// libcurl's login, driven here rather than by curl_easy_perform so that the
+// wait also watches for an abort. The handle stays in the multi handle:
+// curl_easy_send and curl_easy_recv work only there.
+CURLcode CSmtpConnection::LogIn() {
+    if (curl_multi_add_handle(m_pMulti, m_pCurl) != CURLM_OK)
+        return CURLE_OUT_OF_MEMORY;
+    int nRunning = 1;
+    while (nRunning > 0) {
+        if (curl_multi_perform(m_pMulti, &nRunning) != CURLM_OK)
+            return CURLE_OUT_OF_MEMORY;
+        if (nRunning == 0)
+            break;
+        curl_waitfd abort{CSendAbort::Fd(), CURL_WAIT_POLLIN, 0};
+        curl_multi_poll(m_pMulti, &abort, abort.fd >= 0 ? 1 : 0, kLoginPollMs, nullptr);
+        if (CSendAbort::IsAborted()) {
+            Fail(Break::Aborted);
+            return CURLE_ABORTED_BY_CALLBACK;
+        }
+    }
+    int nLeft = 0;
+    while (const CURLMsg* pMessage = curl_multi_info_read(m_pMulti, &nLeft)) {
+        if (pMessage->msg == CURLMSG_DONE)
+            return pMessage->data.result;
+    }
+    return CURLE_GOT_NOTHING;
+}
+
+// The server's error reply decides where there is one (a 421 greeting, a
+// 535 to AUTH); otherwise a text of the library's own.
+CMailOutcome CSmtpConnection::LoginFailure(CURLcode eCode) const {
+    if (m_eBreak == Break::Aborted)
+        return BreakOutcome(m_eLoginStep);
+    const CurlFailure failure = FailureOf(eCode);
+    const CorvaneStep eStep = failure.eStep != CORVANE_STEP_NONE ? failure.eStep : m_eLoginStep;
+    if (m_lastLoginReply && m_lastLoginReply->nCode >= 400) {
+        CMailOutcome outcome = CMailOutcome::Refusal(failure.nResult, eStep, *m_lastLoginReply,
+                                                     m_lastLoginReply->nCode / 100 == 4);
+        outcome.strText = Redacted(std::move(outcome.strText));
+        return outcome;
+    }
+    std::string strText =
+        eCode == CURLE_OPERATION_TIMEDOUT ? NoAnswerText(m_stallLimit) : std::string(failure.pText);
+    if (eStep == CORVANE_STEP_TLS && m_szError[0] != '\0')
+        strText.append(": ").append(m_szError);
+    return CMailOutcome::Failure(failure.nResult, eStep, Redacted(std::move(strText)),
+                                 failure.bTemporary);
+}
+
+// A server may quote a command it did not take, the login's among them.
+std::string CSmtpConnection::Redacted(std::string strText) const {
+    for (const std::string& strSecret : m_vecSecrets) {
+        for (size_t nAt = strText.find(strSecret); nAt != std::string::npos;
+             nAt = strText.find(strSecret, nAt))
+            strText.replace(nAt, strSecret.size(), kHidden);
+    }
+    return strText;
 }
 
 // CURLOPT_VERBOSE only feeds the watchdog's debug function, which shows
 // nothing: the trace holds the login.
-ULONG CSmtpConnection::Configure(const CMailSettings& settings) {
+CMailOutcome CSmtpConnection::Configure(const CMailSettings& settings) {
+    const CMailOutcome notSmtp =
+        CMailOutcome::Failure(MapiResult::SettingsInvalid, CORVANE_STEP_SETTINGS,
+                              "Server is not an smtp:// or smtps:// URL");
     const std::unique_ptr<CURLU, UrlFree> pUrl(curl_url());
     if (!pUrl || curl_url_set(pUrl.get(), CURLUPART_URL, settings.m_strServer.c_str(), 0) != CURLUE_OK)
-        return MapiResult::SettingsInvalid;
+        return notSmtp;
     const std::string strScheme = UrlPart(pUrl.get(), CURLUPART_SCHEME);
     if (strScheme != "smtp" && strScheme != "smtps")
-        return MapiResult::SettingsInvalid;
+        return notSmtp;
     const bool bPlainAllowed =
         strScheme == "smtp" && IsThisMachine(UrlPart(pUrl.get(), CURLUPART_HOST));
 
@@ -140,7 +276,8 @@ ULONG CSmtpConnection::Configure(const CMailSettings& settings) {
     curl_easy_setopt(m_pCurl, CURLOPT_SSL_VERIFYHOST, 2L);
     m_strCaFile = settings.m_strCaFile;
     if (const ULONG nResult = TrustedCertificates(); nResult != SUCCESS_SUCCESS)
-        return nResult;
+        return CMailOutcome::Failure(nResult, CORVANE_STEP_SETTINGS, "CAFile cannot be read");
+    NoteSecrets(settings);
     if (!settings.m_strUser.empty()) {
         curl_easy_setopt(m_pCurl, CURLOPT_USERNAME, settings.m_strUser.c_str());
         curl_easy_setopt(m_pCurl, CURLOPT_PASSWORD, settings.m_strPassword.c_str());
@@ -156,7 +293,17 @@ ULONG CSmtpConnection::Configure(const CMailSettings& settings) {
     curl_easy_setopt(m_pCurl, CURLOPT_SERVER_RESPONSE_TIMEOUT, nStallSeconds);
     curl_easy_setopt(m_pCurl, CURLOPT_ERRORBUFFER, m_szError);
     WatchExchanges();
-    return SUCCESS_SUCCESS;
+    return {};
+}
+
+// The password as AUTH PLAIN and AUTH LOGIN send it, and as it is: the
+// longer forms first, since the shorter may be part of them.
+void CSmtpConnection::NoteSecrets(const CMailSettings& settings) {
+    if (settings.m_strPassword.empty())
+        return;
+    m_vecSecrets = {
+        Base64Of(std::string(1, '\0') + settings.m_strUser + '\0' + settings.m_strPassword),
+        Base64Of(settings.m_strPassword), settings.m_strPassword};
 }
 
 // The system's CAs, which libcurl loads, plus those of CAFile, added to
@@ -178,13 +325,12 @@ CURLcode CSmtpConnection::AddCaFile(CURL*, void* pSslContext, void* pThis) {
     return AddCertificates(pStore, strCaFile) ? CURLE_OK : CURLE_SSL_CACERT_BADFILE;
 }
 
-// While libcurl logs in, it gives up on a silent server after the limit, but
-// then says QUIT to it and waits the limit once more for the answer. The
-// watchdog notes when the server last answered or a command went out; a QUIT
-// sent after the server has been silent for the limit shuts the connection
-// down at once, so that nobody waits for an answer that will not come. It
-// also notes whether the last EHLO reply offers PIPELINING. Nothing of the
-// conversation (the login) is kept or shown.
+// libcurl says QUIT only when the login failed, and then waits for the
+// answer for as long as for any other: the watchdog shuts the connection down
+// as soon as QUIT is out, so that nobody waits for a courtesy from a server
+// that may be silent. It also notes the login's step, the server's last reply
+// and whether the last EHLO reply offers PIPELINING. Nothing the program
+// sends (the login) is kept or shown.
 void CSmtpConnection::WatchExchanges() {
     curl_easy_setopt(m_pCurl, CURLOPT_DEBUGFUNCTION, &CSmtpConnection::NoteExchange);
     curl_easy_setopt(m_pCurl, CURLOPT_DEBUGDATA, this);
@@ -202,143 +348,181 @@ int CSmtpConnection::NoteSocket(void* pThis, curl_socket_t nSocket, curlsocktype
 int CSmtpConnection::NoteExchange(CURL*, curl_infotype eType, char* pData, size_t nSize,
                                   void* pThis) {
     auto* pConnection = static_cast<CSmtpConnection*>(pThis);
-    const auto tNow = Clock::now();
     const std::string_view strLine(pData, nSize);
-    if (eType == CURLINFO_HEADER_OUT && strLine.starts_with("QUIT")) {
-        if (tNow - pConnection->m_tLastExchange >= pConnection->m_stallLimit &&
-            pConnection->m_nSocket != CURL_SOCKET_BAD)
+    if (eType == CURLINFO_HEADER_OUT) {
+        pConnection->m_lastLoginReply.reset();
+        if (strLine.starts_with("QUIT") && pConnection->m_nSocket != CURL_SOCKET_BAD)
             ::shutdown(pConnection->m_nSocket, SHUT_RDWR);
-        return 0;
+        else if (strLine.starts_with("EHLO") || strLine.starts_with("HELO"))
+            pConnection->m_eLoginStep = CORVANE_STEP_CONNECT;
+        else if (strLine.starts_with("STARTTLS"))
+            pConnection->m_eLoginStep = CORVANE_STEP_TLS;
+        else if (strLine.starts_with("AUTH"))
+            pConnection->m_eLoginStep = CORVANE_STEP_LOGIN;
+        if (strLine.starts_with("EHLO"))
+            pConnection->m_bPipelining = false;
     }
-    if (eType == CURLINFO_HEADER_OUT && strLine.starts_with("EHLO"))
-        pConnection->m_bPipelining = false;
-    if (eType == CURLINFO_HEADER_IN && OffersExtension(strLine, "PIPELINING"))
-        pConnection->m_bPipelining = true;
-    if (eType == CURLINFO_HEADER_OUT || eType == CURLINFO_HEADER_IN || eType == CURLINFO_DATA_OUT ||
-        eType == CURLINFO_SSL_DATA_IN)
-        pConnection->m_tLastExchange = tNow;
+    if (eType == CURLINFO_HEADER_IN) {
+        if (OffersExtension(strLine, "PIPELINING"))
+            pConnection->m_bPipelining = true;
+        pConnection->m_loginReplies.Feed(strLine);
+        while (std::optional<Reply> reply = pConnection->m_loginReplies.Next())
+            pConnection->m_lastLoginReply = std::move(reply);
+    }
     return 0;
 }
 
-ULONG CSmtpConnection::FailureOf(CURLcode eCode) {
-    switch (eCode) {
-    case CURLE_OK:
-        return SUCCESS_SUCCESS;
-    case CURLE_COULDNT_RESOLVE_HOST:
-    case CURLE_COULDNT_RESOLVE_PROXY:
-    case CURLE_COULDNT_CONNECT:
-    case CURLE_OPERATION_TIMEDOUT:
-        return MapiResult::ServerUnreachable;
-    case CURLE_LOGIN_DENIED:
-    case CURLE_AUTH_ERROR:
-        return MapiResult::LoginDenied;
-    case CURLE_USE_SSL_FAILED:
-    case CURLE_SSL_CONNECT_ERROR:
-    case CURLE_PEER_FAILED_VERIFICATION:
-    case CURLE_SSL_CACERT_BADFILE:
-    case CURLE_SSL_CERTPROBLEM:
-    case CURLE_SSL_CIPHER:
-    case CURLE_SSL_ISSUER_ERROR:
-    case CURLE_SSL_INVALIDCERTSTATUS:
-    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
-        return MapiResult::TlsFailed;
-    case CURLE_OUT_OF_MEMORY:
-        return MapiResult::OutOfMemory;
-    case CURLE_URL_MALFORMAT:
-    case CURLE_UNSUPPORTED_PROTOCOL:
-        return MapiResult::SettingsInvalid;
-    case CURLE_SEND_ERROR:
-    case CURLE_RECV_ERROR:
-    case CURLE_GOT_NOTHING:
-    case CURLE_WEIRD_SERVER_REPLY:
-        return MapiResult::ConnectionLost;
-    default:
-        return MapiResult::Unexpected;
+CMailOutcome CSmtpConnection::BreakOutcome(CorvaneStep eStep) const {
+    switch (m_eBreak) {
+    case Break::Stalled:
+        return CMailOutcome::Failure(MapiResult::ServerUnreachable, eStep,
+                                     NoAnswerText(m_exchangeLimit), true);
+    case Break::Garbled:
+        return CMailOutcome::Failure(MapiResult::ConnectionLost, eStep, "no SMTP reply");
+    case Break::OutOfStep:
+        return CMailOutcome::Failure(MapiResult::ConnectionLost, eStep, "reply out of step");
+    case Break::Aborted:
+        return CMailOutcome::Failure(MapiResult::Aborted, eStep, "sending stopped");
+    case Break::None:
+    case Break::Closed:
+        break;
     }
+    return CMailOutcome::Failure(MapiResult::ConnectionLost, eStep, "connection lost", true);
 }
 
-ULONG CSmtpConnection::BreakResult() const {
-    return m_bStalled ? MapiResult::ServerUnreachable : MapiResult::ConnectionLost;
+// Marks the connection unusable for good; false, for the callers to pass on.
+bool CSmtpConnection::Fail(Break eWhy) {
+    if (m_eBreak == Break::None)
+        m_eBreak = eWhy;
+    m_bUsable = false;
+    return false;
 }
 
-// Waits until the socket is ready for nEvents; after the limit the server
-// counts as silent. Either way of failing leaves the connection unusable.
-bool CSmtpConnection::WaitFor(short nEvents, milliseconds limit) {
-    const auto tGiveUp = Clock::now() + limit;
-    for (;;) {
-        const auto remaining = std::chrono::duration_cast<milliseconds>(tGiveUp - Clock::now());
-        pollfd waited{m_nSocket, nEvents, 0};
-        const int nReady = ::poll(&waited, 1, static_cast<int>(std::max<long>(0, remaining.count())));
-        if (nReady > 0)
-            return true;
-        if (nReady < 0 && errno == EINTR)
+void CSmtpConnection::Abandon(Break eWhy) {
+    Fail(eWhy);
+}
+
+std::vector<CSmtpConnection::Reply> CSmtpConnection::Exchange(std::string_view strCommands,
+                                                              size_t nDue) {
+    return Converse(strCommands, nDue, m_stallLimit);
+}
+
+std::optional<CSmtpConnection::Reply> CSmtpConnection::SendData(std::string_view strData) {
+    const milliseconds allowance = std::chrono::seconds(strData.size() / kDataBytesPerSecond);
+    std::vector<Reply> vecReplies = Converse(strData, 1, m_stallLimit + allowance);
+    if (vecReplies.empty())
+        return std::nullopt;
+    return std::move(vecReplies.front());
+}
+
+// The one place where replies are read. The limit runs from the first byte
+// sent to the last reply owed, however the bytes between trickle. Replies
+// beyond those owed that are already here put the conversation out of step,
+// and with it every reply of this exchange.
+std::vector<CSmtpConnection::Reply> CSmtpConnection::Converse(std::string_view strOut, size_t nDue,
+                                                              milliseconds limit) {
+    std::vector<Reply> vecReplies;
+    const Clock::time_point tDeadline = Clock::now() + limit;
+    m_exchangeLimit = limit;
+    if (!IsQuiet())
+        return vecReplies;
+    m_replies.Expect(nDue);
+    if (!Write(strOut, tDeadline))
+        return vecReplies;
+    while (vecReplies.size() < nDue) {
+        if (std::optional<Reply> reply = m_replies.Next()) {
+            vecReplies.push_back(std::move(*reply));
             continue;
-        m_bStalled = nReady == 0;
-        m_bUsable = false;
-        return false;
+        }
+        if (m_replies.IsGarbled()) {
+            Fail(Break::Garbled);
+            return vecReplies;
+        }
+        if (!ReceiveMore(tDeadline))
+            return vecReplies;
     }
+    if (!m_replies.IsOutOfStep())
+        ReceiveWaiting();
+    if (m_replies.IsOutOfStep())
+        Fail(Break::OutOfStep);
+    return vecReplies;
 }
 
 bool CSmtpConnection::IsQuiet() {
-    pollfd waited{m_nSocket, POLLIN, 0};
-    if (m_bUsable && ::poll(&waited, 1, 0) != 0)
-        m_bUsable = false;
+    if (m_bUsable && !m_replies.IsOutOfStep())
+        ReceiveWaiting();
+    if (m_bUsable && m_replies.IsOutOfStep())
+        Fail(Break::OutOfStep);
     return m_bUsable;
 }
 
-bool CSmtpConnection::Write(std::string_view strData) {
+// Waits until the socket is ready for nEvents, at most until the deadline,
+// and not at all once the call is aborted.
+bool CSmtpConnection::WaitFor(short nEvents, Clock::time_point tDeadline) {
+    for (;;) {
+        if (CSendAbort::IsAborted())
+            return Fail(Break::Aborted);
+        const Clock::time_point tNow = Clock::now();
+        if (tNow >= tDeadline)
+            return Fail(Break::Stalled);
+        const auto remaining = std::chrono::ceil<milliseconds>(tDeadline - tNow);
+        pollfd waited[2] = {{m_nSocket, nEvents, 0}, {CSendAbort::Fd(), POLLIN, 0}};
+        const int nReady =
+            ::poll(waited, waited[1].fd >= 0 ? 2 : 1, static_cast<int>(remaining.count()));
+        if (nReady < 0 && errno != EINTR)
+            return Fail(Break::Closed);
+        if (nReady > 0 && waited[0].revents != 0)
+            return true;
+    }
+}
+
+bool CSmtpConnection::Write(std::string_view strData, Clock::time_point tDeadline) {
     while (m_bUsable && !strData.empty()) {
         size_t nSent = 0;
         const CURLcode eCode = curl_easy_send(m_pCurl, strData.data(), strData.size(), &nSent);
         if (eCode == CURLE_AGAIN) {
-            WaitFor(POLLOUT, m_stallLimit);
+            WaitFor(POLLOUT, tDeadline);
             continue;
         }
         if (eCode != CURLE_OK)
-            m_bUsable = false;
+            return Fail(Break::Closed);
         strData.remove_prefix(nSent);
     }
     return m_bUsable;
 }
 
-bool CSmtpConnection::ReceiveMore(milliseconds limit) {
+bool CSmtpConnection::ReceiveMore(Clock::time_point tDeadline) {
     char buffer[kReceiveBytes];
     while (m_bUsable) {
         size_t nReceived = 0;
         const CURLcode eCode = curl_easy_recv(m_pCurl, buffer, sizeof buffer, &nReceived);
         if (eCode == CURLE_AGAIN) {
-            WaitFor(POLLIN, limit);
+            WaitFor(POLLIN, tDeadline);
             continue;
         }
         // Zero bytes: the server closed the connection.
-        if (eCode != CURLE_OK || nReceived == 0) {
-            m_bUsable = false;
-            break;
-        }
-        m_parser.Feed(std::string_view(buffer, nReceived));
+        if (eCode != CURLE_OK || nReceived == 0)
+            return Fail(Break::Closed);
+        m_replies.Feed(std::string_view(buffer, nReceived));
         return true;
     }
     return false;
 }
 
-std::optional<CSmtpConnection::Reply> CSmtpConnection::ReadReply() {
-    return ReadReply(m_stallLimit);
-}
-
-std::optional<CSmtpConnection::Reply> CSmtpConnection::ReadReply(milliseconds limit) {
-    for (;;) {
-        if (std::optional<Reply> reply = m_parser.Next()) {
-            ++m_nRepliesRead;
-            return reply;
-        }
-        if (m_parser.IsGarbled() || !ReceiveMore(limit))
-            break;
-    }
-    m_bUsable = false;
-    return std::nullopt;
+// Takes what the server sent without waiting for more; false when it closed
+// the connection.
+bool CSmtpConnection::ReceiveWaiting() {
+    char buffer[kReceiveBytes];
+    size_t nReceived = 0;
+    const CURLcode eCode = curl_easy_recv(m_pCurl, buffer, sizeof buffer, &nReceived);
+    if (eCode == CURLE_AGAIN)
+        return true;
+    if (eCode != CURLE_OK || nReceived == 0)
+        return Fail(Break::Closed);
+    m_replies.Feed(std::string_view(buffer, nReceived));
+    return true;
 }
 
 void CSmtpConnection::Quit() {
-    if (Write("QUIT\r\n"))
-        ReadReply(std::min(m_stallLimit, kQuitWait));
+    Converse("QUIT\r\n", 1, std::min(m_stallLimit, kQuitWait));
 }

@@ -4,133 +4,155 @@
 #include "mapi32/CSmtpData.h"
 #include "mapi32/MapiResult.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
+#include <span>
+#include <vector>
 
 namespace {
 
-enum class Step { Mail, Recipient, Data, EndOfData };
-
-struct Command {
-    Step eStep;
-    std::string strLine;
-};
+using Reply = CSmtpConnection::Reply;
+using Break = CSmtpConnection::Break;
 
 // RFC 5321's "exceeded storage allocation"; for MAIL also RFC 1870's
 // "message size exceeds fixed maximum".
 constexpr int kExceededStorage = 552;
 constexpr int kFirstPermanentReply = 500;
+constexpr int kServiceClosing = 421;
 
 // The reply class a step goes on with: 354 for DATA, 2xx for the others.
-bool IsPositive(Step eStep, int nCode) {
-    return nCode / 100 == (eStep == Step::Data ? 3 : 2);
+bool IsPositive(CorvaneStep eStep, int nCode) {
+    return nCode / 100 == (eStep == CORVANE_STEP_DATA ? 3 : 2);
+}
+
+// A reply of another class (250 to DATA, 354 to anything else) belongs to
+// some other command: the conversation is out of step.
+bool CanAnswer(CorvaneStep eStep, int nCode) {
+    return IsPositive(eStep, nCode) || nCode / 100 == 4 || nCode / 100 == 5;
+}
+
+// Any 4xx; and 552 to RCPT, the old "too many recipients", which RFC 5321
+// says to take as 452.
+bool IsTemporary(CorvaneStep eStep, int nCode) {
+    return nCode < kFirstPermanentReply ||
+           (eStep == CORVANE_STEP_RCPT && nCode == kExceededStorage);
 }
 
 // What a reply the server refused a mail with means (RFC 5321).
-ULONG RefusalOf(Step eStep, int nCode) {
-    if (nCode < kFirstPermanentReply)
+ULONG RefusalOf(CorvaneStep eStep, int nCode) {
+    if (IsTemporary(eStep, nCode))
         return MapiResult::TemporaryFailure;
     switch (eStep) {
-    case Step::Mail:
+    case CORVANE_STEP_MAIL:
         return nCode == kExceededStorage ? MapiResult::MessageTooLarge : MapiResult::SenderRefused;
-    case Step::Recipient:
-        // The old "too many recipients", which RFC 5321 says to take as 452.
-        return nCode == kExceededStorage ? MapiResult::TemporaryFailure
-                                         : MapiResult::RecipientRefused;
-    case Step::Data:
+    case CORVANE_STEP_RCPT:
+        return MapiResult::RecipientRefused;
+    case CORVANE_STEP_DATA:
         return MapiResult::MessageRefused;
-    case Step::EndOfData:
-        break;
+    default:
+        return nCode == kExceededStorage ? MapiResult::MessageTooLarge : MapiResult::MessageRefused;
     }
-    return nCode == kExceededStorage ? MapiResult::MessageTooLarge : MapiResult::MessageRefused;
 }
 
-// The envelope's replies, read as they come. The first refusal is the
-// mail's; the replies after it are still read, so that the next command's
-// reply is its own.
+// The outcome of the replies to commands of these steps, sent together:
+// nothing when the mail goes on. A reply out of step decides before all
+// else; then the first refusal, even where the connection broke after it (a
+// 421, and the server closed); then a break before all replies came.
+std::optional<CMailOutcome> Judge(CSmtpConnection& connection, std::span<const CorvaneStep> steps,
+                                  const std::vector<Reply>& vecReplies) {
+    size_t nReached = std::min(vecReplies.size(), steps.size() - 1);
+    for (size_t i = vecReplies.size(); i-- > 0;) {
+        if (!CanAnswer(steps[i], vecReplies[i].nCode)) {
+            connection.Abandon(Break::OutOfStep);
+            nReached = i;
+        }
+        if (vecReplies[i].nCode == kServiceClosing)
+            connection.Abandon(Break::Closed);
+    }
+    if (connection.BrokenBy() == Break::OutOfStep)
+        return connection.BreakOutcome(steps[nReached]);
+    for (size_t i = 0; i < vecReplies.size(); ++i) {
+        const CorvaneStep eStep = steps[i];
+        const int nCode = vecReplies[i].nCode;
+        if (!IsPositive(eStep, nCode))
+            return CMailOutcome::Refusal(RefusalOf(eStep, nCode), eStep, vecReplies[i],
+                                         IsTemporary(eStep, nCode));
+    }
+    if (vecReplies.size() < steps.size())
+        return connection.BreakOutcome(steps[nReached]);
+    return std::nullopt;
+}
+
+// The envelope: MAIL, RCPT and DATA, together where the server pipelines.
+// The first refusal is the mail's; in a pipelined group the replies after
+// it are still read, so that the next command's reply is its own.
 class CEnvelope {
 public:
     CEnvelope(const std::string& strSender, const std::string& strRecipient)
-        : m_commands{{{Step::Mail, "MAIL FROM:<" + strSender + ">\r\n"},
-                      {Step::Recipient, "RCPT TO:<" + strRecipient + ">\r\n"},
-                      {Step::Data, "DATA\r\n"}}} {}
+        : m_lines{"MAIL FROM:<" + strSender + ">\r\n", "RCPT TO:<" + strRecipient + ">\r\n",
+                  "DATA\r\n"} {}
 
-    // False when the connection broke.
-    bool Exchange(CSmtpConnection& connection) {
+    // Nothing when the server waits for the data.
+    std::optional<CMailOutcome> Exchange(CSmtpConnection& connection) {
         return connection.Pipelines() ? Pipelined(connection) : OneByOne(connection);
     }
-    const std::optional<ULONG>& Refusal() const { return m_refusal; }
-    bool DataAccepted() const { return m_bDataAccepted; }
+    // The server took DATA with 354, though it refused the mail before.
+    bool DataAccepted() const {
+        return m_vecReplies.size() == kSteps.size() &&
+               IsPositive(CORVANE_STEP_DATA, m_vecReplies.back().nCode);
+    }
 
 private:
-    bool Pipelined(CSmtpConnection& connection) {
-        std::string strAll;
-        for (const Command& command : m_commands)
-            strAll += command.strLine;
-        if (!connection.Write(strAll))
-            return false;
-        for (const Command& command : m_commands) {
-            if (!Note(command.eStep, connection.ReadReply()))
-                return false;
+    static constexpr std::array<CorvaneStep, 3> kSteps = {CORVANE_STEP_MAIL, CORVANE_STEP_RCPT,
+                                                          CORVANE_STEP_DATA};
+
+    std::optional<CMailOutcome> Pipelined(CSmtpConnection& connection) {
+        m_vecReplies = connection.Exchange(m_lines[0] + m_lines[1] + m_lines[2], kSteps.size());
+        return Judge(connection, kSteps, m_vecReplies);
+    }
+
+    std::optional<CMailOutcome> OneByOne(CSmtpConnection& connection) {
+        for (size_t i = 0; i < kSteps.size(); ++i) {
+            m_vecReplies = connection.Exchange(m_lines[i], 1);
+            if (std::optional<CMailOutcome> outcome =
+                    Judge(connection, std::span(kSteps).subspan(i, 1), m_vecReplies))
+                return outcome;
         }
-        return true;
+        return std::nullopt;
     }
 
-    bool OneByOne(CSmtpConnection& connection) {
-        for (const Command& command : m_commands) {
-            if (!connection.Write(command.strLine) ||
-                !Note(command.eStep, connection.ReadReply()))
-                return false;
-            if (m_refusal)
-                break;
-        }
-        return true;
-    }
-
-    bool Note(Step eStep, const std::optional<CSmtpConnection::Reply>& reply) {
-        if (!reply)
-            return false;
-        const bool bPositive = IsPositive(eStep, reply->nCode);
-        if (eStep == Step::Data)
-            m_bDataAccepted = bPositive;
-        if (!bPositive && !m_refusal)
-            m_refusal = RefusalOf(eStep, reply->nCode);
-        return true;
-    }
-
-    std::array<Command, 3> m_commands;
-    std::optional<ULONG> m_refusal;
-    bool m_bDataAccepted = false;
+    std::array<std::string, 3> m_lines;
+    std::vector<Reply> m_vecReplies;
 };
 
 void EndRefusedMail(CSmtpConnection& connection, bool bDataAccepted) {
-    if (bDataAccepted) {
-        connection.Abandon();
+    if (bDataAccepted)
+        connection.Abandon(Break::None);
+    if (!connection.IsUsable())
         return;
-    }
-    if (!connection.Write("RSET\r\n"))
-        return;
-    const std::optional<CSmtpConnection::Reply> reply = connection.ReadReply();
-    if (reply && reply->nCode / 100 != 2)
-        connection.Abandon();
+    const std::vector<Reply> vecReplies = connection.Exchange("RSET\r\n", 1);
+    if (!vecReplies.empty() && vecReplies.front().nCode / 100 != 2)
+        connection.Abandon(Break::None);
+}
+
+CMailOutcome EndOfData(CSmtpConnection& connection, const std::string& strMessage) {
+    static constexpr std::array<CorvaneStep, 1> kSteps = {CORVANE_STEP_END_OF_DATA};
+    std::vector<Reply> vecReplies;
+    if (std::optional<Reply> reply = connection.SendData(CSmtpData::Of(strMessage)))
+        vecReplies.push_back(std::move(*reply));
+    return Judge(connection, kSteps, vecReplies).value_or(CMailOutcome());
 }
 
 } // namespace
 
-ULONG CSmtpMailTransaction::Send(CSmtpConnection& connection, const std::string& strSender,
-                                 const std::string& strRecipient, const std::string& strMessage) {
+CMailOutcome CSmtpMailTransaction::Send(CSmtpConnection& connection, const std::string& strSender,
+                                        const std::string& strRecipient,
+                                        const std::string& strMessage) {
     CEnvelope envelope(strSender, strRecipient);
-    if (!envelope.Exchange(connection))
-        return connection.BreakResult();
-    if (envelope.Refusal()) {
+    if (std::optional<CMailOutcome> refusal = envelope.Exchange(connection)) {
         EndRefusedMail(connection, envelope.DataAccepted());
-        return *envelope.Refusal();
+        return *refusal;
     }
-    if (!connection.Write(CSmtpData::Of(strMessage)))
-        return connection.BreakResult();
-    const std::optional<CSmtpConnection::Reply> reply = connection.ReadReply();
-    if (!reply)
-        return connection.BreakResult();
-    return IsPositive(Step::EndOfData, reply->nCode) ? SUCCESS_SUCCESS
-                                                     : RefusalOf(Step::EndOfData, reply->nCode);
+    return EndOfData(connection, strMessage);
 }

@@ -4,6 +4,12 @@
 #include "mapi32/CSmtpConnection.h"
 #include "mapi32/CSmtpMailTransaction.h"
 
+namespace {
+
+constexpr int kServiceClosing = 421;
+
+} // namespace
+
 CSmtpTransport::CSmtpTransport(const CMailSettings& settings) : m_settings(settings) {}
 
 // A connection in good order stays open for the next session.
@@ -13,17 +19,17 @@ CSmtpTransport::~CSmtpTransport() {
 }
 
 // The connection of the last session with the same settings is taken when
-// the server has not closed it meanwhile; one that it closes just now shows
-// at the first mail. A new one is logged in here, so that a wrong password
-// or an unreachable server is reported at logon.
-ULONG CSmtpTransport::Logon() {
+// the server has not closed it meanwhile. A new one is logged in here, so
+// that a wrong password or an unreachable server is reported at logon.
+CMailOutcome CSmtpTransport::Logon() {
     m_pConnection = CIdleConnection::Take(ConnectionKey());
-    m_bReused = m_pConnection && m_pConnection->IsQuiet();
-    return m_bReused ? SUCCESS_SUCCESS : Connect();
+    m_bKept = m_pConnection && m_pConnection->IsQuiet();
+    return m_bKept ? CMailOutcome() : Connect();
 }
 
-ULONG CSmtpTransport::Connect() {
+CMailOutcome CSmtpTransport::Connect() {
     m_pConnection = std::make_unique<CSmtpConnection>();
+    m_bKept = false;
     return m_pConnection->Open(m_settings);
 }
 
@@ -32,24 +38,28 @@ CIdleConnection::Key CSmtpTransport::ConnectionKey() const {
             m_settings.m_strCaFile};
 }
 
-ULONG CSmtpTransport::Deliver(const std::string& strSender, const std::string& strRecipient,
-                              const std::string& strMessage) {
-    const long nRepliesBefore = m_pConnection->RepliesRead();
-    const ULONG nResult =
+CMailOutcome CSmtpTransport::Deliver(const std::string& strSender, const std::string& strRecipient,
+                                     const std::string& strMessage) {
+    if (!m_pConnection->IsQuiet()) {
+        if (CMailOutcome logon = Connect(); !logon.Succeeded())
+            return logon;
+    }
+    CMailOutcome outcome =
         CSmtpMailTransaction::Send(*m_pConnection, strSender, strRecipient, strMessage);
-    const bool bClosedWhileParked = ClosedWhileParked(nRepliesBefore);
-    m_bReused = false;
-    if (!bClosedWhileParked)
-        return nResult;
-    if (const ULONG nLogon = Connect(); nLogon != SUCCESS_SUCCESS)
-        return nLogon;
-    return CSmtpMailTransaction::Send(*m_pConnection, strSender, strRecipient, strMessage);
+    if (ServerGaveUpKeptConnection(outcome)) {
+        if (CMailOutcome logon = Connect(); !logon.Succeeded())
+            return logon;
+        outcome = CSmtpMailTransaction::Send(*m_pConnection, strSender, strRecipient, strMessage);
+    }
+    m_bKept = m_pConnection->IsUsable();
+    return outcome;
 }
 
-// A kept connection that broke before the server answered anything of this
-// mail was closed by the server while it waited: nothing of the mail can
-// have been accepted, and a new connection may send it.
-bool CSmtpTransport::ClosedWhileParked(long nRepliesBefore) const {
-    return m_bReused && !m_pConnection->IsUsable() && !m_pConnection->HasStalled() &&
-           m_pConnection->RepliesRead() == nRepliesBefore;
+// The server took nothing of the mail: it answered MAIL with 421, or closed
+// the connection before any reply.
+bool CSmtpTransport::ServerGaveUpKeptConnection(const CMailOutcome& outcome) const {
+    if (!m_bKept || outcome.eStep != CORVANE_STEP_MAIL)
+        return false;
+    return outcome.nReplyCode == kServiceClosing ||
+           (outcome.nReplyCode == 0 && m_pConnection->BrokenBy() == CSmtpConnection::Break::Closed);
 }

@@ -1,5 +1,6 @@
 // The three Simple MAPI functions the program looks up in libmapi32.so, and
-// CorvaneSentMessageId, which it looks up as optional.
+// CorvaneSentMessageId, CorvaneLastResult and CorvaneAbortSend, which it
+// looks up as optional.
 //
 // The program loads and unloads the library for every mail. The library is
 // linked with -z nodelete, so it stays in memory after the first unload, and
@@ -10,8 +11,11 @@
 // name and password arguments too (everything comes from the settings file),
 // and MAPISendMail refuses MAPI_DIALOG.
 
+#include "mapi32/CMailOutcome.h"
 #include "mapi32/CMapiSession.h"
+#include "mapi32/CSendAbort.h"
 #include "mapi32/MapiResult.h"
+#include "platform/mapi/CorvaneLastResult.h"
 #include "platform/mapi/CorvaneSentMessageId.h"
 #include "platform/mapi/SimpleMapi.h"
 
@@ -27,6 +31,8 @@ namespace {
 std::mutex g_sessionsMutex;
 std::map<LHANDLE, std::shared_ptr<CMapiSession>> g_mapSessions;
 LHANDLE g_hLastSession = 0;
+// How the calling thread's last MAPILogon, MAPISendMail or MAPILogoff ended.
+thread_local CMailOutcome t_lastOutcome;
 
 void InitialiseOnce() {
     static std::once_flag once;
@@ -64,15 +70,39 @@ bool RemoveSession(LHANDLE hSession) {
 }
 
 // No exception may cross into the calling program.
-template <typename Call> ULONG Guarded(Call call) {
+template <typename Call> CMailOutcome GuardedOutcome(Call call) {
     try {
         InitialiseOnce();
         return call();
     } catch (const std::bad_alloc&) {
-        return MapiResult::OutOfMemory;
+        return CMailOutcome::Failure(MapiResult::OutOfMemory, CORVANE_STEP_NONE, "out of memory");
     } catch (...) {
-        return MapiResult::Unexpected;
+        return CMailOutcome::Failure(MapiResult::Unexpected, CORVANE_STEP_NONE,
+                                     "unexpected failure");
     }
+}
+
+template <typename Call> ULONG Guarded(Call call) {
+    return GuardedOutcome([&] {
+               CMailOutcome outcome;
+               outcome.nResult = call();
+               return outcome;
+           })
+        .nResult;
+}
+
+// One of the three Simple MAPI calls: CorvaneAbortSend can end it, and
+// CorvaneLastResult tells how it ended.
+template <typename Call> ULONG Recorded(Call call) {
+    t_lastOutcome = GuardedOutcome([&] {
+        const CSendAbort::Call running;
+        return call();
+    });
+    return t_lastOutcome.nResult;
+}
+
+CMailOutcome NoSuchSession() {
+    return CMailOutcome::Failure(MapiResult::InvalidSession, CORVANE_STEP_NONE, "no such session");
 }
 
 } // namespace
@@ -80,37 +110,38 @@ template <typename Call> ULONG Guarded(Call call) {
 extern "C" {
 
 ULONG MAPILogon(ULONG_PTR, LPSTR, LPSTR, FLAGS, ULONG, LPLHANDLE lplhSession) {
-    return Guarded([&] {
+    return Recorded([&] {
         if (!lplhSession)
-            return MapiResult::NoSessionPointer;
+            return CMailOutcome::Failure(MapiResult::NoSessionPointer, CORVANE_STEP_NONE,
+                                         "no handle to fill");
         *lplhSession = 0;
         auto pSession = std::make_shared<CMapiSession>();
-        if (const ULONG nResult = pSession->Logon(); nResult != SUCCESS_SUCCESS)
-            return nResult;
-        *lplhSession = AddSession(std::move(pSession));
-        return SUCCESS_SUCCESS;
+        CMailOutcome outcome = pSession->Logon();
+        if (outcome.Succeeded())
+            *lplhSession = AddSession(std::move(pSession));
+        return outcome;
     });
 }
 
 // A session handle of 0 sends within a session of its own, as Simple MAPI
 // allows.
 ULONG MAPISendMail(LHANDLE lhSession, ULONG_PTR, lpMapiMessage lpMessage, FLAGS flFlags, ULONG) {
-    return Guarded([&] {
+    return Recorded([&] {
         if (flFlags & MAPI_DIALOG)
-            return MapiResult::DialogRequested;
+            return CMailOutcome::Failure(MapiResult::DialogRequested, CORVANE_STEP_NONE,
+                                         "no dialogs");
         if (lhSession == 0) {
             CMapiSession session;
-            const ULONG nResult = session.Logon();
-            return nResult != SUCCESS_SUCCESS ? nResult : session.SendMail(lpMessage);
+            const CMailOutcome logon = session.Logon();
+            return logon.Succeeded() ? session.SendMail(lpMessage) : logon;
         }
         const std::shared_ptr<CMapiSession> pSession = FindSession(lhSession);
-        return pSession ? pSession->SendMail(lpMessage) : MapiResult::InvalidSession;
+        return pSession ? pSession->SendMail(lpMessage) : NoSuchSession();
     });
 }
 
 ULONG MAPILogoff(LHANDLE lhSession, ULONG_PTR, FLAGS, ULONG) {
-    return Guarded(
-        [&] { return RemoveSession(lhSession) ? SUCCESS_SUCCESS : MapiResult::InvalidSession; });
+    return Recorded([&] { return RemoveSession(lhSession) ? CMailOutcome() : NoSuchSession(); });
 }
 
 ULONG CorvaneSentMessageId(LHANDLE lhSession, LPSTR lpszBuffer, ULONG ulBufferSize) {
@@ -128,5 +159,18 @@ ULONG CorvaneSentMessageId(LHANDLE lhSession, LPSTR lpszBuffer, ULONG ulBufferSi
         std::memcpy(lpszBuffer, strMessageId.c_str(), strMessageId.size() + 1);
         return SUCCESS_SUCCESS;
     });
+}
+
+ULONG CorvaneLastResult(lpCorvaneResult lpResult) {
+    return Guarded([&] {
+        if (!lpResult)
+            return MapiResult::NoResultPointer;
+        *lpResult = t_lastOutcome.ToResult();
+        return SUCCESS_SUCCESS;
+    });
+}
+
+void CorvaneAbortSend() {
+    CSendAbort::AbortCalls();
 }
 }

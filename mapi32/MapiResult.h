@@ -38,6 +38,7 @@ constexpr ULONG ConnectionLost = MAPI_E_NETWORK_FAILURE;    // broken or garbled
 constexpr ULONG TlsFailed = MAPI_E_LOGON_FAILURE; // certificate not trusted or not for the
                                                   // host, STARTTLS not offered, handshake
 constexpr ULONG LoginDenied = MAPI_E_LOGON_FAILURE;
+constexpr ULONG Aborted = MAPI_E_USER_ABORT; // CorvaneAbortSend ended the call
 
 // The server's reply to a mail, by its meaning in RFC 5321:
 //   reply                 MAIL   RCPT   DATA   end of data
@@ -55,6 +56,9 @@ constexpr ULONG OutboxMissing = MAPI_E_FAILURE;      // folder missing or not a 
 constexpr ULONG OutboxDenied = MAPI_E_ACCESS_DENIED; // no permission, read-only file system
 constexpr ULONG OutboxFull = MAPI_E_DISK_FULL;       // no space, quota or file size limit
 constexpr ULONG OutboxWriteFailed = MAPI_E_FAILURE;  // any other write error
+
+// CorvaneLastResult.
+constexpr ULONG NoResultPointer = MAPI_E_FAILURE; // no result to fill
 
 // CorvaneSentMessageId.
 constexpr ULONG NoMailSent = MAPI_E_NO_MESSAGES;        // the session has sent no mail yet

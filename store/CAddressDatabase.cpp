@@ -6,11 +6,14 @@
 #include "platform/dao/CDaoException.h"
 #include "platform/dao/CDaoIndexInfo.h"
 #include "platform/dao/CDaoTableDef.h"
+#include "platform/dao/CDaoTransaction.h"
 #include "platform/dao/CPgUrl.h"
+#include "platform/mfc/CMDIFrameWnd.h"
 #include "platform/settings/CPasswordStore.h"
 #include "platform/settings/CProfileSettings.h"
 #include "platform/ui/CListCtrl.h"
 #include "platform/ui/MessageBoxes.h"
+#include "store/CProgressIndicator.h"
 
 #include <QFileInfo>
 #include <new>
@@ -239,7 +242,7 @@ int CAddressDatabase::CountRecords(const QString& strTable) {
 }
 
 void CAddressDatabase::DeleteSelected(CListCtrl* pList) {
-    int nItem = pList->GetNextItem(-1, LVNI_SELECTED);
+    const int nItem = pList->GetNextItem(-1, LVNI_SELECTED);
     if (nItem < 0) {
         MessageBoxA(nullptr, QStringLiteral("Please select a record(s) for delete."), QString(),
                     MB_OK);
@@ -253,16 +256,33 @@ void CAddressDatabase::DeleteSelected(CListCtrl* pList) {
         m_strQuery = QStringLiteral("Delete those %1 records from Table?").arg(nSelected);
     if (AfxMessageBox(m_strQuery, MB_YESNO) != IDYES)
         return;
+    // The key field's type decides how every row finds its record.
+    if (!KeyCriteria(pList->GetItemText(nItem, m_schema.m_nKeyField), &m_strQuery))
+        return;
+    pList->DeleteItems(DeleteRecordsOf(*pList));
+    if (m_pFrame != nullptr)
+        m_pFrame->SetMessageText(QString());
+}
+
+// The records of the selected rows, top to bottom, in one transaction: one
+// write to the disk for all of them, and a failure deletes none. Returns the
+// rows whose records are gone, for the caller to remove once they are.
+std::vector<int> CAddressDatabase::DeleteRecordsOf(const CListCtrl& list) {
+    CProgressIndicator progress(*this, QStringLiteral("Deleting Records: "));
     CAddressRecords records(m_pCDaoDatabase.get(), m_schema);
-    while ((nItem = pList->GetNextItem(-1, LVNI_SELECTED)) >= 0) {
-        const QString strKey = pList->GetItemText(nItem, m_schema.m_nKeyField);
-        if (!KeyCriteria(strKey, &m_strQuery))
-            break;
+    CDaoTransaction transaction(*m_pCDaoDatabase, CDaoTransaction::Immediate);
+    const int nSelected = list.GetSelectedCount();
+    std::vector<int> arrRows;
+    arrRows.reserve(nSelected);
+    for (int nItem = list.GetNextItem(-1, LVNI_SELECTED); nItem != -1;
+         nItem = list.GetNextItem(nItem, LVNI_SELECTED)) {
         // A record that another program deleted meanwhile only loses its row.
-        records.DeleteByKey(strKey);
-        if (!pList->DeleteItem(nItem))
-            break;
+        records.DeleteByKey(list.GetItemText(nItem, m_schema.m_nKeyField));
+        arrRows.push_back(nItem);
+        progress.SetPos(qint64(arrRows.size()), nSelected);
     }
+    transaction.Commit();
+    return arrRows;
 }
 
 bool CAddressDatabase::SaveRecord(const QStringList& arrValues, bool bAdd) {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <vector>
 
 class CDaoDatabase;
 class CDaoTableDef;
@@ -76,6 +77,7 @@ public:
 
 private:
     bool KeyCriteria(const QString& strKey, QString* pCriteria);
+    std::vector<int> DeleteRecordsOf(const CListCtrl& list);
 
     bool ReportUnusableFile();
     bool OpenServer(const QString& strUrl);

@@ -11,6 +11,7 @@
 #include "platform/ui/MessageBoxes.h"
 #include "res/Resource.h"
 #include "store/CAddressDatabase.h"
+#include "store/CProgressIndicator.h"
 #include "views/CDia_Record.h"
 #include "views/CSendMailCommand.h"
 #include "views/CSendRun.h"
@@ -78,21 +79,16 @@ private:
     bool m_bRestored = false;
 };
 
-// The status-bar progress bar of one operation; it goes away with the
-// operation, also when that fails.
-class Progress {
+// The item changes of one piece of work count as one change of the list.
+class ItemChanges {
 public:
-    Progress(CAddressDatabase& db, const QString& strLabel) : m_db(db) {
-        m_db.StartProgress(strLabel);
-    }
-    ~Progress() { Destroy(); }
-    Progress(const Progress&) = delete;
-    Progress& operator=(const Progress&) = delete;
-
-    void Destroy() { m_db.m_wndProgress.DestroyWindow(); }
+    explicit ItemChanges(CListCtrl& list) : m_list(list) { m_list.BeginItemChanges(); }
+    ~ItemChanges() { m_list.EndItemChanges(); }
+    ItemChanges(const ItemChanges&) = delete;
+    ItemChanges& operator=(const ItemChanges&) = delete;
 
 private:
-    CAddressDatabase& m_db;
+    CListCtrl& m_list;
 };
 
 // The Date cell: "%x" of a date, and "Invalid DateTime" for anything that is
@@ -126,6 +122,7 @@ CListView_Table::CListView_Table(const CViewContext& context) : m_context(contex
             [this](int nColumn) { Guarded([this, nColumn] { OnLvnColumnclick(nColumn); }); });
     connect(this, &CListCtrl::itemChanged, this,
             [this](int nItem, unsigned, unsigned) { OnLvnItemchanged(nItem); });
+    connect(this, &CListCtrl::itemChangesDone, this, &CListView_Table::ShowCurrentItem);
 }
 
 CListView_Table::~CListView_Table() {
@@ -144,10 +141,12 @@ void CListView_Table::FillTable() {
     const CTableSchema& schema = Store().m_schema;
     int nCount = Store().CountRecords(schema.m_strTable);
 
-    Progress progress(Store(), QStringLiteral("Filling the Table: "));
+    CProgressIndicator progress(Store(), QStringLiteral("Filling the Table: "));
     WaitCursor waitCursor;
     HiddenView hidden(this);
     DeleteAllItems();
+    // The rows come in the order of the statement, no longer by a column.
+    horizontalHeader()->setSortIndicatorShown(false);
     m_strText = FillStatement();
 
     CDaoRecordset recordset(Store().m_pCDaoDatabase.get());
@@ -158,7 +157,7 @@ void CListView_Table::FillTable() {
         for (int nItem = 0; !recordset.IsEOF(); ++nItem) {
             AddRow(nItem, RecordTexts(recordset));
             recordset.MoveNext();
-            SetFillProgress(nItem, nCount);
+            progress.SetPos(nItem, nCount);
         }
     } else {
         // The matches are read before they are listed, so that their number
@@ -169,7 +168,7 @@ void CListView_Table::FillTable() {
         nCount = int(records.size());
         for (int nItem = 0; nItem < nCount; ++nItem) {
             AddRow(nItem, records[nItem]);
-            SetFillProgress(nItem, nCount);
+            progress.SetPos(nItem, nCount);
         }
     }
 
@@ -250,12 +249,6 @@ void CListView_Table::AddRow(int nItem, const QStringList& texts) {
         SetItemText(nItem, nColumn, texts[nColumn]);
 }
 
-// After row nItem (counted from 0) of nCount: 100 * nItem / nCount.
-void CListView_Table::SetFillProgress(int nItem, int nCount) {
-    if (nCount > 0)
-        Store().m_wndProgress.SetPos(qMin(100, int(qint64(100) * nItem / nCount)));
-}
-
 // Every click turns the direction round, in whichever table window, and
 // sorts by the clicked column's texts as they stand now.
 void CListView_Table::OnLvnColumnclick(int nColumn) {
@@ -269,6 +262,9 @@ void CListView_Table::OnLvnColumnclick(int nColumn) {
     SortItems(&CListView_Table::CompareItems, reinterpret_cast<quintptr>(m_pList));
     m_arrSortTexts.clear();
     Renumber();
+    horizontalHeader()->setSortIndicator(nColumn, g_bSortDescending ? Qt::DescendingOrder
+                                                                    : Qt::AscendingOrder);
+    horizontalHeader()->setSortIndicatorShown(true);
 }
 
 // Strict in both directions: equal texts are never "after" each other, so
@@ -288,13 +284,20 @@ void CListView_Table::Renumber() {
         SetItemData(nItem, quintptr(nItem));
 }
 
+// Every reported row becomes the current row; the status text follows once
+// the change is done, so that a change of 100,000 rows paints it once.
 void CListView_Table::OnLvnItemchanged(int nItem) {
     if (!isVisible())
         return;
-    m_strText = QString::asprintf(" Record: %6d / %6d", nItem + 1, GetItemCount());
+    m_nCurrentItem = nItem;
+}
+
+void CListView_Table::ShowCurrentItem() {
+    if (!isVisible() || m_nCurrentItem < 0)
+        return;
+    m_strText = QString::asprintf(" Record: %6d / %6d", m_nCurrentItem + 1, GetItemCount());
     if (CStatusBar* pStatusBar = m_context.m_pFrame->GetMessageBar())
         pStatusBar->SetPaneText(0, m_strText, true);
-    m_nCurrentItem = nItem;
 }
 
 void CListView_Table::keyPressEvent(QKeyEvent* pEvent) {
@@ -325,8 +328,10 @@ void CListView_Table::OnKeyDown(QKeyEvent* pEvent) {
     }
 }
 
-// Row by row from the top, so that each row whose state changes is reported.
+// Row by row from the top, so that each row whose state changes is reported,
+// as one change.
 void CListView_Table::SelectAll() {
+    const ItemChanges changes(*this);
     for (int nItem = 0; nItem < GetItemCount(); ++nItem)
         SetItemState(nItem, LVIS_SELECTED, LVIS_SELECTED);
 }
@@ -409,7 +414,7 @@ void CListView_Table::OnPreviewMail() {
     {
         PreviewTextHandover handover;
         {
-            Progress progress(Store(), QStringLiteral("Preiewing EMails: "));
+            CProgressIndicator progress(Store(), QStringLiteral("Preiewing EMails: "));
             const int nSelected = GetSelectedCount();
             ForEachSelected([&](int nItem) {
                 QString strBlock;

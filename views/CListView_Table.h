@@ -61,13 +61,14 @@ private:
     void OnLvnColumnclick(int nColumn);
     void OnNMDblclk(int nItem);
     void OnLvnItemchanged(int nItem);
+    // The current row's position in the status bar.
+    void ShowCurrentItem();
 
     void InsertColumns();
     int DateColumnWidth() const;
     QString FillStatement() const;
     QStringList RecordTexts(CDaoRecordset& recordset) const;
     void AddRow(int nItem, const QStringList& texts);
-    void SetFillProgress(int nItem, int nCount);
     void SelectAll();
     void Renumber();
     // The row that Show Address and Enter work on: the current row, or

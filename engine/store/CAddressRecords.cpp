@@ -1,5 +1,6 @@
 #include "engine/store/CAddressRecords.h"
 
+#include "platform/dao/CDaoDatabase.h"
 #include "platform/dao/CDaoException.h"
 #include "platform/dao/CSqlText.h"
 
@@ -7,9 +8,14 @@
 #include <climits>
 
 CAddressRecords::CAddressRecords(CDaoDatabase* pDatabase, const CTableSchema& schema)
-    : m_schema(schema), m_recordset(pDatabase) {
+    : m_pDatabase(pDatabase), m_schema(schema), m_recordset(pDatabase) {
     m_recordset.Open(AFX_DAO_USE_DEFAULT_TYPE,
                      QStringLiteral("SELECT * FROM %1").arg(m_schema.m_strTable), 0);
+    const QString strKeyName = m_schema.m_arrName[m_schema.m_nKeyField];
+    for (const CDaoField& field : m_pDatabase->TableFields(m_schema.m_strTable)) {
+        if (field.m_strName.compare(strKeyName, Qt::CaseInsensitive) == 0)
+            m_bNumberKeyColumn = field.m_nType == dbLong;
+    }
 }
 
 int CAddressRecords::Count() {
@@ -45,11 +51,23 @@ bool CAddressRecords::Update(const QStringList& arrValues) {
 }
 
 bool CAddressRecords::DeleteByKey(const QString& strKey) {
-    const std::optional<QString> criteria = KeyCriteria(m_schema, strKey);
-    if (!criteria || !m_recordset.FindFirst(*criteria))
+    const std::optional<QVariant> key = KeyValue(m_schema, strKey);
+    if (!key)
         return false;
-    m_recordset.Delete();
-    return true;
+    // A text that is no number names no record of a number column, as in a
+    // file; a server would refuse to compare them.
+    bool bNumber = false;
+    strKey.toLongLong(&bNumber);
+    if (m_bNumberKeyColumn && key->typeId() == QMetaType::QString && !bNumber)
+        return false;
+    CDaoStatement erase = m_pDatabase->Prepare(
+        QStringLiteral("DELETE FROM %1 WHERE %2 = ?")
+            .arg(CSqlText::QuoteName(m_schema.m_strTable),
+                 CSqlText::QuoteName(m_schema.m_arrName[m_schema.m_nKeyField])),
+        true);
+    erase.Bind(1, *key);
+    erase.Step();
+    return m_pDatabase->GetRecordsAffected() > 0;
 }
 
 // The key is never written: the database assigns it. Text, memo and date
@@ -80,12 +98,23 @@ QString CAddressRecords::IdCriteria(const QString& strId) {
 
 std::optional<QString> CAddressRecords::KeyCriteria(const CTableSchema& schema,
                                                     const QString& strKey) {
+    const std::optional<QVariant> key = KeyValue(schema, strKey);
+    if (!key)
+        return std::nullopt;
     const QString& strField = schema.m_arrName[schema.m_nKeyField];
+    if (key->typeId() == QMetaType::QString)
+        return QStringLiteral("%1='%2'").arg(strField, CSqlText::EscapeQuotes(strKey));
+    return QStringLiteral("%1=%2").arg(strField).arg(key->toLongLong());
+}
+
+// A text key as it is, a number as atoi reads it.
+std::optional<QVariant> CAddressRecords::KeyValue(const CTableSchema& schema,
+                                                  const QString& strKey) {
     switch (schema.m_arrType[schema.m_nKeyField]) {
     case dbText:
-        return QStringLiteral("%1='%2'").arg(strField, CSqlText::EscapeQuotes(strKey));
+        return QVariant(strKey);
     case dbLong:
-        return QStringLiteral("%1=%2").arg(strField).arg(AtoI(strKey));
+        return QVariant(qlonglong(AtoI(strKey)));
     default:
         return std::nullopt;
     }

@@ -37,7 +37,8 @@ public:
     bool Update(const QStringList& arrValues);
     // Deletes the record with the key as the table shows it; false when no
     // record has it (another program deleted it meanwhile) or when the key
-    // field is neither text nor number.
+    // field is neither text nor number. One prepared statement serves every
+    // call, so that deleting thousands costs no statement text each.
     bool DeleteByKey(const QString& strKey);
 
     // The criteria texts of the operations above: the address's and a text
@@ -53,8 +54,13 @@ public:
     static int AtoI(const QString& strText);
 
 private:
+    // The value of the key field for the key as the table shows it; nothing
+    // for a key field of another type than text or number.
+    static std::optional<QVariant> KeyValue(const CTableSchema& schema, const QString& strKey);
     void SetValues(const QStringList& arrValues);
 
+    CDaoDatabase* m_pDatabase;
     const CTableSchema m_schema;
     CDaoRecordset m_recordset;
+    bool m_bNumberKeyColumn = false; // whatever the schema says
 };

@@ -52,6 +52,23 @@ void CDaoDatabase::Execute(const QString& strSql) {
     RequireOpen(this).Execute(strSql);
 }
 
+long CDaoDatabase::GetRecordsAffected() const {
+    return m_pEngine ? long(m_pEngine->ChangedRows()) : 0;
+}
+
+void CDaoDatabase::BeginTrans() {
+    Execute(QStringLiteral("BEGIN IMMEDIATE"));
+}
+
+void CDaoDatabase::CommitTrans() {
+    Execute(QStringLiteral("COMMIT"));
+}
+
+void CDaoDatabase::Rollback() {
+    if (RequireOpen(this).InTransaction())
+        Execute(QStringLiteral("ROLLBACK"));
+}
+
 CDaoStatement CDaoDatabase::Prepare(const QString& strSql, bool bCache) {
     return CDaoStatement(RequireOpen(this).Prepare(strSql, bCache));
 }

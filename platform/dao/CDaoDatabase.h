@@ -55,6 +55,19 @@ public:
 
     // Runs SQL statements that return no rows.
     void Execute(const QString& strSql);
+    // The number of records that the last statement to add, change or
+    // delete records did add, change or delete.
+    long GetRecordsAffected() const;
+
+    // A write transaction (the calls of DAO's workspace), taken at once, so
+    // that another program that writes waits for it to end rather than
+    // making it fail halfway. Raise a CDaoException when the engine fails,
+    // BeginTrans also while a transaction is open. Rollback does nothing
+    // when none is open (a failed commit may have ended it).
+    void BeginTrans();
+    void CommitTrans();
+    void Rollback();
+
     // A statement for the SQL text. Cached statements are kept for the next
     // call with the same text; use it for texts that recur.
     CDaoStatement Prepare(const QString& strSql, bool bCache);

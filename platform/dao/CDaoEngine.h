@@ -31,4 +31,7 @@ public:
                              const QList<CDaoIndexInfo>& indexes) = 0;
     // The rows that the latest INSERT, UPDATE or DELETE changed.
     virtual qint64 ChangedRows() const = 0;
+    // Whether a transaction is open, or was ended by a failure that the
+    // caller has not yet rolled back.
+    virtual bool InTransaction() const = 0;
 };

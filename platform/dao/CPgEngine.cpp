@@ -309,8 +309,10 @@ void CPgEngine::Abandon(CPgCursor* pCursor) {
 }
 
 void CPgEngine::Finish(const CPgSql::Statement& statement, const PGresult* pEnd) {
-    if (PQresultStatus(pEnd) == PGRES_COMMAND_OK)
-        m_nChangedRows = QByteArray(PQcmdTuples(const_cast<PGresult*>(pEnd))).toLongLong();
+    // BEGIN, COMMIT and the like report no count and leave the last one.
+    const char* pCount = PQcmdTuples(const_cast<PGresult*>(pEnd));
+    if (PQresultStatus(pEnd) == PGRES_COMMAND_OK && *pCount != '\0')
+        m_nChangedRows = QByteArray(pCount).toLongLong();
     if (!statement.strKeyedInsertTable.isEmpty())
         KeepNumberingAfterKeys(statement.strKeyedInsertTable);
 }
@@ -430,6 +432,14 @@ void CPgEngine::AppendTable(const QString& strName, const QList<CDaoField>& fiel
 
 qint64 CPgEngine::ChangedRows() const {
     return m_nChangedRows;
+}
+
+// A transaction that a break ended stays open for the caller until it rolls
+// back, so that its later statements fail rather than run outside it.
+bool CPgEngine::InTransaction() const {
+    const PGTransactionStatusType status = PQtransactionStatus(m_pConn);
+    return m_bLostInTransaction || status == PQTRANS_INTRANS || status == PQTRANS_INERROR ||
+           status == PQTRANS_ACTIVE;
 }
 
 void CPgEngine::ThrowConnectError() const {

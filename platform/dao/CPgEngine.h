@@ -39,6 +39,7 @@ public:
     void AppendTable(const QString& strName, const QList<CDaoField>& fields,
                      const QList<CDaoIndexInfo>& indexes) override;
     qint64 ChangedRows() const override;
+    bool InTransaction() const override;
 
     // Sends a cursor's statement; its results are then the cursor's to read
     // with NextRow. False when there was nothing to send (the rollback of a

@@ -213,6 +213,10 @@ qint64 CSqliteEngine::ChangedRows() const {
     return sqlite3_changes64(m_pDb);
 }
 
+bool CSqliteEngine::InTransaction() const {
+    return sqlite3_get_autocommit(m_pDb) == 0;
+}
+
 void CSqliteEngine::Connect(int nFlags) {
     const int nResult =
         sqlite3_open_v2(QFile::encodeName(m_strPath).constData(), &m_pDb, nFlags, nullptr);

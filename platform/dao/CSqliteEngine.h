@@ -36,6 +36,7 @@ public:
     void AppendTable(const QString& strName, const QList<CDaoField>& fields,
                      const QList<CDaoIndexInfo>& indexes) override;
     qint64 ChangedRows() const override;
+    bool InTransaction() const override;
 
     // A statement done with: reset and kept for the next Prepare of its text
     // when it was cached, finalised otherwise.

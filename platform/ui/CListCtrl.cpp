@@ -6,6 +6,7 @@
 #include <QItemSelectionModel>
 #include <QScopedValueRollback>
 #include <algorithm>
+#include <functional>
 #include <numeric>
 #include <vector>
 
@@ -128,6 +129,22 @@ bool CListCtrl::DeleteItem(int nItem) {
     return true;
 }
 
+bool CListCtrl::DeleteItems(const std::vector<int>& arrItems) {
+    if (!arrItems.empty() && (!IsRow(arrItems.front()) || !IsRow(arrItems.back())))
+        return false;
+    if (std::adjacent_find(arrItems.begin(), arrItems.end(), std::greater_equal<>()) !=
+        arrItems.end())
+        return false;
+    PrepareChange();
+    const QScopedValueRollback guard(m_bOwnChange, true);
+    m_pModel->RemoveRows(arrItems);
+    // The view has lost its selection with the rows.
+    m_bSelectionDirty = true;
+    if (isVisible())
+        PushSelectionToView();
+    return true;
+}
+
 bool CListCtrl::DeleteAllItems() {
     PrepareChange();
     const QScopedValueRollback guard(m_bOwnChange, true);
@@ -163,7 +180,8 @@ bool CListCtrl::SetItemState(int nItem, unsigned nState, unsigned nMask) {
     // update per row: it takes the whole selection once, a moment later.
     m_bSelectionDirty = true;
     ScheduleFlush();
-    Notify(nItem, bSelected);
+    NotifySelection(nItem, bSelected);
+    NotifyDone();
     return true;
 }
 
@@ -199,6 +217,16 @@ bool CListCtrl::SortItems(PFNLVCOMPARE pfnCompare, quintptr dwData) {
     if (isVisible())
         PushSelectionToView();
     return true;
+}
+
+void CListCtrl::BeginItemChanges() {
+    ++m_nItemChangesDepth;
+}
+
+void CListCtrl::EndItemChanges() {
+    if (m_nItemChangesDepth > 0)
+        --m_nItemChangesDepth;
+    NotifyDone();
 }
 
 void CListCtrl::showEvent(QShowEvent* pEvent) {
@@ -283,7 +311,7 @@ void CListCtrl::PushSelectionToView() {
 }
 
 // The user changed the selection in the view: the model follows, and each
-// row whose state changed is reported, the deselected ones first.
+// row whose state changed is reported.
 void CListCtrl::TakeSelectionFromView(const QItemSelection& selected,
                                       const QItemSelection& deselected) {
     if (m_bOwnChange || m_pModel->InBatch())
@@ -304,16 +332,49 @@ void CListCtrl::TakeSelectionFromView(const QItemSelection& selected,
             arrTurnedOn.push_back(nItem);
         }
     }
-    for (int nItem : arrTurnedOff)
-        Notify(nItem, false);
-    for (int nItem : arrTurnedOn)
-        Notify(nItem, true);
+    if (!arrTurnedOff.empty() || !arrTurnedOn.empty())
+        NotifyUserChange(arrTurnedOff, arrTurnedOn);
 }
 
-void CListCtrl::Notify(int nItem, bool bSelected) {
-    if (!isVisible())
-        return;
+// The deselected rows first, then the selected ones, and last the row the
+// user clicked or moved to (the view's current row), also when its selection
+// stayed: a click on one row of a selection ends at that row.
+void CListCtrl::NotifyUserChange(const std::vector<int>& arrTurnedOff,
+                                 const std::vector<int>& arrTurnedOn) {
+    const int nFocus = currentIndex().row();
+    const auto notifyAllButFocus = [&](const std::vector<int>& arrRows, bool bSelected) {
+        for (int nItem : arrRows) {
+            if (nItem != nFocus)
+                NotifySelection(nItem, bSelected);
+        }
+    };
+    notifyAllButFocus(arrTurnedOff, false);
+    notifyAllButFocus(arrTurnedOn, true);
+    if (IsRow(nFocus)) {
+        const bool bTurned = std::binary_search(arrTurnedOff.begin(), arrTurnedOff.end(), nFocus) ||
+                             std::binary_search(arrTurnedOn.begin(), arrTurnedOn.end(), nFocus);
+        const unsigned nNow = m_pModel->IsSelected(nFocus) ? unsigned(LVIS_SELECTED) : 0u;
+        Notify(nFocus, bTurned ? nNow ^ LVIS_SELECTED : nNow, nNow | LVIS_FOCUSED);
+    }
+    NotifyDone();
+}
+
+void CListCtrl::NotifySelection(int nItem, bool bSelected) {
     const unsigned nOld = bSelected ? 0u : unsigned(LVIS_SELECTED);
     const unsigned nNew = bSelected ? unsigned(LVIS_SELECTED) : 0u;
-    Q_EMIT itemChanged(nItem, nOld, nNew);
+    Notify(nItem, nOld, nNew);
+}
+
+void CListCtrl::Notify(int nItem, unsigned nOldState, unsigned nNewState) {
+    if (!isVisible())
+        return;
+    m_bItemChangesPending = true;
+    Q_EMIT itemChanged(nItem, nOldState, nNewState);
+}
+
+void CListCtrl::NotifyDone() {
+    if (m_nItemChangesDepth > 0 || !m_bItemChangesPending)
+        return;
+    m_bItemChangesPending = false;
+    Q_EMIT itemChangesDone();
 }

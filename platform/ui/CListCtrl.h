@@ -2,6 +2,7 @@
 
 #include <QTableView>
 #include <QtGlobal>
+#include <vector>
 
 class CListModel;
 class QItemSelection;
@@ -45,6 +46,10 @@ public:
     quintptr GetItemData(int nItem) const;
     int GetItemCount() const;
     bool DeleteItem(int nItem);
+    // The same as DeleteItem on each of the rows, from the bottom, in one
+    // pass over the list. The rows must be ascending, each once; else nothing
+    // is deleted and the result is false.
+    bool DeleteItems(const std::vector<int>& arrItems);
     bool DeleteAllItems();
 
     // LVNI_SELECTED: the next selected row after nItem; LVNI_ALL: the next
@@ -60,10 +65,23 @@ public:
     // item data that numbers the rows by position).
     bool SortItems(PFNLVCOMPARE pfnCompare, quintptr dwData);
 
+    // Item changes between these two calls count as one change: itemChangesDone
+    // comes once, at the end. Calls nest.
+    void BeginItemChanges();
+    void EndItemChanges();
+
 Q_SIGNALS:
-    // LVN_ITEMCHANGED: one row's state changed (deselected rows are reported
-    // before the newly selected one). Emitted only while the view is visible.
+    // LVN_ITEMCHANGED: one row's state changed. Emitted only while the view is
+    // visible. Of a change the user makes, the deselected rows come first,
+    // then the selected ones, and last the row the user clicked or moved to,
+    // with LVIS_FOCUSED in its new state: also when its selection stayed as
+    // it was, so that a click always ends at the clicked row.
     void itemChanged(int nItem, unsigned nOldState, unsigned nNewState);
+    // After the item changes of one change: one click or key of the user, one
+    // SetItemState, or all of those between BeginItemChanges and
+    // EndItemChanges. Whoever shows something per change can show it once
+    // here instead of once per row.
+    void itemChangesDone();
 
 protected:
     void showEvent(QShowEvent* pEvent) override;
@@ -78,7 +96,11 @@ private:
     void Flush();
     void PushSelectionToView();
     void TakeSelectionFromView(const QItemSelection& selected, const QItemSelection& deselected);
-    void Notify(int nItem, bool bSelected);
+    void NotifyUserChange(const std::vector<int>& arrTurnedOff,
+                          const std::vector<int>& arrTurnedOn);
+    void Notify(int nItem, unsigned nOldState, unsigned nNewState);
+    void NotifySelection(int nItem, bool bSelected);
+    void NotifyDone();
 
     CListModel* m_pModel;
     bool m_bFlushPosted = false;
@@ -86,4 +108,6 @@ private:
     // Set while the control changes rows or the view's selection itself, so
     // that the selection model's reactions are not read back as the user's.
     bool m_bOwnChange = false;
+    int m_nItemChangesDepth = 0;
+    bool m_bItemChangesPending = false;
 };

@@ -102,6 +102,29 @@ void CListModel::NoteRowRemoved(int nRow, bool bWasSelected) {
         --m_nFirstSelectedBound;
 }
 
+void CListModel::RemoveRows(const std::vector<int>& arrRows) {
+    if (!m_bBatch)
+        beginResetModel();
+    auto removed = arrRows.cbegin();
+    int nRemovedBeforeBound = 0;
+    size_t nKept = 0;
+    for (int nRow = 0; nRow < rowCount(); ++nRow) {
+        if (removed == arrRows.cend() || *removed != nRow) {
+            m_rows[nKept++] = std::move(m_rows[nRow]);
+            continue;
+        }
+        ++removed;
+        if (m_rows[nRow]->bSelected)
+            --m_nSelected;
+        if (nRow < m_nFirstSelectedBound)
+            ++nRemovedBeforeBound;
+    }
+    m_rows.resize(nKept);
+    m_nFirstSelectedBound -= nRemovedBeforeBound;
+    if (!m_bBatch)
+        endResetModel();
+}
+
 void CListModel::RemoveAllRows() {
     if (!m_bBatch)
         beginResetModel();

@@ -39,6 +39,9 @@ public:
     // Inserts a row with strText in column 0, item data 0, not selected.
     void InsertRow(int nRow, const QString& strText);
     void RemoveRow(int nRow);
+    // Removes the rows given, which must be ascending and each a row, in one
+    // pass over the rows.
+    void RemoveRows(const std::vector<int>& arrRows);
     void RemoveAllRows();
 
     // Cells beyond the ones a row holds read as empty texts.

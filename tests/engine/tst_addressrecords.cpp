@@ -51,6 +51,7 @@ private Q_SLOTS:
     void aFailedAddLeavesNoRecord();
     void updatesByTheNumberAtTheKeysStart_data();
     void updatesByTheNumberAtTheKeysStart();
+    void deletesByKey_data();
     void deletesByKey();
     void aClosedStoreThrows();
     void readsNumbersAsAtoIDoes_data();
@@ -157,8 +158,8 @@ void TestAddressRecords::findsByEMail() {
 
 void TestAddressRecords::aFailedAddLeavesNoRecord() {
     CAddressRecords records(&m_database, m_schema);
-    const QString strError =
-        DaoError([&] { records.Add(Values(QStringLiteral("jane@example.com"), "A name too long")); });
+    const QString strError = DaoError(
+        [&] { records.Add(Values(QStringLiteral("jane@example.com"), "A name too long")); });
     QVERIFY2(strError.contains(QStringLiteral("Name")), qPrintable(strError));
     QCOMPARE(records.Count(), 0);
     records.Add(Values(QStringLiteral("jane@example.com")));
@@ -190,16 +191,44 @@ void TestAddressRecords::updatesByTheNumberAtTheKeysStart() {
     QCOMPARE(records.Count(), 2);
 }
 
+void TestAddressRecords::deletesByKey_data() {
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("remaining");
+    QTest::newRow("a number") << int(dbLong) << "1"
+                              << "b@example.com";
+    QTest::newRow("a number as atoi reads it") << int(dbLong) << " 2abc"
+                                               << "a@example.com";
+    QTest::newRow("no record has it") << int(dbLong) << "9"
+                                      << "a@example.com b@example.com";
+    QTest::newRow("no digits") << int(dbLong) << "x"
+                               << "a@example.com b@example.com";
+    QTest::newRow("a text key") << int(dbText) << "2"
+                                << "a@example.com";
+    QTest::newRow("a text key is no number") << int(dbText) << "2abc"
+                                             << "a@example.com b@example.com";
+    QTest::newRow("a memo key") << int(dbMemo) << "1"
+                                << "a@example.com b@example.com";
+}
+
+// The key is read as its field's type wants, as the key criteria read it;
+// only the record it names goes, and only once.
 void TestAddressRecords::deletesByKey() {
-    CAddressRecords records(&m_database, m_schema);
-    records.Add(Values(QStringLiteral("a@example.com")));
-    records.Add(Values(QStringLiteral("b@example.com")));
-    QVERIFY(records.DeleteByKey(QStringLiteral("1")));
-    QVERIFY(!records.DeleteByKey(QStringLiteral("1")));
-    QVERIFY(!records.DeleteByKey(QStringLiteral("9")));
-    QCOMPARE(records.Count(), 1);
-    QVERIFY(!records.FindByEMail(QStringLiteral("a@example.com")));
-    QVERIFY(records.FindByEMail(QStringLiteral("b@example.com")));
+    QFETCH(int, type);
+    QFETCH(QString, key);
+    QFETCH(QString, remaining);
+    CAddressRecords(&m_database, m_schema).Add(Values(QStringLiteral("a@example.com")));
+    CAddressRecords(&m_database, m_schema).Add(Values(QStringLiteral("b@example.com")));
+    CTableSchema schema = m_schema;
+    schema.m_arrType[0] = type;
+    CAddressRecords records(&m_database, schema);
+    const bool bDeleted = remaining.count(u'@') == 1;
+    QCOMPARE(records.DeleteByKey(key), bDeleted);
+    QVERIFY(!records.DeleteByKey(key));
+    QCOMPARE(records.Count(), bDeleted ? 1 : 2);
+    for (const QString& strEMail :
+         {QStringLiteral("a@example.com"), QStringLiteral("b@example.com")})
+        QCOMPARE(records.FindByEMail(strEMail), remaining.contains(strEMail));
 }
 
 void TestAddressRecords::aClosedStoreThrows() {
@@ -240,7 +269,8 @@ void TestAddressRecords::keyCriteriaFollowTheKeysType_data() {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("criteria");
 
-    QTest::newRow("a number key") << int(dbLong) << " 12 " << "ID_Address=12";
+    QTest::newRow("a number key") << int(dbLong) << " 12 "
+                                  << "ID_Address=12";
     QTest::newRow("a text key, its quote doubled") << int(dbText) << "o'neil"
                                                    << "ID_Address='o''neil'";
     QTest::newRow("a memo key") << int(dbMemo) << "12" << QString();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/mapi/CorvaneLastResult.h"
 #include "platform/mapi/CorvaneSentMessageId.h"
 #include "platform/mapi/SimpleMapi.h"
 
@@ -20,13 +21,18 @@ public:
     static QString Path();
 
     // The program's whole round for one mail: logon, send, logoff (also
-    // after a failed send). The first code that is not SUCCESS_SUCCESS.
-    ULONG SendOne(MapiMessage* pMessage, FLAGS flFlags = 0);
+    // after a failed send). The first code that is not SUCCESS_SUCCESS;
+    // pResult, where given, gets how the logon or send that decided it ended.
+    ULONG SendOne(MapiMessage* pMessage, FLAGS flFlags = 0, CorvaneResult* pResult = nullptr);
+    // How this thread's last call ended.
+    CorvaneResult LastResult() const;
 
     LPMAPILOGON m_pfnLogon = nullptr;
     LPMAPISENDMAIL m_pfnSendMail = nullptr;
     LPMAPILOGOFF m_pfnLogoff = nullptr;
     LPCORVANESENTMESSAGEID m_pfnSentMessageId = nullptr;
+    LPCORVANELASTRESULT m_pfnLastResult = nullptr;
+    LPCORVANEABORTSEND m_pfnAbortSend = nullptr;
 
 private:
     void* m_hLibrary = nullptr;

@@ -13,6 +13,15 @@ transaction without an accepted recipient; --data-despite-refusal makes it
 accept DATA all the same. --no-pipelining leaves PIPELINING out of its EHLO
 reply.
 
+Faults of servers that misbehave: --extra STEP=TEXT sends one reply more
+after the step's own, in the same write or --extra-delay-ms later;
+--trickle STEP sends the step's reply one byte a second; --long-reply
+STEP=BYTES puts that many bytes of continuation lines before the step's
+reply; --later-mail-reply TEXT answers MAIL with TEXT in every transaction
+of a connection after its first, and closes the connection; --echo-auth
+quotes the AUTH command in its refusal of a login, as some servers quote a
+command they did not take.
+
 Prints its port on stdout when it is ready. Like smtp_server.py it writes
 every message it accepts into FOLDER as <n>.eml and <n>.json, counts the
 connections in FOLDER/connections, and adds each command it reads to
@@ -55,6 +64,10 @@ class Server:
             step, _, text = scripted.partition("=")
             self.replies[step] = text
         self.stalls = set(args.stall)
+        self.trickles = set(args.trickle)
+        self.extras = dict(scripted.partition("=")[::2] for scripted in args.extra)
+        self.long_replies = {
+            step: int(size) for step, _, size in (s.partition("=") for s in args.long_reply)}
         self.messages = 0
         self.connections = 0
         self.pipelined = False
@@ -76,6 +89,22 @@ class Server:
         with open(os.path.join(self.folder, "commands"), "a") as file:
             file.write(text + "\n")
 
+    def reply_bytes(self, step, text):
+        """The reply of a step, with the continuation lines scripted before
+        it and the extra reply that goes out in the same write."""
+        reply = (text or self.replies[step]).encode() + b"\r\n"
+        size = self.long_replies.get(step, 0)
+        line = reply[:3] + b"-" + b"x" * 994 + b"\r\n"
+        reply = line * (size // len(line)) + reply
+        if step in self.extras and not self.args.extra_delay_ms:
+            reply += self.extras[step].encode() + b"\r\n"
+        return reply
+
+    async def send_extra_later(self, writer, step):
+        await asyncio.sleep(self.args.extra_delay_ms / 1000)
+        if not writer.is_closing():
+            writer.write(self.extras[step].encode() + b"\r\n")
+
     async def answer(self, writer, step, text=None):
         """Writes the reply of a step once the scripted delay since its
         command's arrival is over; keeps silent for good at a stalled step."""
@@ -83,8 +112,17 @@ class Server:
             await asyncio.Event().wait()
         due = self.arrivals[asyncio.current_task()] + self.args.delay_ms / 1000
         await asyncio.sleep(max(0, due - asyncio.get_running_loop().time()))
-        writer.write((text or self.replies[step]).encode() + b"\r\n")
-        await writer.drain()
+        reply = self.reply_bytes(step, text)
+        if step in self.trickles:
+            for byte in reply:
+                writer.write(bytes([byte]))
+                await writer.drain()
+                await asyncio.sleep(1)
+        else:
+            writer.write(reply)
+            await writer.drain()
+        if step in self.extras and self.args.extra_delay_ms:
+            asyncio.ensure_future(self.send_extra_later(writer, step))
 
     async def read_line(self, reader):
         """The next line. A line that was waited for arrived now; one already
@@ -130,7 +168,10 @@ class Server:
             await self.answer(writer, "AUTH", "504 5.5.4 Unrecognized mechanism")
             return
         valid = self.credentials_valid(user, password)
-        await self.answer(writer, "AUTH", None if valid else "535 5.7.8 Authentication failed")
+        refusal = "535 5.7.8 Authentication failed"
+        if self.args.echo_auth:
+            refusal += f" for AUTH {argument} ({user}:{password})"
+        await self.answer(writer, "AUTH", None if valid else refusal)
 
     async def receive_data(self, reader, envelope):
         lines = []
@@ -155,6 +196,7 @@ class Server:
         secure = False
         envelope = {"mail_from": "", "rcpt_tos": []}
         sender_accepted = False
+        transactions = 0
         try:
             self.arrivals[asyncio.current_task()] = asyncio.get_running_loop().time()
             await self.answer(writer, "GREETING")
@@ -180,7 +222,11 @@ class Server:
                     envelope = {"mail_from": "", "rcpt_tos": []}
                     sender_accepted = False
                     await self.answer(writer, "NOOP")
+                elif verb == "MAIL" and transactions and self.args.later_mail_reply:
+                    await self.answer(writer, "MAIL", self.args.later_mail_reply)
+                    break
                 elif verb == "MAIL":
+                    transactions += 1
                     envelope = {"mail_from": argument[5:].strip("<>"), "rcpt_tos": []}
                     sender_accepted = self.replies["MAIL"].startswith("250")
                     await self.answer(writer, "MAIL")
@@ -222,6 +268,12 @@ async def main():
     parser.add_argument("--idle-close-reply", metavar="TEXT")
     parser.add_argument("--no-pipelining", action="store_true")
     parser.add_argument("--data-despite-refusal", action="store_true")
+    parser.add_argument("--extra", action="append", default=[], metavar="STEP=TEXT")
+    parser.add_argument("--extra-delay-ms", type=int, default=0)
+    parser.add_argument("--trickle", action="append", default=[], choices=STEPS)
+    parser.add_argument("--long-reply", action="append", default=[], metavar="STEP=BYTES")
+    parser.add_argument("--later-mail-reply", metavar="TEXT")
+    parser.add_argument("--echo-auth", action="store_true")
     parser.add_argument("--cert")
     parser.add_argument("--key")
     parser.add_argument("--user")

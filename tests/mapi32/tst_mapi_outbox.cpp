@@ -197,18 +197,23 @@ void TestMapiOutbox::neverReplacesAFile() {
 void TestMapiOutbox::reportsFolderFailures_data() {
     QTest::addColumn<QString>("failure");
     QTest::addColumn<ULONG>("result");
-    QTest::newRow("folder missing") << "missing" << ULONG(MAPI_E_FAILURE);
-    QTest::newRow("a file, not a folder") << "file" << ULONG(MAPI_E_FAILURE);
-    QTest::newRow("folder not writable") << "read-only" << ULONG(MAPI_E_ACCESS_DENIED);
-    QTest::newRow("disk full") << "full" << ULONG(MAPI_E_DISK_FULL);
-    QTest::newRow("attachment missing") << "no attachment" << ULONG(MAPI_E_ATTACHMENT_NOT_FOUND);
+    QTest::addColumn<ULONG>("step");
+    const ULONG nOutbox = CORVANE_STEP_OUTBOX;
+    const ULONG nMessage = CORVANE_STEP_MESSAGE;
+    QTest::newRow("folder missing") << "missing" << ULONG(MAPI_E_FAILURE) << nOutbox;
+    QTest::newRow("a file, not a folder") << "file" << ULONG(MAPI_E_FAILURE) << nOutbox;
+    QTest::newRow("folder not writable") << "read-only" << ULONG(MAPI_E_ACCESS_DENIED) << nOutbox;
+    QTest::newRow("disk full") << "full" << ULONG(MAPI_E_DISK_FULL) << nOutbox;
+    QTest::newRow("attachment missing")
+        << "no attachment" << ULONG(MAPI_E_ATTACHMENT_NOT_FOUND) << nMessage;
     QTest::newRow("attachment unreadable")
-        << "unreadable attachment" << ULONG(MAPI_E_ATTACHMENT_OPEN_FAILURE);
+        << "unreadable attachment" << ULONG(MAPI_E_ATTACHMENT_OPEN_FAILURE) << nMessage;
 }
 
 void TestMapiOutbox::reportsFolderFailures() {
     QFETCH(QString, failure);
     QFETCH(ULONG, result);
+    QFETCH(ULONG, step);
     const QString strParent = m_dir.filePath(QStringLiteral("failing%1").arg(++m_nFolders));
     QVERIFY(QDir().mkpath(strParent));
     QString strOutbox = strParent;
@@ -231,16 +236,21 @@ void TestMapiOutbox::reportsFolderFailures() {
     CTestMapiMessage message(QString(), kRecipient, kSubject, kBody, arrAttachments);
 
     ULONG nResult = SUCCESS_SUCCESS;
+    CorvaneResult last{};
     {
         const CWithoutDacOverride withoutOverride;
         std::optional<CFileSizeLimit> limit;
         if (failure == u"full")
             limit.emplace(4096);
-        nResult = library.SendOne(message.Get());
+        nResult = library.SendOne(message.Get(), 0, &last);
     }
 
     QFile::setPermissions(strParent, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QCOMPARE(nResult, result);
+    QCOMPARE(last.ulResult, result);
+    QCOMPARE(last.ulStep, step);
+    if (step == CORVANE_STEP_OUTBOX)
+        QVERIFY2(QString::fromUtf8(last.szReply).startsWith(strOutbox + u": "), last.szReply);
     const QStringList arrLeft = EntriesOf(strParent);
     QCOMPARE(arrLeft, failure == u"file" ? QStringList{QStringLiteral("file")} : QStringList());
 }

@@ -4,9 +4,7 @@
 // server offers them, and the connection the library keeps from one mail to
 // the next.
 
-#include "CSmtpTestServer.h"
-#include "CTestMailLibrary.h"
-#include "CTestMapiMessage.h"
+#include "CScriptedMail.h"
 #include "platform/settings/CProfileSettings.h"
 
 #include <QDir>
@@ -21,9 +19,16 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kUser = QStringLiteral("jane");
-const QString kPassword = QStringLiteral("s3cret");
 constexpr int kStallSeconds = 3;
+
+CorvaneStep StepOf(const QString& strStep) {
+    static const QHash<QString, CorvaneStep> steps = {
+        {u"GREETING"_s, CORVANE_STEP_CONNECT}, {u"EHLO"_s, CORVANE_STEP_CONNECT},
+        {u"AUTH"_s, CORVANE_STEP_LOGIN},       {u"MAIL"_s, CORVANE_STEP_MAIL},
+        {u"RCPT"_s, CORVANE_STEP_RCPT},        {u"DATA"_s, CORVANE_STEP_DATA},
+        {u"DOT"_s, CORVANE_STEP_END_OF_DATA}};
+    return steps.value(strStep, CORVANE_STEP_NONE);
+}
 
 } // namespace
 
@@ -47,12 +52,8 @@ private Q_SLOTS:
     void changedSettingsTakeEffectAtOnce();
 
 private:
-    std::unique_ptr<CSmtpTestServer> StartServer(const QStringList& arrOptions = {});
-    void Configure(const CSmtpTestServer& server, const QString& strPassword = kPassword);
-    static ULONG SendOne(int nMail = 0, const QString& strBody = QStringLiteral("Hello"));
-
     QTemporaryDir m_dir;
-    int m_nServers = 0;
+    CScriptedMail m_mail{m_dir.path()};
 };
 
 void TestMapiServer::initTestCase() {
@@ -63,37 +64,6 @@ void TestMapiServer::initTestCase() {
 
 void TestMapiServer::init() {
     QFile::remove(CProfileSettings::FilePath());
-}
-
-std::unique_ptr<CSmtpTestServer> TestMapiServer::StartServer(const QStringList& arrOptions) {
-    auto pServer = std::make_unique<CSmtpTestServer>(
-        m_dir.filePath(QStringLiteral("server%1").arg(++m_nServers)));
-    if (!pServer->Start(
-            QStringList{QStringLiteral("--user"), kUser, QStringLiteral("--password"), kPassword} +
-                arrOptions,
-            QStringLiteral("scripted_smtp_server.py")))
-        qWarning("SMTP server: %s", qPrintable(pServer->ErrorText()));
-    return pServer;
-}
-
-void TestMapiServer::Configure(const CSmtpTestServer& server, const QString& strPassword) {
-    using S = CProfileSettings;
-    S::WriteProfileValue(S::kSectionMailSystem, S::kKeyTransport, S::kTransportSmtp);
-    S::WriteProfileValue(S::kSectionMailSystem, S::kKeyServer, server.Url(QStringLiteral("smtp")));
-    S::WriteProfileValue(S::kSectionMailSystem, S::kKeyUser, kUser);
-    S::WriteProfileValue(S::kSectionMailSystem, S::kKeyPassword, strPassword);
-    S::WriteProfileValue(S::kSectionMailSystem, S::kKeySender,
-                         QStringLiteral("Jane Doe <jane@example.com>"));
-}
-
-// The program's round for one mail: load, logon, send, logoff, unload.
-ULONG TestMapiServer::SendOne(int nMail, const QString& strBody) {
-    CTestMailLibrary library;
-    if (!library.IsUsable())
-        return MAPI_E_FAILURE;
-    CTestMapiMessage message(QStringLiteral("Ann"), "ann@example.org",
-                             QStringLiteral("Mail %1").arg(nMail), strBody);
-    return library.SendOne(message.Get());
 }
 
 void TestMapiServer::repliesByMeaning_data() {
@@ -147,17 +117,26 @@ void TestMapiServer::repliesByMeaning() {
     QStringList arrOptions = {QStringLiteral("--reply"), step + u'=' + reply};
     if (!pipelining)
         arrOptions << QStringLiteral("--no-pipelining");
-    const auto pServer = StartServer(arrOptions);
+    const auto pServer = m_mail.StartServer(arrOptions);
     QVERIFY(pServer->Port() > 0);
-    Configure(*pServer);
+    CScriptedMail::Configure(*pServer);
+    CorvaneResult last{};
 
-    QCOMPARE(SendOne(), result);
+    QCOMPARE(CScriptedMail::SendOne(0, QStringLiteral("Hello"), &last), result);
 
     QCOMPARE(pServer->MessageCount(), 0);
+    const int nCode = reply.left(3).toInt();
+    QCOMPARE(last.ulResult, result);
+    QCOMPARE(last.ulStep, ULONG(StepOf(step)));
+    QCOMPARE(last.ulReplyCode, ULONG(nCode));
+    QCOMPARE(last.ulTemporary, ULONG(result == MAPI_E_NETWORK_FAILURE));
+    QCOMPARE(QString::fromUtf8(last.szReply), reply);
     // A refused envelope is reset, so that the connection can take the next
-    // mail; one by one, nothing goes out after the refused command.
+    // mail; one by one, nothing goes out after the refused command. After a
+    // 421 the server closes the connection, and is told nothing more.
     const QStringList arrCommands = pServer->Commands();
-    QCOMPARE(arrCommands.last(), step == u"DOT" ? QStringLiteral("DOT") : QStringLiteral("RSET"));
+    const bool bReset = step != u"DOT" && nCode != 421;
+    QCOMPARE(arrCommands.last().startsWith(u"RSET"), bReset);
     if (!pipelining)
         QCOMPARE(arrCommands.at(arrCommands.size() - 2), step == u"DOT" ? u"DATA"_s : step);
 }
@@ -172,19 +151,24 @@ void TestMapiServer::givesUpOnSilentServer_data() {
 // not spent a second time on saying QUIT to the silent server.
 void TestMapiServer::givesUpOnSilentServer() {
     QFETCH(QString, step);
-    const auto pServer = StartServer({QStringLiteral("--stall"), step});
+    const auto pServer = m_mail.StartServer({QStringLiteral("--stall"), step});
     QVERIFY(pServer->Port() > 0);
-    Configure(*pServer);
+    CScriptedMail::Configure(*pServer);
     QElapsedTimer timer;
     timer.start();
+    CorvaneResult last{};
 
-    QCOMPARE(SendOne(), ULONG(MAPI_E_NETWORK_FAILURE));
+    QCOMPARE(CScriptedMail::SendOne(0, QStringLiteral("Hello"), &last),
+             ULONG(MAPI_E_NETWORK_FAILURE));
 
     const double dSeconds = timer.elapsed() / 1000.0;
     QVERIFY2(dSeconds >= kStallSeconds - 0.5, qPrintable(QString::number(dSeconds)));
     QVERIFY2(dSeconds < kStallSeconds + 1.5, qPrintable(QString::number(dSeconds)));
     // Silent after the data, the server has the mail, and may deliver it.
     QCOMPARE(pServer->MessageCount(), step == u"DOT" ? 1 : 0);
+    QCOMPARE(last.ulStep, ULONG(StepOf(step)));
+    QCOMPARE(last.ulTemporary, ULONG(1));
+    QCOMPARE(QByteArray(last.szReply), "no answer for " + QByteArray::number(kStallSeconds) + " s");
 }
 
 void TestMapiServer::pipelinesWhereOffered_data() {
@@ -198,13 +182,13 @@ void TestMapiServer::pipelinesWhereOffered_data() {
 // as written and does not end the data early.
 void TestMapiServer::pipelinesWhereOffered() {
     QFETCH(bool, offered);
-    const auto pServer =
-        StartServer(offered ? QStringList() : QStringList{QStringLiteral("--no-pipelining")});
-    Configure(*pServer);
+    const auto pServer = m_mail.StartServer(
+        offered ? QStringList() : QStringList{QStringLiteral("--no-pipelining")});
+    CScriptedMail::Configure(*pServer);
     const QString strBody = QStringLiteral(".\r\n..two dots\r\n.x\r\nend");
 
-    QCOMPARE(SendOne(1, strBody), SUCCESS_SUCCESS);
-    QCOMPARE(SendOne(2, strBody), SUCCESS_SUCCESS);
+    QCOMPARE(CScriptedMail::SendOne(1, strBody), SUCCESS_SUCCESS);
+    QCOMPARE(CScriptedMail::SendOne(2, strBody), SUCCESS_SUCCESS);
 
     const QString strWith = offered ? QStringLiteral(" (pipelined)") : QString();
     const QStringList arrMail = {u"MAIL"_s, u"RCPT"_s + strWith, u"DATA"_s + strWith, u"DOT"_s};
@@ -217,13 +201,13 @@ void TestMapiServer::pipelinesWhereOffered() {
 // A server that accepts DATA after refusing the recipient is sent no data:
 // the connection is closed rather than a mail finished without a recipient.
 void TestMapiServer::sendsNoDataAfterRefusal() {
-    const auto pServer = StartServer({QStringLiteral("--reply"),
-                                      QStringLiteral("RCPT=550 5.1.1 No such user"),
-                                      QStringLiteral("--data-despite-refusal")});
-    Configure(*pServer);
+    const auto pServer = m_mail.StartServer({QStringLiteral("--reply"),
+                                             QStringLiteral("RCPT=550 5.1.1 No such user"),
+                                             QStringLiteral("--data-despite-refusal")});
+    CScriptedMail::Configure(*pServer);
 
-    QCOMPARE(SendOne(1), ULONG(MAPI_E_UNKNOWN_RECIPIENT));
-    QCOMPARE(SendOne(2), ULONG(MAPI_E_UNKNOWN_RECIPIENT));
+    QCOMPARE(CScriptedMail::SendOne(1), ULONG(MAPI_E_UNKNOWN_RECIPIENT));
+    QCOMPARE(CScriptedMail::SendOne(2), ULONG(MAPI_E_UNKNOWN_RECIPIENT));
 
     QCOMPARE(pServer->MessageCount(), 0);
     QVERIFY(!pServer->Commands().contains(u"DOT"_s));
@@ -233,12 +217,12 @@ void TestMapiServer::sendsNoDataAfterRefusal() {
 // Load, logon, send, logoff and unload for each of 100 mails: one
 // connection, one login, and the login in one command.
 void TestMapiServer::oneConnectionForARun() {
-    const auto pServer = StartServer();
-    Configure(*pServer);
+    const auto pServer = m_mail.StartServer();
+    CScriptedMail::Configure(*pServer);
     constexpr int kMails = 100;
 
     for (int i = 0; i < kMails; ++i)
-        QCOMPARE(SendOne(i), SUCCESS_SUCCESS);
+        QCOMPARE(CScriptedMail::SendOne(i), SUCCESS_SUCCESS);
 
     QCOMPARE(pServer->MessageCount(), kMails);
     QCOMPARE(pServer->ConnectionCount(), 1);
@@ -251,20 +235,19 @@ void TestMapiServer::oneConnectionForARun() {
 void TestMapiServer::replacesConnectionTheServerClosed_data() {
     QTest::addColumn<QStringList>("closing");
     QTest::newRow("silently") << QStringList();
-    QTest::newRow("after a 421 reply")
-        << QStringList{QStringLiteral("--idle-close-reply"),
-                       QStringLiteral("421 4.4.2 Idle too long, closing")};
+    QTest::newRow("after a 421 reply") << QStringList{
+        QStringLiteral("--idle-close-reply"), QStringLiteral("421 4.4.2 Idle too long, closing")};
 }
 
 void TestMapiServer::replacesConnectionTheServerClosed() {
     QFETCH(QStringList, closing);
-    const auto pServer =
-        StartServer(QStringList{QStringLiteral("--idle-close-ms"), QStringLiteral("300")} + closing);
-    Configure(*pServer);
+    const auto pServer = m_mail.StartServer(
+        QStringList{QStringLiteral("--idle-close-ms"), QStringLiteral("300")} + closing);
+    CScriptedMail::Configure(*pServer);
 
-    QCOMPARE(SendOne(1), SUCCESS_SUCCESS);
+    QCOMPARE(CScriptedMail::SendOne(1), SUCCESS_SUCCESS);
     QThread::msleep(1000);
-    QCOMPARE(SendOne(2), SUCCESS_SUCCESS);
+    QCOMPARE(CScriptedMail::SendOne(2), SUCCESS_SUCCESS);
 
     QCOMPARE(pServer->MessageCount(), 2);
     QCOMPARE(pServer->ConnectionCount(), 2);
@@ -278,11 +261,11 @@ void TestMapiServer::changedSettingsTakeEffectAtOnce_data() {
     QTest::addColumn<bool>("secondServer");
     const ULONG nLogon = MAPI_E_LOGON_FAILURE;
     QTest::newRow("wrong password, then the right one")
-        << "wrong" << nLogon << kPassword << SUCCESS_SUCCESS << false;
+        << "wrong" << nLogon << CScriptedMail::kPassword << SUCCESS_SUCCESS << false;
     QTest::newRow("right password, then a wrong one")
-        << kPassword << SUCCESS_SUCCESS << "wrong" << nLogon << false;
-    QTest::newRow("another server")
-        << kPassword << SUCCESS_SUCCESS << kPassword << SUCCESS_SUCCESS << true;
+        << CScriptedMail::kPassword << SUCCESS_SUCCESS << "wrong" << nLogon << false;
+    QTest::newRow("another server") << CScriptedMail::kPassword << SUCCESS_SUCCESS
+                                    << CScriptedMail::kPassword << SUCCESS_SUCCESS << true;
 }
 
 void TestMapiServer::changedSettingsTakeEffectAtOnce() {
@@ -291,13 +274,13 @@ void TestMapiServer::changedSettingsTakeEffectAtOnce() {
     QFETCH(QString, secondPassword);
     QFETCH(ULONG, secondResult);
     QFETCH(bool, secondServer);
-    const auto pFirst = StartServer();
-    const auto pSecond = secondServer ? StartServer() : nullptr;
-    Configure(*pFirst, firstPassword);
-    QCOMPARE(SendOne(1), firstResult);
+    const auto pFirst = m_mail.StartServer();
+    const auto pSecond = secondServer ? m_mail.StartServer() : nullptr;
+    CScriptedMail::Configure(*pFirst, firstPassword);
+    QCOMPARE(CScriptedMail::SendOne(1), firstResult);
 
-    Configure(secondServer ? *pSecond : *pFirst, secondPassword);
-    QCOMPARE(SendOne(2), secondResult);
+    CScriptedMail::Configure(secondServer ? *pSecond : *pFirst, secondPassword);
+    QCOMPARE(CScriptedMail::SendOne(2), secondResult);
 
     const int nDelivered = (firstResult == SUCCESS_SUCCESS) + (secondResult == SUCCESS_SUCCESS);
     const int nSecondServerMails = secondServer ? pSecond->MessageCount() : 0;

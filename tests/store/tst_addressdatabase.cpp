@@ -444,6 +444,8 @@ private Q_SLOTS:
         QFETCH(int, answer);
         QFETCH(QString, question);
         QFETCH(QStringList, remaining);
+        // Before the store's connection, so that it sees the store's writes.
+        const CommitWatch watch;
         CAddressDatabase store;
         QVERIFY(store.OpenOrCreate());
         CListCtrl list;
@@ -452,7 +454,10 @@ private Q_SLOTS:
         for (const int nRow : selected)
             QVERIFY(list.SetItemState(nRow, LVIS_SELECTED, LVIS_SELECTED));
         m_answers = {answer};
+        const int nWritesBefore = watch.WriteTransactions();
         store.DeleteSelected(&list);
+        // All the records in one transaction: one write to the disk, not one per record.
+        QCOMPARE(watch.WriteTransactions() - nWritesBefore, answer == IDYES ? 1 : 0);
         QCOMPARE(m_calls.size(), 1);
         QCOMPARE(m_calls[0].kind, MessageBoxCall::Application);
         QCOMPARE(m_calls[0].nType, unsigned(MB_YESNO));
@@ -465,6 +470,39 @@ private Q_SLOTS:
             rows.append(list.GetItemText(nRow, 0) + u' ' + list.GetItemText(nRow, 2));
         QCOMPARE(rows, remaining);
         QCOMPARE(list.GetSelectedCount(), answer == IDYES ? 0 : int(selected.size()));
+    }
+
+    // The engine refuses the third record: no record is deleted, not even the
+    // two before it, and all the rows stay, still selected, so that the list
+    // and the table agree.
+    void aFailedDeleteDeletesNothing() {
+        CAddressDatabase store;
+        QVERIFY(store.OpenOrCreate());
+        CListCtrl list;
+        FillList(store, list, {"a@example.com", "b@example.com", "c@example.com", "d@example.com"});
+        {
+            RawSqlite raw(QStringLiteral("Addresses.mdb"));
+            QCOMPARE(raw.Exec(QStringLiteral(
+                         "CREATE TRIGGER keep_c BEFORE DELETE ON ADDRESSES WHEN old.ID_Address = 3 "
+                         "BEGIN SELECT RAISE(ABORT, 'c is kept'); END")),
+                     SQLITE_OK);
+        }
+        for (const int nRow : {0, 1, 2, 3})
+            QVERIFY(list.SetItemState(nRow, LVIS_SELECTED, LVIS_SELECTED));
+        m_answers = {IDYES};
+        QVERIFY(
+            DaoError([&] { store.DeleteSelected(&list); }).contains(QStringLiteral("c is kept")));
+        QCOMPARE(store.CountRecords(store.m_schema.m_strTable), 4);
+        QCOMPARE(list.GetItemCount(), 4);
+        QCOMPARE(list.GetSelectedCount(), 4);
+        // The failed delete left no transaction open: the next one deletes.
+        list.SetItemState(2, 0, LVIS_SELECTED);
+        m_answers = {IDYES};
+        store.DeleteSelected(&list);
+        RawSqlite raw(QStringLiteral("Addresses.mdb"));
+        QCOMPARE(raw.Column(QStringLiteral("SELECT EMail FROM ADDRESSES")),
+                 QStringList{"c@example.com"});
+        QCOMPARE(list.GetItemCount(), 1);
     }
 
     void deleteWithoutSelectionOnlySays() {

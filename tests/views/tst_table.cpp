@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QDialog>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QPointer>
@@ -34,6 +35,27 @@ QStringList ColumnTexts(const CListView_Table* pView, int nColumn) {
         texts << pView->GetItemText(nItem, nColumn);
     return texts;
 }
+
+// Counts the paint events a widget gets while this lives.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* pWidget) : m_pWidget(pWidget) {
+        m_pWidget->installEventFilter(this);
+    }
+    ~PaintCounter() override { m_pWidget->removeEventFilter(this); }
+    int Count() const { return m_nPaints; }
+
+protected:
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override {
+        if (pWatched == m_pWidget && pEvent->type() == QEvent::Paint)
+            ++m_nPaints;
+        return false;
+    }
+
+private:
+    QWidget* m_pWidget;
+    int m_nPaints = 0;
+};
 
 bool RowsNumberedByPosition(const CListView_Table* pView) {
     for (int nItem = 0; nItem < pView->GetItemCount(); ++nItem) {
@@ -113,6 +135,10 @@ private Q_SLOTS:
     void invalidDateShows_data();
     void invalidDateShows();
     void ctrlAThenShowAddressOpensLastRow();
+    void manyRowChangesEndAtTheUsersRow_data();
+    void manyRowChangesEndAtTheUsersRow();
+    void headerShowsTheLastSort_data();
+    void headerShowsTheLastSort();
     void showAddressWithoutCurrentRowDoesNothing();
     void doubleClickBelowRowsAddsAndRefills();
     void deleteWithoutSelectionOnlyTells();
@@ -204,6 +230,9 @@ void TestTableView::userKeepsAddressBook() {
     QCOMPARE(m_pCorvane->StoredRecords().size(), 1);
     QCOMPARE(m_pCorvane->StoredRecords()[0][ColEMail], u"bob@example.org"_s);
     QVERIFY(RowsNumberedByPosition(pView));
+    // The delete's progress is gone with it.
+    QVERIFY(m_pCorvane->Frame()->m_db.m_wndProgress.GetSafeHwnd() == nullptr);
+    QCOMPARE(PaneText(*m_pCorvane), QString());
 }
 
 // Header clicks on an empty list still turn the direction round.
@@ -335,6 +364,124 @@ void TestTableView::ctrlAThenShowAddressOpensLastRow() {
     CAppFixture::WhenDialog(u"CDia_Record"_s, answer);
     QTest::keyClick(pView, Qt::Key_Return);
     QCOMPARE(opened, (QStringList{u"c@example.com"_s, u"c@example.com"_s}));
+}
+
+// What the user does to many rows at once.
+enum class Action { CtrlA, ShiftEnd, ClearingClick };
+
+void TestTableView::manyRowChangesEndAtTheUsersRow_data() {
+    QTest::addColumn<int>("nRows");
+    QTest::addColumn<int>("action");
+    QTest::addColumn<int>("nClicked");
+    QTest::addColumn<int>("nCurrent");
+    QTest::addColumn<QString>("strStatus");
+    const int nCtrlA = int(Action::CtrlA);
+    const int nShiftEnd = int(Action::ShiftEnd);
+    const int nClearingClick = int(Action::ClearingClick);
+    QTest::newRow("1 row, Ctrl+A") << 1 << nCtrlA << -1 << 0 << u" Record:      1 /      1"_s;
+    QTest::newRow("1 row, Shift+End") << 1 << nShiftEnd << -1 << 0 << u" Record:      1 /      1"_s;
+    QTest::newRow("1 row, clearing click")
+        << 1 << nClearingClick << 0 << 0 << u" Record:      1 /      1"_s;
+    QTest::newRow("2 rows, Ctrl+A") << 2 << nCtrlA << -1 << 1 << u" Record:      2 /      2"_s;
+    QTest::newRow("2 rows, Shift+End")
+        << 2 << nShiftEnd << -1 << 1 << u" Record:      2 /      2"_s;
+    QTest::newRow("2 rows, click on the row current before Ctrl+A")
+        << 2 << nClearingClick << 0 << 0 << u" Record:      1 /      2"_s;
+    QTest::newRow("1000 rows, Ctrl+A")
+        << 1000 << nCtrlA << -1 << 999 << u" Record:   1000 /   1000"_s;
+    QTest::newRow("1000 rows, Shift+End")
+        << 1000 << nShiftEnd << -1 << 999 << u" Record:   1000 /   1000"_s;
+    QTest::newRow("1000 rows, clearing click")
+        << 1000 << nClearingClick << 2 << 2 << u" Record:      3 /   1000"_s;
+}
+
+// From the first row clicked: Ctrl+A and Shift+End end at the last row, and a
+// click after Ctrl+A at the clicked row, which Enter then opens. However many
+// rows change, the status text is painted once.
+void TestTableView::manyRowChangesEndAtTheUsersRow() {
+    QFETCH(int, nRows);
+    QFETCH(int, action);
+    QFETCH(int, nClicked);
+    QFETCH(int, nCurrent);
+    QFETCH(QString, strStatus);
+    QVERIFY(m_pCorvane->ExecuteSql(
+        u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+        "INSERT INTO ADDRESSES (Date, EMail, Prefix, Name, Template, MY_1, MY_2, MY_3, MY_4, "
+        "MY_5) SELECT '2026-12-07 10:00:00', 'p' || i || '@example.com', ' ', ' ', ' ', ' ', ' ', "
+        "' ', ' ', ' ' FROM n"_s.arg(nRows)));
+    CListView_Table* pView = ShowTable();
+    QVERIFY(pView != nullptr);
+    QCOMPARE(pView->GetItemCount(), nRows);
+    ClickRow(pView, 0);
+    QLabel* pPane = m_pCorvane->Frame()->findChild<QLabel*>(u"statusPane0"_s);
+    QVERIFY(pPane != nullptr);
+    PaintCounter paints(pPane);
+    switch (Action(action)) {
+    case Action::CtrlA:
+        QTest::keyClick(pView, Qt::Key_A, Qt::ControlModifier);
+        break;
+    case Action::ShiftEnd:
+        QTest::keyClick(pView, Qt::Key_End, Qt::ShiftModifier);
+        break;
+    case Action::ClearingClick:
+        QTest::keyClick(pView, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(pView->GetSelectedCount(), nRows);
+        ClickRow(pView, nClicked);
+        QCOMPARE(pView->GetSelectedCount(), 1);
+        break;
+    }
+    QCoreApplication::processEvents();
+    QCOMPARE(pView->m_nCurrentItem, nCurrent);
+    QCOMPARE(PaneText(*m_pCorvane), strStatus);
+    QVERIFY2(paints.Count() <= (action == int(Action::ClearingClick) ? 4 : 2),
+             qPrintable(u"%1 paints"_s.arg(paints.Count())));
+
+    QString strOpened;
+    CAppFixture::WhenDialog(u"CDia_Record"_s, [&strOpened](QDialog* pDialog) {
+        strOpened = pDialog->findChild<QLineEdit*>(u"editEMail"_s)->text();
+        pDialog->reject();
+    });
+    QTest::keyClick(pView, Qt::Key_Return);
+    QCOMPARE(strOpened, u"p%1@example.com"_s.arg(nCurrent + 1));
+}
+
+void TestTableView::headerShowsTheLastSort_data() {
+    QTest::addColumn<int>("nFirst");
+    QTest::addColumn<int>("nSecond");
+    QTest::addColumn<bool>("bSecondWindow");
+    QTest::newRow("one column twice") << int(ColName) << int(ColName) << false;
+    QTest::newRow("two columns") << int(ColName) << int(ColEMail) << false;
+    QTest::newRow("two windows") << int(ColName) << int(ColEMail) << true;
+}
+
+// The header shows the column of the window's last sort and its direction,
+// which alternates from click to click across columns and windows; a refill
+// lists the rows by key again and shows none.
+void TestTableView::headerShowsTheLastSort() {
+    QFETCH(int, nFirst);
+    QFETCH(int, nSecond);
+    QFETCH(bool, bSecondWindow);
+    m_pCorvane->AddAddresses(
+        {{u"b@example.com"_s, u"Mr."_s, u"Bob"_s}, {u"a@example.com"_s, u"Ms."_s, u"Ann"_s}});
+    CListView_Table* pFirst = ShowTable();
+    QVERIFY(pFirst != nullptr);
+    QVERIFY(!pFirst->horizontalHeader()->isSortIndicatorShown());
+    CListView_Table* pSecond = bSecondWindow ? ShowTable() : pFirst;
+    QVERIFY(pSecond != nullptr);
+    ClickHeader(pFirst, nFirst);
+    ClickHeader(pSecond, nSecond);
+
+    QHeaderView* pHeader = pSecond->horizontalHeader();
+    QVERIFY(pHeader->isSortIndicatorShown());
+    QCOMPARE(pHeader->sortIndicatorSection(), nSecond);
+    QCOMPARE(pHeader->sortIndicatorOrder(), Qt::AscendingOrder);
+    QCOMPARE(ColumnTexts(pSecond, ColEMail), (QStringList{u"a@example.com"_s, u"b@example.com"_s}));
+    if (bSecondWindow) {
+        QCOMPARE(pFirst->horizontalHeader()->sortIndicatorSection(), nFirst);
+        QCOMPARE(pFirst->horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
+    }
+    pSecond->FillTable();
+    QVERIFY(!pHeader->isSortIndicatorShown());
 }
 
 void TestTableView::showAddressWithoutCurrentRowDoesNothing() {

@@ -52,15 +52,22 @@ QString ViewSelectedRows(const CListCtrl& list) {
 }
 
 // The notifications as "+row" for a newly selected row, "-row" for a
-// deselected one; an old state that does not match the new one fails.
+// deselected one and "=row" for one whose selection stayed, followed by "*"
+// when the row gained the focus. States that report no change, or a focus
+// that was there before, fail.
 QString Notifications(const QSignalSpy& spy) {
     QStringList texts;
     for (const QList<QVariant>& arguments : spy) {
         const unsigned nOld = arguments.at(1).toUInt();
         const unsigned nNew = arguments.at(2).toUInt();
-        if ((nOld ^ nNew) != LVIS_SELECTED)
+        const bool bFocus = nNew & LVIS_FOCUSED;
+        const unsigned nSelection = (nOld ^ nNew) & LVIS_SELECTED;
+        if ((nOld & LVIS_FOCUSED) || (!bFocus && !nSelection) ||
+            ((nOld | nNew) & ~unsigned(LVIS_SELECTED | LVIS_FOCUSED)))
             return QStringLiteral("bad states %1 -> %2").arg(nOld).arg(nNew);
-        texts << (nNew ? u'+' : u'-') + QString::number(arguments.at(0).toInt());
+        const QChar change = !nSelection ? u'=' : (nNew & LVIS_SELECTED) ? u'+' : u'-';
+        texts << change + QString::number(arguments.at(0).toInt()) +
+                     (bFocus ? QStringLiteral("*") : QString());
     }
     return texts.join(u' ');
 }
@@ -115,11 +122,15 @@ private Q_SLOTS:
     void walksSelectionAfterDeletes_data();
     void walksSelectionAfterDeletes();
     void deletesSelectionFromTheTop();
+    void deletesRowsInOnePass_data();
+    void deletesRowsInOnePass();
     void notifiesOnlyWhileVisible();
     void notifiesUserSelection_data();
     void notifiesUserSelection();
     void notifiesKeyboardSelection_data();
     void notifiesKeyboardSelection();
+    void endsEachChangeOnce_data();
+    void endsEachChangeOnce();
     void selectionReachesTheView_data();
     void selectionReachesTheView();
     void sortsStably_data();
@@ -321,6 +332,55 @@ void TestListCtrl::deletesSelectionFromTheTop() {
     QCOMPARE(list.GetSelectedCount(), 0);
 }
 
+void TestListCtrl::deletesRowsInOnePass_data() {
+    QTest::addColumn<QList<int>>("deleted");
+    QTest::addColumn<bool>("bVisible");
+    QTest::addColumn<bool>("bDone");
+    QTest::addColumn<QString>("strSelected");
+    QTest::addColumn<QString>("strRows");
+    const QString strAll = QStringLiteral("r0c0 r1c0 r2c0 r3c0 r4c0 r5c0 r6c0 r7c0");
+    QTest::newRow("above, on and below the selected rows")
+        << QList<int>{0, 3, 7} << false << true << "0 4"
+        << "r1c0 r2c0 r4c0 r5c0 r6c0";
+    QTest::newRow("the same while shown") << QList<int>{0, 3, 7} << true << true << "0 4"
+                                          << "r1c0 r2c0 r4c0 r5c0 r6c0";
+    QTest::newRow("every row") << QList<int>{0, 1, 2, 3, 4, 5, 6, 7} << false << true << ""
+                               << "";
+    QTest::newRow("none") << QList<int>{} << false << true << "1 3 6" << strAll;
+    QTest::newRow("not ascending") << QList<int>{3, 1} << false << false << "1 3 6" << strAll;
+    QTest::newRow("a row twice") << QList<int>{2, 2} << false << false << "1 3 6" << strAll;
+    QTest::newRow("past the last row") << QList<int>{2, 8} << false << false << "1 3 6" << strAll;
+    QTest::newRow("before the first row")
+        << QList<int>{-1, 2} << false << false << "1 3 6" << strAll;
+}
+
+// What DeleteItem on each row from the bottom does, or nothing when a row is
+// not one: the selection, its count and its walk from the top follow.
+void TestListCtrl::deletesRowsInOnePass() {
+    QFETCH(QList<int>, deleted);
+    QFETCH(bool, bVisible);
+    QFETCH(bool, bDone);
+    QFETCH(QString, strSelected);
+    QFETCH(QString, strRows);
+    CListCtrl list;
+    Fill(list, 8);
+    Select(list, {1, 3, 6});
+    if (bVisible) {
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+    }
+    // Moves the start of the search for the first selected row to row 1.
+    QCOMPARE(list.GetNextItem(-1, LVNI_SELECTED), 1);
+    QCOMPARE(list.DeleteItems(std::vector<int>(deleted.begin(), deleted.end())), bDone);
+    QCOMPARE(Column0(list), strRows);
+    QCOMPARE(SelectedRows(list), strSelected);
+    QCOMPARE(list.GetSelectedCount(), int(strSelected.split(u' ', Qt::SkipEmptyParts).size()));
+    list.show();
+    QCoreApplication::processEvents();
+    QCOMPARE(ViewSelectedRows(list), strSelected);
+    QCOMPARE(list.verticalHeader()->count(), list.GetItemCount());
+}
+
 void TestListCtrl::notifiesOnlyWhileVisible() {
     CListCtrl list;
     Fill(list, 4);
@@ -355,25 +415,32 @@ void TestListCtrl::notifiesUserSelection_data() {
     const int nCtrl = Qt::ControlModifier;
     const int nShift = Qt::ShiftModifier;
     QTest::newRow("click: deselected rows first")
-        << QList<int>{1, 5} << QList<int>{3} << QList<int>{nNone} << "-1 -5 +3"
+        << QList<int>{1, 5} << QList<int>{3} << QList<int>{nNone} << "-1 -5 +3*"
         << "3";
     QTest::newRow("click on the one selected row")
         << QList<int>{3} << QList<int>{3} << QList<int>{nNone} << ""
         << "3";
-    QTest::newRow("ctrl-click adds") << QList<int>{1} << QList<int>{3} << QList<int>{nCtrl} << "+3"
+    QTest::newRow("click on one row of a selection ends at it")
+        << QList<int>{1, 3, 5} << QList<int>{3} << QList<int>{nNone} << "-1 -5 =3*"
+        << "3";
+    QTest::newRow("click on the current row of a selection ends at it")
+        << QList<int>{} << QList<int>{3, 5, 5} << QList<int>{nNone, nCtrl, nNone}
+        << "+3* +5* -3 =5*"
+        << "5";
+    QTest::newRow("ctrl-click adds") << QList<int>{1} << QList<int>{3} << QList<int>{nCtrl} << "+3*"
                                      << "1 3";
     QTest::newRow("ctrl-click removes")
-        << QList<int>{1, 3} << QList<int>{3} << QList<int>{nCtrl} << "-3"
+        << QList<int>{1, 3} << QList<int>{3} << QList<int>{nCtrl} << "-3*"
         << "1";
     QTest::newRow("shift-click range")
-        << QList<int>{} << QList<int>{2, 5} << QList<int>{nNone, nShift} << "+2 +3 +4 +5"
+        << QList<int>{} << QList<int>{2, 5} << QList<int>{nNone, nShift} << "+2* +3 +4 +5*"
         << "2 3 4 5";
     QTest::newRow("shift-click shrinks")
         << QList<int>{} << QList<int>{2, 6, 4} << QList<int>{nNone, nShift, nShift}
-        << "+2 +3 +4 +5 +6 -5 -6"
+        << "+2* +3 +4 +5 +6* -5 -6 =4*"
         << "2 3 4";
     QTest::newRow("shift-click upwards")
-        << QList<int>{7} << QList<int>{4, 1} << QList<int>{nNone, nShift} << "-7 +4 +1 +2 +3"
+        << QList<int>{7} << QList<int>{4, 1} << QList<int>{nNone, nShift} << "-7 +4* +2 +3 +1*"
         << "1 2 3 4";
 }
 
@@ -405,14 +472,16 @@ void TestListCtrl::notifiesKeyboardSelection_data() {
     QTest::addColumn<int>("nModifier");
     QTest::addColumn<QString>("strNotifications");
     QTest::addColumn<QString>("strSelected");
-    QTest::newRow("down") << int(Qt::Key_Down) << int(Qt::NoModifier) << "-3 +4"
+    QTest::newRow("down") << int(Qt::Key_Down) << int(Qt::NoModifier) << "-3 +4*"
                           << "4";
-    QTest::newRow("up") << int(Qt::Key_Up) << int(Qt::NoModifier) << "-3 +2"
+    QTest::newRow("up") << int(Qt::Key_Up) << int(Qt::NoModifier) << "-3 +2*"
                         << "2";
-    QTest::newRow("shift+down") << int(Qt::Key_Down) << int(Qt::ShiftModifier) << "+4"
+    QTest::newRow("shift+down") << int(Qt::Key_Down) << int(Qt::ShiftModifier) << "+4*"
                                 << "3 4";
-    QTest::newRow("home") << int(Qt::Key_Home) << int(Qt::NoModifier) << "-3 +0"
+    QTest::newRow("home") << int(Qt::Key_Home) << int(Qt::NoModifier) << "-3 +0*"
                           << "0";
+    QTest::newRow("shift+end") << int(Qt::Key_End) << int(Qt::ShiftModifier) << "+4 +5*"
+                               << "3 4 5";
 }
 
 void TestListCtrl::notifiesKeyboardSelection() {
@@ -431,6 +500,75 @@ void TestListCtrl::notifiesKeyboardSelection() {
     QTest::keyClick(&list, Qt::Key(nKey), Qt::KeyboardModifiers(Qt::KeyboardModifier(nModifier)));
     QCOMPARE(Notifications(spy), strNotifications);
     QCOMPARE(SelectedRows(list), strSelected);
+}
+
+// How a change of the selection is made.
+enum class Change { RowByRow, OneChange, NestedChanges, NoRowChanges, Hidden, ClearingClick };
+
+void TestListCtrl::endsEachChangeOnce_data() {
+    QTest::addColumn<int>("change");
+    QTest::addColumn<int>("nRowsReported");
+    QTest::addColumn<int>("nDone");
+    QTest::newRow("three rows, one by one") << int(Change::RowByRow) << 3 << 3;
+    QTest::newRow("three rows as one change") << int(Change::OneChange) << 3 << 1;
+    QTest::newRow("nested changes end with the outer one") << int(Change::NestedChanges) << 3 << 1;
+    QTest::newRow("rows already as asked") << int(Change::NoRowChanges) << 0 << 0;
+    QTest::newRow("hidden") << int(Change::Hidden) << 0 << 0;
+    QTest::newRow("a click that clears a selection of 40") << int(Change::ClearingClick) << 40 << 1;
+}
+
+// One change, however many rows it touched, ends once: that is where its
+// owner updates what it shows, so a change of many rows must not end per row.
+void TestListCtrl::endsEachChangeOnce() {
+    QFETCH(int, change);
+    QFETCH(int, nRowsReported);
+    QFETCH(int, nDone);
+    CListCtrl list;
+    Fill(list, 40);
+    Select(list, {0, 1, 2});
+    list.resize(400, 400);
+    list.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&list));
+    QSignalSpy rows(&list, &CListCtrl::itemChanged);
+    QSignalSpy done(&list, &CListCtrl::itemChangesDone);
+    switch (Change(change)) {
+    case Change::RowByRow:
+        Select(list, {5, 6, 7});
+        break;
+    case Change::OneChange:
+        list.BeginItemChanges();
+        Select(list, {5, 6, 7});
+        list.EndItemChanges();
+        break;
+    case Change::NestedChanges:
+        list.BeginItemChanges();
+        list.BeginItemChanges();
+        Select(list, {5, 6});
+        list.EndItemChanges();
+        QCOMPARE(done.count(), 0);
+        Select(list, {7});
+        list.EndItemChanges();
+        break;
+    case Change::NoRowChanges:
+        Select(list, {0, 1, 2});
+        list.SetItemState(9, 0, LVIS_SELECTED);
+        break;
+    case Change::Hidden:
+        list.hide();
+        Select(list, {5, 6, 7});
+        break;
+    case Change::ClearingClick:
+        for (int nRow = 3; nRow < 40; ++nRow)
+            list.SetItemState(nRow, LVIS_SELECTED, LVIS_SELECTED);
+        rows.clear();
+        done.clear();
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {},
+                          list.visualRect(list.model()->index(2, 1)).center());
+        QCOMPARE(rows.last().at(0).toInt(), 2);
+        break;
+    }
+    QCOMPARE(rows.count(), nRowsReported);
+    QCOMPARE(done.count(), nDone);
 }
 
 void TestListCtrl::selectionReachesTheView_data() {
