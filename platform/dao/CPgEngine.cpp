@@ -210,9 +210,25 @@ void CPgEngine::SetAside() {
         m_pActive->SetAside(*this);
 }
 
+// A transaction that cannot begin whole (its lock refused, the connection
+// broken) is not begun at all: its caller, told that it failed, will not
+// roll it back, and the statements after it must not run inside it.
 void CPgEngine::Execute(const QString& strSql) {
-    for (const CPgSql::Statement& statement : Translation(strSql, false))
-        RunStatement(statement);
+    const QList<CPgSql::Statement> statements = Translation(strSql, false);
+    try {
+        for (const CPgSql::Statement& statement : statements)
+            RunStatement(statement);
+    } catch (const CDaoException&) {
+        if (!statements.isEmpty() && statements.front().kind == CPgSql::Statement::Begin)
+            UndoBegin();
+        throw;
+    }
+}
+
+void CPgEngine::UndoBegin() {
+    m_bLostInTransaction = false;
+    if (PQstatus(m_pConn) == CONNECTION_OK && PQtransactionStatus(m_pConn) != PQTRANS_IDLE)
+        PgResult(PQexec(m_pConn, "ROLLBACK"));
 }
 
 void CPgEngine::RunStatement(const CPgSql::Statement& statement) {

@@ -61,6 +61,7 @@ private:
     void SetAside();
     QList<CPgSql::Statement> Translation(const QString& strSql, bool bCache);
     void RunStatement(const CPgSql::Statement& statement);
+    void UndoBegin();
     // Runs PostgreSQL's own SQL at once, all its rows read.
     PgResult RunInternal(const QString& strSql, const QList<QByteArray>& parameters = {});
     void Finish(const CPgSql::Statement& statement, const PGresult* pEnd);

@@ -194,6 +194,22 @@ private Q_SLOTS:
             QStringList({"Kept", "Next"}));
     }
 
+    // A transaction whose lock another user holds too long does not begin,
+    // and leaves the connection out of any transaction: the next statement
+    // is saved.
+    void aTransactionThatCannotBeginLeavesNoneOpen() {
+        CDaoDatabase other;
+        other.OpenServer(m_pServer->Url());
+        CDaoTransaction holder(other, CDaoTransaction::Immediate);
+        const QString strBusy = DaoError([&] {
+            const CDaoTransaction waiting(*m_pDatabase, CDaoTransaction::Immediate);
+        });
+        QVERIFY2(strBusy.contains(u"is busy with another user's change"), qPrintable(strBusy));
+        AddPerson(QStringLiteral("Ann"));
+        QCOMPARE(m_pServer->Value(QStringLiteral("SELECT \"Name\" FROM \"PEOPLE\"")),
+                 QStringLiteral("Ann"));
+    }
+
     // Statements may outlive their database; they then say it is closed.
     void aStatementOutlivesItsDatabase() {
         AddPerson(QStringLiteral("Ann"));
