@@ -13,7 +13,7 @@ build_fuzz="$here/build-fuzz"
 
 packages=(
     build-essential cmake pkg-config ccache
-    qt6-base-dev libgl-dev libsqlite3-dev sqlite3
+    qt6-base-dev libgl-dev libsqlite3-dev sqlite3 libpq-dev
     libgmime-3.0-dev libcurl4-openssl-dev ca-certificates libcanberra-dev libx11-dev
     libuchardet-dev libsecret-1-dev libidn2-dev libcmark-dev
     fonts-liberation fonts-dejavu-core
@@ -22,7 +22,7 @@ test_packages=(
     python3-aiosmtpd openssl xvfb xauth xclip xdotool x11-utils poppler-utils locales
     desktop-file-utils appstream lintian file dpkg-dev python3-vobject
     clang-14 libfuzzer-14-dev libclang-rt-14-dev gnome-keyring dbus-daemon dbus-bin
-    python3-markdown
+    python3-markdown postgresql
 )
 
 usage() {

@@ -3,6 +3,7 @@
 #include "app/CCommandLineArguments.h"
 #include "app/CCommandLineError.h"
 #include "app/CContactsCommandLine.h"
+#include "app/CCopyCommandLine.h"
 #include "app/CSendCommandLine.h"
 #include "app/CSignInCommandLine.h"
 #include "platform/ui/MessageBoxes.h"
@@ -73,6 +74,7 @@ bool IsOption(const QString& strArgument) {
 CCommandLineDispatch::CCommandLineDispatch() : CCommandLineDispatch([] {
     std::vector<std::unique_ptr<CCommandLine>> commands;
     commands.push_back(std::make_unique<CContactsCommandLine>());
+    commands.push_back(std::make_unique<CCopyCommandLine>());
     commands.push_back(std::make_unique<CSendCommandLine>());
     commands.push_back(std::make_unique<CSignInCommandLine>());
     return commands;

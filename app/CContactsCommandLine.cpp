@@ -77,9 +77,13 @@ QStringList CContactsCommandLine::Synopsis() const {
 
 QString CContactsCommandLine::Notes() const {
     return QStringLiteral(
-        "Import and export work on Addresses.mdb of the current folder. The import\n"
-        "prints what it added, updated, skipped and refused; the exit status is 0\n"
-        "when something was imported or exported, 1 when nothing could be done.");
+        "Import and export work on Addresses.mdb of the current folder, or on the
+"
+        "team's database that the settings name. The import prints what it added,
+"
+        "updated, skipped and refused; the exit status is 0 when something was
+"
+        "imported or exported, 1 when nothing could be done.");
 }
 
 int CContactsCommandLine::Run(const CCommandLineArguments& arguments) {
@@ -180,7 +184,7 @@ std::unique_ptr<CContactSource> CContactsCommandLine::OpenSource(const QString& 
 
 int CContactsCommandLine::Export(const QString& strFile) {
     CAddressDatabase db;
-    if (!QFileInfo::exists(db.m_schema.m_strFile))
+    if (CAddressDatabase::ServerUrl().isEmpty() && !QFileInfo::exists(db.m_schema.m_strFile))
         return Fail(QStringLiteral("There is no %1 in this folder.").arg(db.m_schema.m_strFile));
     if (!db.OpenOrCreate()) // its box has said why, on the error output
         return 1;

@@ -19,6 +19,7 @@
 #include "res/CCommandTable.h"
 #include "res/CResources.h"
 #include "res/Resource.h"
+#include "views/CDia_DatabaseSettings.h"
 #include "views/CDia_Find.h"
 #include "views/CDia_MailSettings.h"
 #include "views/CDia_Record.h"
@@ -63,6 +64,7 @@ CMainFrame::CMainFrame() : CMDIFrameWnd(IDR_MAINFRAME), m_db(this) {
     ON_COMMAND(ID_ADD_ADDRESS, &CMainFrame::OnAddAddress);
     ON_COMMAND(ID_FIND, &CMainFrame::OnFind);
     ON_COMMAND(ID_MAIL_SETTINGS, &CMainFrame::OnMailSettings);
+    ON_COMMAND(ID_DATABASE_SETTINGS, &CMainFrame::OnDatabaseSettings);
     ON_COMMAND(ID_IMPORT_ADDRESSES, &CMainFrame::OnImportAddresses);
     ON_COMMAND(ID_EXPORT_ADDRESSES, &CMainFrame::OnExportAddresses);
     ON_COMMAND(ID_SAMPLE_TEMPLATE, &CMainFrame::OnSampleTemplate);
@@ -171,6 +173,11 @@ int CMainFrame::RowsListed(const CDocument* pDocument) {
 
 void CMainFrame::OnMailSettings() {
     CDia_MailSettings dialog(&m_db, this);
+    dialog.exec();
+}
+
+void CMainFrame::OnDatabaseSettings() {
+    CDia_DatabaseSettings dialog(m_db.m_schema.m_strTable, this);
     dialog.exec();
 }
 

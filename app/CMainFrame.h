@@ -37,6 +37,7 @@ public:
     // some field contains it. Ctrl+F in a table window calls it too.
     void OnFind();
     void OnMailSettings();
+    void OnDatabaseSettings();
     void OnImportAddresses();
     void OnExportAddresses();
     // Shows the sample template, and puts it into the start folder first

@@ -7,7 +7,10 @@
 #include "platform/dao/CDaoIndexInfo.h"
 #include "platform/dao/CDaoTableDef.h"
 #include "platform/dao/CDaoTransaction.h"
+#include "platform/dao/CPgUrl.h"
 #include "platform/mfc/CMDIFrameWnd.h"
+#include "platform/settings/CPasswordStore.h"
+#include "platform/settings/CProfileSettings.h"
 #include "platform/ui/CListCtrl.h"
 #include "platform/ui/MessageBoxes.h"
 #include "store/CProgressIndicator.h"
@@ -33,6 +36,12 @@ bool AppendTable(CDaoTableDef& tableDef, const CDaoIndexInfo& primaryKey) {
         ShowDaoError(e);
         return false;
     }
+}
+
+bool IsConnectionFault(const CDaoException& e) {
+    const long lCode = e.m_pErrorInfo->m_lErrorCode;
+    return lCode == dbErrConnectFailed || lCode == dbErrPasswordNeeded ||
+           lCode == dbErrConnectionLost;
 }
 
 } // namespace
@@ -76,9 +85,27 @@ CAddressDatabase::~CAddressDatabase() {
     }
 }
 
+QString CAddressDatabase::ServerUrl() {
+    return CProfileSettings::GetProfileString(CProfileSettings::kSectionDatabase,
+                                              CProfileSettings::kKeyUrl)
+        .trimmed();
+}
+
+// libpq looks in ~/.pgpass (or PGPASSFILE) itself when the keyring has none.
+QString CAddressDatabase::ServerPassword(const QString& strUrl) {
+    try {
+        const CPgUrl url(strUrl);
+        return CPasswordStore::Lookup(url.KeyringServer(), url.User()).value_or(QString());
+    } catch (const CDaoException&) {
+        return QString(); // the connection says what is wrong with the Url
+    }
+}
+
 bool CAddressDatabase::OpenOrCreate() {
     if (m_pCDaoDatabase && m_pCDaoDatabase->IsOpen())
         return true;
+    if (const QString strUrl = ServerUrl(); !strUrl.isEmpty())
+        return OpenServer(strUrl);
     const QFileInfo file(m_schema.m_strFile);
     while (!OpenDatabase(m_schema.m_strFile, false)) {
         if (!m_pCDaoDatabase || !(file.exists() || file.isSymLink()))
@@ -110,6 +137,41 @@ bool CAddressDatabase::ReportUnusableFile() {
     return false;
 }
 
+// With a server set, the file is never used instead: nothing is written to
+// Addresses.mdb when the server cannot be reached. A server that cannot be
+// reached, or refuses the login, may be tried again.
+bool CAddressDatabase::OpenServer(const QString& strUrl) {
+    if (!m_pCDaoDatabase)
+        return false;
+    for (;;) {
+        try {
+            m_pCDaoDatabase->OpenServer(strUrl, ServerPassword(strUrl));
+            return m_pCDaoDatabase->HasTable(m_schema.m_strTable) || CreateAddressTable(m_schema);
+        } catch (const CDaoException& e) {
+            m_pCDaoDatabase->Close();
+            if (!IsConnectionFault(e)) {
+                AfxMessageBox(QStringLiteral("The address book's database could not be "
+                                             "opened:\n\n%1\n\nCorrect the database in File > "
+                                             "Database Settings... and start Corvane again.")
+                                  .arg(e.m_pErrorInfo->m_strDescription),
+                              MB_OK);
+                return false;
+            }
+            QString strText = QStringLiteral("%1\n\nChoose Retry once the server can be "
+                                             "reached. Cancel goes on without it: addresses can "
+                                             "neither be listed nor saved until Corvane is "
+                                             "started again.")
+                                  .arg(e.m_pErrorInfo->m_strDescription);
+            if (e.m_pErrorInfo->m_lErrorCode == dbErrPasswordNeeded)
+                strText += QStringLiteral("\n\nThe server asks for a password: enter it in "
+                                          "File > Database Settings..., or put it into "
+                                          "~/.pgpass.");
+            if (AfxMessageBox(strText, MB_RETRYCANCEL) != IDRETRY)
+                return false;
+        }
+    }
+}
+
 bool CAddressDatabase::OpenDatabase(const QString& strPath, bool bCreate) {
     if (!m_pCDaoDatabase)
         return false;
@@ -131,16 +193,20 @@ bool CAddressDatabase::OpenDatabase(const QString& strPath, bool bCreate) {
 }
 
 bool CAddressDatabase::CreateDatabase(const CTableSchema& schema) {
-    if (!OpenDatabase(schema.m_strFile, true))
-        return false;
+    return OpenDatabase(schema.m_strFile, true) && CreateAddressTable(schema);
+}
+
+// The table with its fields and primary index, each step's failure shown.
+// A table that could not be made leaves the database closed: a new file,
+// still empty, is removed so that the next start creates it afresh instead
+// of refusing it, and later work meets a closed store.
+bool CAddressDatabase::CreateAddressTable(const CTableSchema& schema) {
     bool bDone = CreateTableDef(schema.m_strTable);
     for (int i = 0; bDone && i < schema.m_nFields; ++i)
         bDone = AddField(schema.m_arrName[i], short(schema.m_arrType[i]), schema.m_arrSize[i],
                          schema.m_arrAttributes[i]);
     if (bDone && AppendTable(*m_pCDaoTableDef, PrimaryKeyIndex(schema)))
         return true;
-    // Closing removes the file, still empty, so that the next start creates
-    // it afresh instead of refusing it; later work meets a closed store.
     m_pCDaoDatabase->Close();
     return false;
 }

@@ -16,9 +16,11 @@ class CListCtrl;
 class CMDIFrameWnd;
 struct CHtmlMail;
 
-// The one store object: the address database file and its table, plus the
+// The one store object: the address database and its table, plus the
 // operations that the clipboard capture, the mail merge and the main frame
-// host here. Those live in their own folders (capture/, merge/, app/).
+// host here. The database is the file Addresses.mdb of the start folder, or
+// the PostgreSQL database that the settings name ([Database] Url), which a
+// team shares. Those live in their own folders (capture/, merge/, app/).
 // pFrame is the main window whose status bar shows the progress indicator;
 // a store without one shows none.
 class CAddressDatabase {
@@ -28,7 +30,13 @@ public:
     CAddressDatabase(const CAddressDatabase&) = delete;
     CAddressDatabase& operator=(const CAddressDatabase&) = delete;
 
-    // Opening and creating the file (store/).
+    // The Url of the team's database in the settings; empty for the file.
+    static QString ServerUrl();
+    // The password the desktop keyring holds for the Url's login, if any.
+    static QString ServerPassword(const QString& strUrl);
+
+    // Opening and creating the file, or connecting to the server and creating
+    // the table there on first use (store/).
     bool OpenOrCreate();
     bool OpenDatabase(const QString& strPath, bool bCreate);
     bool CreateDatabase(const CTableSchema& schema);
@@ -83,6 +91,8 @@ private:
     std::vector<int> DeleteRecordsOf(const CListCtrl& list);
 
     bool ReportUnusableFile();
+    bool OpenServer(const QString& strUrl);
+    bool CreateAddressTable(const CTableSchema& schema);
 
     QString m_strOpenError;   // why the file could not be opened or created
     bool m_bOpenBusy = false; // another program held the file locked

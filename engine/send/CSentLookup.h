@@ -15,10 +15,11 @@ public:
 
     bool IsSent(const QString& strEMail, const QString& strTemplate,
                 const QString& strSubject) const;
-
-private:
+    // What tells one mail from another.
     static QString Key(const QString& strEMail, const QString& strTemplate,
                        const QString& strSubject);
+
+private:
 
     QSet<QString> m_keys;
 };

@@ -11,6 +11,11 @@ CAddressRecords::CAddressRecords(CDaoDatabase* pDatabase, const CTableSchema& sc
     : m_pDatabase(pDatabase), m_schema(schema), m_recordset(pDatabase) {
     m_recordset.Open(AFX_DAO_USE_DEFAULT_TYPE,
                      QStringLiteral("SELECT * FROM %1").arg(m_schema.m_strTable), 0);
+    const QString strKeyName = m_schema.m_arrName[m_schema.m_nKeyField];
+    for (const CDaoField& field : m_pDatabase->TableFields(m_schema.m_strTable)) {
+        if (field.m_strName.compare(strKeyName, Qt::CaseInsensitive) == 0)
+            m_bNumberKeyColumn = field.m_nType == dbLong;
+    }
 }
 
 int CAddressRecords::Count() {
@@ -48,6 +53,12 @@ bool CAddressRecords::Update(const QStringList& arrValues) {
 bool CAddressRecords::DeleteByKey(const QString& strKey) {
     const std::optional<QVariant> key = KeyValue(m_schema, strKey);
     if (!key)
+        return false;
+    // A text that is no number names no record of a number column, as in a
+    // file; a server would refuse to compare them.
+    bool bNumber = false;
+    strKey.toLongLong(&bNumber);
+    if (m_bNumberKeyColumn && key->typeId() == QMetaType::QString && !bNumber)
         return false;
     CDaoStatement erase = m_pDatabase->Prepare(
         QStringLiteral("DELETE FROM %1 WHERE %2 = ?")

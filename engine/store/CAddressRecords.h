@@ -62,4 +62,5 @@ private:
     CDaoDatabase* m_pDatabase;
     const CTableSchema m_schema;
     CDaoRecordset m_recordset;
+    bool m_bNumberKeyColumn = false; // whatever the schema says
 };

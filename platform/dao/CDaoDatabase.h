@@ -1,16 +1,20 @@
 #pragma once
 
+#include "platform/dao/CDaoField.h"
+#include "platform/dao/CDaoIndexInfo.h"
 #include "platform/dao/CDaoStatement.h"
 #include "platform/dao/DaoConstants.h"
 
-#include <QHash>
+#include <QList>
 #include <QString>
+#include <memory>
 
-struct sqlite3;
-struct sqlite3_stmt;
+class CDaoEngine;
 
-// A database file, opened shared: other programs may read and write it at
-// the same time, and a file they hold locked is waited for a few seconds.
+// A database: a file, opened shared (other programs may read and write it at
+// the same time, and a file they hold locked is waited for a few seconds), or
+// a PostgreSQL server's database, shared by the users of a team. Callers see
+// one dialect of SQL and one behaviour whichever engine is open.
 // Failures raise a CDaoException.
 class CDaoDatabase {
 public:
@@ -29,9 +33,15 @@ public:
 
     // Opens an existing database file. A file that is missing, unreadable or
     // not a database is refused before the engine touches it, so it is never
-    // written to.
+    // written to. A connect string that is a PostgreSQL Url
+    // (postgresql://...) opens that server's database instead, as OpenServer.
     void Open(const QString& strName, bool bExclusive = false, bool bReadOnly = false,
               const QString& strConnect = QString());
+    // Connects to the PostgreSQL database the Url names; strPassword, when
+    // not empty, is used unless the Url has one. Refuses a Url that is not
+    // PostgreSQL's at once; a server that cannot be reached, or refuses the
+    // login, raises a CDaoException with dbErrConnectionFailed.
+    void OpenServer(const QString& strUrl, const QString& strPassword = QString());
     // Creates a new, empty database file and opens it; an existing file, of
     // whatever content, is refused and left as it is. Created with
     // s_nCreateWithFirstTable, a file that is still empty when the database
@@ -39,7 +49,8 @@ public:
     void Create(const QString& strName, const QString& strLocale = dbLangGeneral, int nOptions = 0);
     bool IsOpen() const;
     void Close();
-    // The full path of the file opened, or last tried.
+    // The full path of the file opened, or last tried; for a server, where
+    // it is (user, host, port and database, never a password).
     QString GetName() const;
 
     // Runs SQL statements that return no rows.
@@ -60,26 +71,17 @@ public:
     // A statement for the SQL text. Cached statements are kept for the next
     // call with the same text; use it for texts that recur.
     CDaoStatement Prepare(const QString& strSql, bool bCache);
+    // The fields of a table in their order; none when there is no such table.
+    QList<CDaoField> TableFields(const QString& strTable);
+    bool HasTable(const QString& strTable);
 
 private:
-    friend class CDaoStatement;
     friend class CDaoRecordset;
     friend class CDaoTableDef;
 
-    void Connect(const QString& strName, int nFlags);
-    void RefuseUnlessDatabaseFile(const QString& strName) const;
-    void CreateEmptyFile(const QString& strName) const;
-    void RefuseUnlessWritten();
-    void RemoveIfNeverWritten();
     // Raises a CDaoException unless pDatabase is an open database.
-    static void RequireOpen(const CDaoDatabase* pDatabase);
+    static CDaoEngine& RequireOpen(const CDaoDatabase* pDatabase);
 
-    void ReleaseStatement(sqlite3_stmt* pStmt, bool bCache, quint64 nConnection);
-    [[noreturn]] void ThrowError(int nResult) const;
-
-    sqlite3* m_pDb = nullptr;
+    std::shared_ptr<CDaoEngine> m_pEngine;
     QString m_strName;
-    bool m_bHeaderHeldBack = false;
-    quint64 m_nConnection = 0;
-    QHash<QString, sqlite3_stmt*> m_statements;
 };

@@ -27,6 +27,12 @@ public:
     bool IsDate() const;
     bool IsAutoNumber() const;
 
+    // The rules a field holds its values to, as their messages say them; a
+    // database names its constraints after them.
+    QString TooLongRule() const;
+    QString EmptyRule() const;
+    QString DateRule() const;
+
     QString m_strName;
     short m_nType;
     long m_lSize;
@@ -34,7 +40,4 @@ public:
 
 private:
     CDaoField() = default;
-    QString TooLongRule() const;
-    QString EmptyRule() const;
-    QString DateRule() const;
 };

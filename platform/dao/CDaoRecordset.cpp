@@ -1,6 +1,7 @@
 #include "platform/dao/CDaoRecordset.h"
 
 #include "platform/dao/CDaoDatabase.h"
+#include "platform/dao/CDaoEngine.h"
 #include "platform/dao/CDaoException.h"
 #include "platform/dao/COleDateTime.h"
 #include "platform/dao/CSqlText.h"
@@ -8,7 +9,6 @@
 
 #include <QStringList>
 #include <algorithm>
-#include <sqlite3.h>
 
 namespace {
 
@@ -112,7 +112,7 @@ void CDaoRecordset::MoveNext() {
         StepStream();
 }
 
-// The count comes from SQLite; the last record itself is read only when it
+// The count comes from the database; the last record itself is read only when it
 // is used.
 void CDaoRecordset::MoveLast() {
     RequireOpen();
@@ -235,27 +235,9 @@ void CDaoRecordset::RequireCurrent() {
 }
 
 void CDaoRecordset::LoadFields() {
-    CDaoStatement columns = m_pDatabase->Prepare(
-        QStringLiteral("SELECT name, type, pk FROM pragma_table_info(?1)"), true);
-    columns.Bind(1, m_select.m_strTable);
-    struct Column {
-        QString strName;
-        QString strType;
-        bool bKey;
-    };
-    QList<Column> table;
-    while (columns.Step())
-        table.append({columns.Column(0).toString(), columns.Column(1).toString(),
-                      columns.Column(2).toLongLong() > 0});
-    // Only a lone INTEGER key column is the row's own number.
-    const auto nKeys =
-        std::count_if(table.begin(), table.end(), [](const Column& column) { return column.bKey; });
-    for (const Column& column : std::as_const(table)) {
-        const bool bRowKey = column.bKey && nKeys == 1 &&
-                             column.strType.compare(u"INTEGER", Qt::CaseInsensitive) == 0;
-        m_fieldIndexes.insert(column.strName.toLower(), int(m_fields.size()));
-        m_fields.append(CDaoField::FromColumn(column.strName, column.strType, bRowKey));
-    }
+    m_fields = m_pDatabase->TableFields(m_select.m_strTable);
+    for (int nField = 0; nField < m_fields.size(); ++nField)
+        m_fieldIndexes.insert(m_fields[nField].m_strName.toLower(), nField);
 }
 
 int CDaoRecordset::FieldIndex(const QString& strName) const {
@@ -324,7 +306,7 @@ void CDaoRecordset::ResolveFirst() {
 }
 
 // Without an order the last record is the one with the highest rowid; with
-// one, SQLite skips to it.
+// one, the database skips to it.
 void CDaoRecordset::ResolveLast() {
     const bool bOrdered = !m_select.m_strOrderBy.isEmpty();
     const QString strSql =
@@ -441,6 +423,6 @@ void CDaoRecordset::DeleteRecord() {
         ThrowRecordDeleted();
 }
 
-int CDaoRecordset::ChangedRows() const {
-    return sqlite3_changes(m_pDatabase->m_pDb);
+qint64 CDaoRecordset::ChangedRows() const {
+    return CDaoDatabase::RequireOpen(m_pDatabase).ChangedRows();
 }

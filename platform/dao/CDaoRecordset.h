@@ -14,13 +14,14 @@
 class CDaoDatabase;
 
 // A dynaset over one table: "SELECT * FROM table [WHERE ...] [ORDER BY ...]".
-// It reads records as it moves and lets SQLite answer every question (a
-// count is a count(*), a find a WHERE ... LIMIT 1), so no question reads the
-// whole table into memory. Criteria and conditions are SQL; LIKE follows
+// It reads records as it moves and lets the database answer every question
+// (a count is a count(*), a find a WHERE ... LIMIT 1), so no question reads
+// the whole table into memory. Criteria and conditions are SQL; LIKE follows
 // Jet's wildcards and, on a Date field, compares the date as the table shows
 // it ("%x"). Moving or finding drops an edit that was not saved. While
-// MoveFirst and MoveNext walk the records SQLite holds a read lock, so other
-// programs' writes wait until the walk ends (Close, MoveLast or a find).
+// MoveFirst and MoveNext walk the records of a file, SQLite holds a read
+// lock, so other programs' writes wait until the walk ends (Close, MoveLast
+// or a find); a server's walk holds no lock.
 class CDaoRecordset {
 public:
     explicit CDaoRecordset(CDaoDatabase* pDatabase = nullptr);
@@ -90,12 +91,12 @@ private:
     void InsertRecord();
     void UpdateRecord();
     void DeleteRecord();
-    int ChangedRows() const;
+    qint64 ChangedRows() const;
 
     CDaoDatabase* m_pDatabase;
     bool m_bOpen = false;
     CDaoSelect m_select;
-    QString m_strWhere; // the WHERE condition, ready for SQLite
+    QString m_strWhere; // the WHERE condition, with shown dates for LIKE
     QList<CDaoField> m_fields;
     QHash<QString, int> m_fieldIndexes; // by lower-case name
 

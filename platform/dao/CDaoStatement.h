@@ -1,45 +1,39 @@
 #pragma once
 
+#include "platform/dao/CDaoCursor.h"
+
 #include <QByteArrayView>
 #include <QVariant>
+#include <memory>
 
-struct sqlite3_stmt;
-class CDaoDatabase;
-
-// A prepared statement of a CDaoDatabase. When it is done with, it is reset
-// and handed back to the database's cache, or finalised.
+// A prepared statement of a CDaoDatabase, on whichever engine the database
+// uses. When it is done with, its engine keeps it for the next use of its
+// text, or lets it go.
 class CDaoStatement {
 public:
     CDaoStatement() = default;
-    CDaoStatement(CDaoDatabase* pDatabase, sqlite3_stmt* pStmt, bool bCached, quint64 nConnection);
-    CDaoStatement(CDaoStatement&& other) noexcept;
-    CDaoStatement& operator=(CDaoStatement&& other) noexcept;
-    CDaoStatement(const CDaoStatement&) = delete;
-    CDaoStatement& operator=(const CDaoStatement&) = delete;
-    ~CDaoStatement();
+    explicit CDaoStatement(std::unique_ptr<CDaoCursor> pCursor) : m_pCursor(std::move(pCursor)) {}
 
-    bool IsNull() const { return m_pStmt == nullptr; }
+    bool IsNull() const { return m_pCursor == nullptr; }
 
     // Parameters count from 1. A null QVariant binds NULL.
-    void Bind(int nIndex, const QVariant& value);
+    void Bind(int nIndex, const QVariant& value) { m_pCursor->Bind(nIndex, value); }
     // True with a row to read, false when the statement has finished.
     // Raises a CDaoException when the engine fails.
-    bool Step();
-    void Reset();
+    bool Step() { return m_pCursor->Step(); }
+    void Reset() {
+        if (m_pCursor)
+            m_pCursor->Reset();
+    }
 
-    int ColumnCount() const;
+    int ColumnCount() const { return m_pCursor->ColumnCount(); }
     // A column of the current row: null, qlonglong, double, QString or QByteArray.
-    QVariant Column(int nIndex) const;
-    // A column of the current row as the UTF-8 text SQLite holds (a number
-    // as its text, null as nothing), without a copy: valid until the next
-    // Step or Reset. For reading many rows fast.
-    QByteArrayView ColumnUtf8(int nIndex) const;
+    QVariant Column(int nIndex) const { return m_pCursor->Column(nIndex); }
+    // A column of the current row as UTF-8 text (a number as its text, null
+    // as nothing), without a copy: valid until the next Step or Reset. For
+    // reading many rows fast.
+    QByteArrayView ColumnUtf8(int nIndex) const { return m_pCursor->ColumnUtf8(nIndex); }
 
 private:
-    void Release();
-
-    CDaoDatabase* m_pDatabase = nullptr;
-    sqlite3_stmt* m_pStmt = nullptr;
-    bool m_bCached = false;
-    quint64 m_nConnection = 0;
+    std::unique_ptr<CDaoCursor> m_pCursor;
 };

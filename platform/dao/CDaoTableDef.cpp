@@ -1,10 +1,9 @@
 #include "platform/dao/CDaoTableDef.h"
 
 #include "platform/dao/CDaoDatabase.h"
+#include "platform/dao/CDaoEngine.h"
 #include "platform/dao/CDaoException.h"
-#include "platform/dao/CSqlText.h"
 
-#include <QStringList>
 #include <algorithm>
 
 namespace {
@@ -44,20 +43,7 @@ void CDaoTableDef::Append() {
     if (m_fields.isEmpty())
         throw CDaoException(QStringLiteral("The table '%1' has no fields.").arg(m_strName));
     CheckIndexes();
-    QStringList statements{CreateTableSql()};
-    for (const CDaoIndexInfo& index : std::as_const(m_indexes)) {
-        if (!index.m_bPrimary)
-            statements.append(CreateIndexSql(index));
-    }
-    m_pDatabase->Execute(QStringLiteral("SAVEPOINT dao_append"));
-    try {
-        for (const QString& strSql : std::as_const(statements))
-            m_pDatabase->Execute(strSql);
-        m_pDatabase->Execute(QStringLiteral("RELEASE dao_append"));
-    } catch (const CDaoException&) {
-        m_pDatabase->Execute(QStringLiteral("ROLLBACK TO dao_append; RELEASE dao_append"));
-        throw;
-    }
+    CDaoDatabase::RequireOpen(m_pDatabase).AppendTable(m_strName, m_fields, m_indexes);
 }
 
 bool CDaoTableDef::IsOpen() const {
@@ -73,64 +59,6 @@ void CDaoTableDef::Close() {
 void CDaoTableDef::RequireOpen() const {
     if (!m_bOpen)
         throw CDaoException(QStringLiteral("The table definition is not open."));
-}
-
-const CDaoIndexInfo* CDaoTableDef::PrimaryIndex() const {
-    for (const CDaoIndexInfo& index : m_indexes) {
-        if (index.m_bPrimary)
-            return &index;
-    }
-    return nullptr;
-}
-
-// A primary index on one Long field makes that field the row's own key, which
-// SQLite numbers itself; the index's name stands in the table's definition.
-QString CDaoTableDef::KeyClause(const CDaoField& field) const {
-    const CDaoIndexInfo* pPrimary = PrimaryIndex();
-    if (pPrimary == nullptr || pPrimary->m_fieldInfos.size() != 1 || field.m_nType != dbLong ||
-        !SameName(pPrimary->m_fieldInfos.front().m_strName, field.m_strName))
-        return QString();
-    QString strClause =
-        QStringLiteral("CONSTRAINT %1 PRIMARY KEY").arg(CSqlText::QuoteName(pPrimary->m_strName));
-    if (field.IsAutoNumber())
-        strClause += QStringLiteral(" AUTOINCREMENT");
-    return strClause;
-}
-
-QString CDaoTableDef::IndexColumns(const CDaoIndexInfo& index) {
-    QStringList columns;
-    for (const CDaoIndexFieldInfo& fieldInfo : index.m_fieldInfos)
-        columns.append(CSqlText::QuoteName(fieldInfo.m_strName) +
-                       (fieldInfo.m_bDescending ? QStringLiteral(" DESC") : QString()));
-    return columns.join(QStringLiteral(", "));
-}
-
-QString CDaoTableDef::CreateTableSql() const {
-    QStringList definitions;
-    bool bKeyInColumn = false;
-    for (const CDaoField& field : m_fields) {
-        const QString strKeyClause = KeyClause(field);
-        bKeyInColumn = bKeyInColumn || !strKeyClause.isEmpty();
-        if (field.IsAutoNumber() && strKeyClause.isEmpty())
-            throw CDaoException(QStringLiteral("Field '%1' is numbered by the database, so it "
-                                               "must be the table's one-field primary key.")
-                                    .arg(field.m_strName));
-        definitions.append(field.Declaration(strKeyClause));
-    }
-    const CDaoIndexInfo* pPrimary = PrimaryIndex();
-    if (pPrimary != nullptr && !bKeyInColumn)
-        definitions.append(
-            QStringLiteral("CONSTRAINT %1 PRIMARY KEY (%2)")
-                .arg(CSqlText::QuoteName(pPrimary->m_strName), IndexColumns(*pPrimary)));
-    return QStringLiteral("CREATE TABLE %1 (%2)")
-        .arg(CSqlText::QuoteName(m_strName), definitions.join(QStringLiteral(", ")));
-}
-
-QString CDaoTableDef::CreateIndexSql(const CDaoIndexInfo& index) const {
-    return QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
-        .arg(index.m_bUnique ? QStringLiteral("UNIQUE ") : QString(),
-             CSqlText::QuoteName(index.m_strName), CSqlText::QuoteName(m_strName),
-             IndexColumns(index));
 }
 
 void CDaoTableDef::CheckIndexes() const {

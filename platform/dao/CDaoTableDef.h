@@ -28,11 +28,6 @@ public:
 
 private:
     void RequireOpen() const;
-    const CDaoIndexInfo* PrimaryIndex() const;
-    QString KeyClause(const CDaoField& field) const;
-    static QString IndexColumns(const CDaoIndexInfo& index);
-    QString CreateTableSql() const;
-    QString CreateIndexSql(const CDaoIndexInfo& index) const;
     void CheckIndexes() const;
 
     CDaoDatabase* m_pDatabase;

@@ -191,3 +191,47 @@ bool CJetLike::MatchEachElement(const char* pUtf8, qsizetype nBytes) const {
         ++nElement;
     return nElement == nElements;
 }
+
+QString CJetLike::ToRegex() const {
+    QString strRegex = QStringLiteral("^");
+    for (const Element& element : m_elements) {
+        switch (element.kind) {
+        case Element::AnyRun:
+            strRegex += QStringLiteral(".*");
+            break;
+        case Element::One:
+            strRegex += u'.';
+            break;
+        case Element::Digit:
+            strRegex += QStringLiteral("[0-9]");
+            break;
+        case Element::Char:
+            strRegex += RegexCharacter(element.ch);
+            break;
+        case Element::Set:
+            strRegex += RegexSet(element);
+            break;
+        }
+    }
+    return strRegex + u'$';
+}
+
+// Letters, digits and all non-ASCII characters are never special; a
+// backslash before ASCII punctuation makes it stand for itself, inside a
+// bracket expression too.
+QString CJetLike::RegexCharacter(char32_t ch) {
+    const bool bPunctuation = ch < 0x80 && !(ch >= U'0' && ch <= U'9') &&
+                              !(ch >= U'a' && ch <= U'z') && !(ch >= U'A' && ch <= U'Z');
+    const QString strCharacter = QString::fromUcs4(&ch, 1);
+    return bPunctuation ? u'\\' + strCharacter : strCharacter;
+}
+
+QString CJetLike::RegexSet(const Element& set) {
+    QString strSet = set.bNegated ? QStringLiteral("[^") : QStringLiteral("[");
+    for (const auto& [chLow, chHigh] : set.ranges) {
+        strSet += RegexCharacter(chLow);
+        if (chHigh != chLow)
+            strSet += u'-' + RegexCharacter(chHigh);
+    }
+    return strSet + u']';
+}

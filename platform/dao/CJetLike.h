@@ -18,6 +18,11 @@ public:
     char32_t Escape() const { return m_chEscape; }
 
     bool Match(const char* pUtf8, qsizetype nBytes) const;
+    // The pattern as an advanced regular expression (PostgreSQL's form),
+    // anchored at both ends, for a case-insensitive match (~*): every
+    // character that is not a wildcard stands for itself, ASCII punctuation
+    // escaped with a backslash. Only for a valid pattern.
+    QString ToRegex() const;
     // Match without its shortcut for "*text*" patterns; the two agree on
     // every text.
     bool MatchEachElement(const char* pUtf8, qsizetype nBytes) const;
@@ -36,6 +41,8 @@ private:
     void FindAsciiLiteral();
     bool ContainsAsciiLiteral(const unsigned char* p, qsizetype nBytes) const;
     static bool Matches(const Element& element, char32_t ch);
+    static QString RegexCharacter(char32_t ch);
+    static QString RegexSet(const Element& set);
 
     QList<Element> m_elements;
     char32_t m_chEscape;

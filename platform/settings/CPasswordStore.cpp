@@ -20,9 +20,11 @@ std::optional<QString> CPasswordStore::Lookup(const QString& strServer, const QS
 }
 
 bool CPasswordStore::Store(const QString& strServer, const QString& strUser,
-                           const QString& strPassword) {
-    return Keyring().Store(QStringLiteral("Corvane mail password for %1 at %2").arg(strUser, strServer),
-                           {strServer, strUser}, strPassword);
+                           const QString& strPassword, Kind kind) {
+    const QString strWhat = kind == Database ? QStringLiteral("database") : QStringLiteral("mail");
+    return Keyring().Store(
+        QStringLiteral("Corvane %1 password for %2 at %3").arg(strWhat, strUser, strServer),
+        {strServer, strUser}, strPassword);
 }
 
 bool CPasswordStore::Remove(const QString& strServer, const QString& strUser) {

@@ -15,8 +15,12 @@ public:
     static bool IsAvailable();
     // The stored password; nullopt when none is stored or no provider runs.
     static std::optional<QString> Lookup(const QString& strServer, const QString& strUser);
+    // What a stored password opens, as the keyring's label names it.
+    enum Kind { Mail, Database };
+
     // False when no provider took it.
-    static bool Store(const QString& strServer, const QString& strUser, const QString& strPassword);
+    static bool Store(const QString& strServer, const QString& strUser, const QString& strPassword,
+                      Kind kind = Mail);
     // False when no provider answered; true also when none was stored.
     static bool Remove(const QString& strServer, const QString& strUser);
 };

@@ -32,6 +32,9 @@ public:
     // How long a run tries a temporary failure again, in minutes; absent:
     // 60, 0: not at all.
     static constexpr QLatin1String kKeyRetryMinutes{"RetryMinutes"};
+    // The team's PostgreSQL database instead of Addresses.mdb.
+    static constexpr QLatin1String kSectionDatabase{"Database"};
+    static constexpr QLatin1String kKeyUrl{"Url"};
     static constexpr QLatin1String kTransportSmtp{"smtp"};
     static constexpr QLatin1String kTransportOutbox{"outbox"};
 

@@ -43,12 +43,14 @@ QStringList DescribeMenuBar(CMainFrame* pFrame) {
 const QStringList kFileMenu128 = {"&File/&Show Clipboard\tCtrl+N/57600/on",
                                   "&File/&Import Addresses.../32810/on",
                                   "&File/&Export Addresses.../32811/on",
-                                  "&File/&Mail Settings.../32792/on", "&File/-",
+                                  "&File/&Mail Settings.../32792/on",
+                                  "&File/&Database Settings.../32793/on", "&File/-",
                                   "&File/E&xit/57665/on"};
 const QStringList kFileMenu129 = {"&File/&Clipboard\tCtrl+N/57600/on", "&File/&Close/57602/on",
                                   "&File/&Import Addresses.../32810/on",
                                   "&File/&Export Addresses.../32811/on",
-                                  "&File/&Mail Settings.../32792/on", "&File/-",
+                                  "&File/&Mail Settings.../32792/on",
+                                  "&File/&Database Settings.../32793/on", "&File/-",
                                   "&File/E&xit/57665/on"};
 const QStringList kViewMenu = {"&View/&Toolbar/59392/on+checked",
                                "&View/&Status Bar/59393/on+checked"};

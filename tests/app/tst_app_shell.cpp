@@ -108,6 +108,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("caption");
         QTest::newRow("Mail Settings") << unsigned(ID_MAIL_SETTINGS) << "CDia_MailSettings"
                                        << "Mail Settings";
+        QTest::newRow("Database Settings") << unsigned(ID_DATABASE_SETTINGS)
+                                           << "CDia_DatabaseSettings"
+                                           << "Database Settings";
         QTest::newRow("Add Address") << unsigned(ID_ADD_ADDRESS) << "CDia_Record"
                                      << "Adding a new address";
         QTest::newRow("Find") << unsigned(ID_FIND) << "CDia_Find"

@@ -2,6 +2,7 @@
 #include "engine/store/CreateTable.h"
 #include "platform/dao/CDaoDatabase.h"
 #include "platform/dao/CDaoTableDef.h"
+#include "tests/support/CPgTestServer.h"
 #include "tests/support/DaoError.h"
 
 #include <QDir>
@@ -34,10 +35,13 @@ QStringList Values(const QString& strEMail, const QString& strName = QStringLite
 
 } // namespace
 
+// Every case runs on both engines: a file and a PostgreSQL server.
 class TestAddressRecords : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase_data();
+    void initTestCase();
     void init();
     void cleanup();
 
@@ -57,18 +61,46 @@ private Q_SLOTS:
 
 private:
     QString NameOf(const QString& strEMail);
+    // Opens the test's database on the engine of the current row.
+    void OpenDatabase(CDaoDatabase& database);
 
+    std::unique_ptr<CPgTestServer> m_pServer;
     std::unique_ptr<QTemporaryDir> m_pDir;
     CDaoDatabase m_database;
     CTableSchema m_schema = Schema();
 };
 
+void TestAddressRecords::initTestCase_data() {
+    QTest::addColumn<bool>("server");
+    QTest::newRow("SQLite") << false;
+    QTest::newRow("PostgreSQL") << true;
+}
+
+void TestAddressRecords::initTestCase() {
+    m_pServer = std::make_unique<CPgTestServer>();
+    QVERIFY2(m_pServer->IsReady(), qPrintable(m_pServer->Error()));
+}
+
 void TestAddressRecords::init() {
+    QFETCH_GLOBAL(bool, server);
     m_pDir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_pDir->isValid());
-    m_database.Create(QDir(m_pDir->path()).filePath(QStringLiteral("Addresses.mdb")));
+    if (server)
+        QCOMPARE(m_pServer->Clear(), QString());
+    else
+        m_database.Create(QDir(m_pDir->path()).filePath(QStringLiteral("Addresses.mdb")));
+    if (server)
+        OpenDatabase(m_database);
     CDaoTableDef tableDef(&m_database);
     CreateTable(tableDef, m_schema);
+}
+
+void TestAddressRecords::OpenDatabase(CDaoDatabase& database) {
+    QFETCH_GLOBAL(bool, server);
+    if (server)
+        database.OpenServer(m_pServer->Url());
+    else
+        database.Open(QDir(m_pDir->path()).filePath(QStringLiteral("Addresses.mdb")));
 }
 
 void TestAddressRecords::cleanup() {
@@ -206,7 +238,7 @@ void TestAddressRecords::aClosedStoreThrows() {
     CTableSchema missing = m_schema;
     missing.m_strTable = QStringLiteral("MISSING");
     CDaoDatabase other;
-    other.Open(QDir(m_pDir->path()).filePath(QStringLiteral("Addresses.mdb")));
+    OpenDatabase(other);
     QVERIFY(!DaoError([&] { CAddressRecords(&other, missing); }).isEmpty());
 }
 

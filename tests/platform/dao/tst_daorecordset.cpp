@@ -3,6 +3,7 @@
 #include "platform/dao/CJetLike.h"
 #include "platform/dao/COleDateTime.h"
 #include "platform/dao/DaoSqlFunctions.h"
+#include "tests/support/CPgTestServer.h"
 #include "tests/support/DaoError.h"
 #include "tests/support/PeopleTable.h"
 #include "tests/support/RawSqlite.h"
@@ -62,17 +63,35 @@ QStringList DaoFunctionsColumn(const QString& strSql, const QVariant& value = QV
 
 } // namespace
 
+// Every case runs on both engines, a file and a PostgreSQL server, unless it
+// tests SQLite's own part.
 class TestDaoRecordset : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase_data() {
+        QTest::addColumn<bool>("server");
+        QTest::newRow("SQLite") << false;
+        QTest::newRow("PostgreSQL") << true;
+    }
+    void initTestCase() {
+        m_pServer = std::make_unique<CPgTestServer>();
+        QVERIFY2(m_pServer->IsReady(), qPrintable(m_pServer->Error()));
+    }
     void init() {
+        QFETCH_GLOBAL(bool, server);
         QVERIFY(m_dir.isValid());
-        m_strPath = m_dir.filePath(QStringLiteral("%1.mdb").arg(++m_nFile));
         m_pDatabase = std::make_unique<CDaoDatabase>();
-        m_pDatabase->Create(m_strPath);
+        if (server) {
+            QCOMPARE(m_pServer->Clear(), QString());
+            m_pDatabase->OpenServer(m_pServer->Url());
+        } else {
+            m_strPath = m_dir.filePath(QStringLiteral("%1.mdb").arg(++m_nFile));
+            m_pDatabase->Create(m_strPath);
+        }
         CreatePeopleTable(*m_pDatabase);
-        m_pRaw = std::make_unique<RawSqlite>(m_strPath);
+        if (!server)
+            m_pRaw = std::make_unique<RawSqlite>(m_strPath);
     }
     void cleanup() {
         m_pRaw.reset();
@@ -130,9 +149,12 @@ private Q_SLOTS:
                  }),
                  expected);
         if (expected.isEmpty())
-            QCOMPARE(m_pRaw->Value(QStringLiteral("SELECT %1 FROM PEOPLE").arg(field)), value);
+            QCOMPARE(RawValue(QStringLiteral("SELECT %1 FROM PEOPLE").arg(field),
+                              QStringLiteral("SELECT \"%1\" FROM \"PEOPLE\"").arg(field)),
+                     value);
         else
-            QCOMPARE(m_pRaw->Value(QStringLiteral("SELECT count(*) FROM PEOPLE")),
+            QCOMPARE(RawValue(QStringLiteral("SELECT count(*) FROM PEOPLE"),
+                              QStringLiteral("SELECT count(*) FROM \"PEOPLE\"")),
                      QStringLiteral("0"));
     }
 
@@ -165,6 +187,15 @@ private Q_SLOTS:
         QFETCH(QString, stored);
         QFETCH(QString, criteria);
         QFETCH(bool, found);
+        // A server's text cannot hold the zero character, and says so.
+        if (OnServer() && stored.contains(QChar(u'\0'))) {
+            QCOMPARE(DaoError([&] {
+                         AddRecord(QStringLiteral("12/07/26"), stored, QStringLiteral("x"));
+                     }),
+                     QStringLiteral("A text holds the zero character, which a PostgreSQL "
+                                    "database cannot store."));
+            return;
+        }
         AddRecord(QStringLiteral("12/07/26"), stored, QStringLiteral("x"));
         CDaoRecordset recordset(m_pDatabase.get());
         recordset.Open(AFX_DAO_USE_DEFAULT_TYPE, QStringLiteral("SELECT * FROM PEOPLE"));
@@ -235,6 +266,10 @@ private Q_SLOTS:
                                             << "a_b" << true;
         QTest::newRow("underscore not wild") << "axb"
                                              << "a_b" << false;
+        QTest::newRow("regular expression signs literal") << "a.b+c^$(x)|{2}\\'"
+                                                          << "a.b+c^$(x)|{2}\\''" << true;
+        QTest::newRow("dot not wild") << "axb"
+                                      << "a.b" << false;
         QTest::newRow("ascii case") << "HELLO"
                                     << "hello" << true;
         QTest::newRow("accented case") << "ÉCOLE"
@@ -356,6 +391,8 @@ private Q_SLOTS:
         QTest::newRow("null") << QVariant() << QString();
     }
     void shownDateAgreesWithTheGeneralReading() {
+        if (OnServer())
+            QSKIP("a case of SQLite's own");
         QFETCH(QVariant, stored);
         QFETCH(QString, shown);
         const QStringList result =
@@ -433,6 +470,8 @@ private Q_SLOTS:
                                     << "sm*" << true;
     }
     void likeShortcutAgreesWithEachElement() {
+        if (OnServer())
+            QSKIP("a case of SQLite's own");
         QFETCH(QString, text);
         QFETCH(QString, pattern);
         QFETCH(bool, matches);
@@ -459,6 +498,8 @@ private Q_SLOTS:
             << QStringList({"1", "1", "0", "1"});
     }
     void likeTakesEachRowsPattern() {
+        if (OnServer())
+            QSKIP("a case of SQLite's own");
         QFETCH(QString, sql);
         QFETCH(QStringList, expected);
         QCOMPARE(DaoFunctionsColumn(sql), expected);
@@ -493,7 +534,9 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(QString, stored);
         AddRecord(text, QStringLiteral("x"), QStringLiteral("x"));
-        QCOMPARE(m_pRaw->Value(QStringLiteral("SELECT Born FROM PEOPLE")), stored);
+        QCOMPARE(RawValue(QStringLiteral("SELECT Born FROM PEOPLE"),
+                          QStringLiteral("SELECT \"Born\"::text FROM \"PEOPLE\"")),
+                 stored);
     }
 
     void badDateTextsRaise_data() {
@@ -511,10 +554,14 @@ private Q_SLOTS:
         QVERIFY(DaoError([&] {
                     AddRecord(text, QStringLiteral("x"), QStringLiteral("x"));
                 }).startsWith(u"Field 'Born' takes a date"));
-        QCOMPARE(m_pRaw->Value(QStringLiteral("SELECT count(*) FROM PEOPLE")), QStringLiteral("0"));
+        QCOMPARE(RawValue(QStringLiteral("SELECT count(*) FROM PEOPLE"),
+                          QStringLiteral("SELECT count(*) FROM \"PEOPLE\"")),
+                 QStringLiteral("0"));
     }
 
     void datesAreReadAsDates() {
+        if (OnServer())
+            QSKIP("a case of SQLite's own");
         AddRecord(QStringLiteral("1930-01-01 13:45:00"), QStringLiteral("x"), QStringLiteral("x"));
         QCOMPARE(m_pRaw->Exec(QStringLiteral("PRAGMA ignore_check_constraints = 1; "
                                              "INSERT INTO PEOPLE (Born) VALUES ('someday'); "
@@ -560,12 +607,15 @@ private Q_SLOTS:
         recordset.SetFieldValue(QStringLiteral("Born"), text);
         recordset.SetFieldValue(QStringLiteral("Name"), QStringLiteral("edited"));
         recordset.Update();
-        QCOMPARE(m_pRaw->Value(QStringLiteral("SELECT Born || Name FROM PEOPLE")),
+        QCOMPARE(RawValue(QStringLiteral("SELECT Born || Name FROM PEOPLE"),
+                          QStringLiteral("SELECT \"Born\"::text || \"Name\" FROM \"PEOPLE\"")),
                  expected + "edited");
     }
 
     void resavingAMissingDateKeepsIt() {
-        QCOMPARE(m_pRaw->Exec(QStringLiteral("INSERT INTO PEOPLE (Name) VALUES ('x')")), SQLITE_OK);
+        QCOMPARE(RawColumn(QStringLiteral("INSERT INTO PEOPLE (Name) VALUES ('x')"),
+                           QStringLiteral("INSERT INTO \"PEOPLE\" (\"Name\") VALUES ('x')")),
+                 QStringList());
         CDaoRecordset recordset(m_pDatabase.get());
         recordset.Open(AFX_DAO_USE_DEFAULT_TYPE, QStringLiteral("SELECT * FROM PEOPLE"));
         recordset.Edit();
@@ -574,7 +624,9 @@ private Q_SLOTS:
             COleDateTime(recordset.GetFieldValue(1)).Format(QStringLiteral("%x")));
         recordset.SetFieldValue(QStringLiteral("Name"), QStringLiteral("y"));
         recordset.Update();
-        QCOMPARE(m_pRaw->Value(QStringLiteral("SELECT quote(Born) || Name FROM PEOPLE")),
+        QCOMPARE(RawValue(QStringLiteral("SELECT quote(Born) || Name FROM PEOPLE"),
+                          QStringLiteral("SELECT coalesce(\"Born\"::text, 'NULL') || \"Name\" "
+                                         "FROM \"PEOPLE\"")),
                  QStringLiteral("NULLy"));
     }
 
@@ -645,14 +697,20 @@ private Q_SLOTS:
                  QStringLiteral("Record is deleted."));
         recordset.MoveNext();
         QCOMPARE(recordset.GetFieldValue(QStringLiteral("Name")).toString(), QStringLiteral("Bob"));
-        // While the recordset walks the records, others wait to write; a find ends the walk.
-        QCOMPARE(m_pRaw->Exec(QStringLiteral("DELETE FROM PEOPLE")), SQLITE_BUSY);
+        // While the recordset walks a file's records, others wait to write; a
+        // find ends the walk.
+        if (!OnServer())
+            QCOMPARE(m_pRaw->Exec(QStringLiteral("DELETE FROM PEOPLE")), SQLITE_BUSY);
         QVERIFY(recordset.FindFirst(QStringLiteral("Name = 'Bob'")));
-        QCOMPARE(m_pRaw->Exec(QStringLiteral("DELETE FROM PEOPLE")), SQLITE_OK);
+        QCOMPARE(RawColumn(QStringLiteral("DELETE FROM PEOPLE"),
+                           QStringLiteral("DELETE FROM \"PEOPLE\"")),
+                 QStringList());
         recordset.Edit();
         recordset.SetFieldValue(QStringLiteral("Notes"), QStringLiteral("lost"));
         QCOMPARE(DaoError([&] { recordset.Update(); }), QStringLiteral("Record is deleted."));
-        QCOMPARE(m_pRaw->Value(QStringLiteral("SELECT count(*) FROM PEOPLE")), QStringLiteral("0"));
+        QCOMPARE(RawValue(QStringLiteral("SELECT count(*) FROM PEOPLE"),
+                          QStringLiteral("SELECT count(*) FROM \"PEOPLE\"")),
+                 QStringLiteral("0"));
     }
 
     void closingDropsAnUnsavedEdit() {
@@ -665,36 +723,66 @@ private Q_SLOTS:
             recordset.AddNew();
             recordset.SetFieldValue(QStringLiteral("Name"), QStringLiteral("New"));
         }
-        QCOMPARE(m_pRaw->Column(QStringLiteral("SELECT Name FROM PEOPLE")), QStringList({"Ann"}));
+        QCOMPARE(RawColumn(QStringLiteral("SELECT Name FROM PEOPLE"),
+                           QStringLiteral("SELECT \"Name\" FROM \"PEOPLE\"")),
+                 QStringList({"Ann"}));
     }
 
     void otherStatementsRaise_data() {
         QTest::addColumn<QString>("sql");
         QTest::addColumn<QString>("expected");
+        QTest::addColumn<QString>("serverExpected");
         QTest::newRow("columns") << "SELECT Name FROM PEOPLE"
+                                 << "has another form"
                                  << "has another form";
         QTest::newRow("two statements") << "SELECT * FROM PEOPLE; DELETE FROM PEOPLE"
+                                        << "has another form"
                                         << "has another form";
         QTest::newRow("join") << "SELECT * FROM PEOPLE, PEOPLE"
+                              << "has another form"
                               << "has another form";
         QTest::newRow("no table") << "SELECT * FROM NOBODY"
-                                  << "no such table: NOBODY";
+                                  << "no such table: NOBODY"
+                                  << "relation \"NOBODY\" does not exist";
         QTest::newRow("bad where") << "SELECT * FROM PEOPLE WHERE Age = 1"
-                                   << "no such column: Age";
+                                   << "no such column: Age"
+                                   << "column \"Age\" does not exist";
+        QTest::newRow("a function") << "SELECT * FROM PEOPLE WHERE pg_sleep(1) IS NULL"
+                                    << "no such function: pg_sleep"
+                                    << "The function pg_sleep() is not available";
     }
     void otherStatementsRaise() {
         QFETCH(QString, sql);
         QFETCH(QString, expected);
+        QFETCH(QString, serverExpected);
+        if (OnServer())
+            expected = serverExpected;
         AddRecord(QStringLiteral("12/07/26"), QStringLiteral("Ann"), QStringLiteral("x"));
         CDaoRecordset recordset(m_pDatabase.get());
         QVERIFY2(
             DaoError([&] { recordset.Open(AFX_DAO_USE_DEFAULT_TYPE, sql); }).contains(expected),
             qPrintable(DaoError([&] { recordset.Open(AFX_DAO_USE_DEFAULT_TYPE, sql); })));
         QVERIFY(!recordset.IsOpen());
-        QCOMPARE(m_pRaw->Value(QStringLiteral("SELECT count(*) FROM PEOPLE")), QStringLiteral("1"));
+        QCOMPARE(RawValue(QStringLiteral("SELECT count(*) FROM PEOPLE"),
+                          QStringLiteral("SELECT count(*) FROM \"PEOPLE\"")),
+                 QStringLiteral("1"));
     }
 
 private:
+    static bool OnServer() {
+        QFETCH_GLOBAL(bool, server);
+        return server;
+    }
+
+    // The first column of a query of another connection: the SQLite form of
+    // the query on a file, the PostgreSQL form on the server.
+    QStringList RawColumn(const QString& strSqlite, const QString& strPostgres) {
+        return OnServer() ? m_pServer->Column(strPostgres) : m_pRaw->Column(strSqlite);
+    }
+    QString RawValue(const QString& strSqlite, const QString& strPostgres) {
+        return RawColumn(strSqlite, strPostgres).value(0);
+    }
+
     void AddRecord(const QString& strBorn, const QString& strName, const QString& strNotes) {
         CDaoRecordset recordset(m_pDatabase.get());
         recordset.Open(AFX_DAO_USE_DEFAULT_TYPE, QStringLiteral("SELECT * FROM PEOPLE"));
@@ -705,6 +793,7 @@ private:
         recordset.Update();
     }
 
+    std::unique_ptr<CPgTestServer> m_pServer;
     QTemporaryDir m_dir;
     int m_nFile = 0;
     QString m_strPath;

@@ -1,34 +1,22 @@
-#include "platform/dao/CDaoStatement.h"
+#include "platform/dao/CSqliteCursor.h"
 
-#include "platform/dao/CDaoDatabase.h"
+#include "platform/dao/CDaoException.h"
+#include "platform/dao/CSqliteEngine.h"
 
 #include <sqlite3.h>
-#include <utility>
 
-CDaoStatement::CDaoStatement(CDaoDatabase* pDatabase, sqlite3_stmt* pStmt, bool bCached,
-                             quint64 nConnection)
-    : m_pDatabase(pDatabase), m_pStmt(pStmt), m_bCached(bCached), m_nConnection(nConnection) {}
+CSqliteCursor::CSqliteCursor(std::weak_ptr<CSqliteEngine> pEngine, sqlite3_stmt* pStmt,
+                             bool bCached)
+    : m_pEngine(std::move(pEngine)), m_pStmt(pStmt), m_bCached(bCached) {}
 
-CDaoStatement::CDaoStatement(CDaoStatement&& other) noexcept
-    : m_pDatabase(other.m_pDatabase), m_pStmt(std::exchange(other.m_pStmt, nullptr)),
-      m_bCached(other.m_bCached), m_nConnection(other.m_nConnection) {}
-
-CDaoStatement& CDaoStatement::operator=(CDaoStatement&& other) noexcept {
-    if (this != &other) {
-        Release();
-        m_pDatabase = other.m_pDatabase;
-        m_pStmt = std::exchange(other.m_pStmt, nullptr);
-        m_bCached = other.m_bCached;
-        m_nConnection = other.m_nConnection;
-    }
-    return *this;
+CSqliteCursor::~CSqliteCursor() {
+    if (const std::shared_ptr<CSqliteEngine> pEngine = m_pEngine.lock())
+        pEngine->ReleaseStatement(m_pStmt, m_bCached);
+    else
+        sqlite3_finalize(m_pStmt);
 }
 
-CDaoStatement::~CDaoStatement() {
-    Release();
-}
-
-void CDaoStatement::Bind(int nIndex, const QVariant& value) {
+void CSqliteCursor::Bind(int nIndex, const QVariant& value) {
     int nResult = SQLITE_OK;
     switch (value.typeId()) {
     case QMetaType::UnknownType:
@@ -46,10 +34,10 @@ void CDaoStatement::Bind(int nIndex, const QVariant& value) {
     }
     }
     if (nResult != SQLITE_OK)
-        m_pDatabase->ThrowError(nResult);
+        ThrowError(nResult);
 }
 
-bool CDaoStatement::Step() {
+bool CSqliteCursor::Step() {
     const int nResult = sqlite3_step(m_pStmt);
     if (nResult == SQLITE_ROW)
         return true;
@@ -57,22 +45,22 @@ bool CDaoStatement::Step() {
         return false;
     // Reset only after the error is read, so that it releases its locks at once.
     try {
-        m_pDatabase->ThrowError(nResult);
+        ThrowError(nResult);
     } catch (...) {
         sqlite3_reset(m_pStmt);
         throw;
     }
 }
 
-void CDaoStatement::Reset() {
+void CSqliteCursor::Reset() {
     sqlite3_reset(m_pStmt);
 }
 
-int CDaoStatement::ColumnCount() const {
+int CSqliteCursor::ColumnCount() const {
     return sqlite3_column_count(m_pStmt);
 }
 
-QVariant CDaoStatement::Column(int nIndex) const {
+QVariant CSqliteCursor::Column(int nIndex) const {
     switch (sqlite3_column_type(m_pStmt, nIndex)) {
     case SQLITE_INTEGER:
         return qlonglong(sqlite3_column_int64(m_pStmt, nIndex));
@@ -91,12 +79,15 @@ QVariant CDaoStatement::Column(int nIndex) const {
     }
 }
 
-QByteArrayView CDaoStatement::ColumnUtf8(int nIndex) const {
+QByteArrayView CSqliteCursor::ColumnUtf8(int nIndex) const {
     const auto* pText = reinterpret_cast<const char*>(sqlite3_column_text(m_pStmt, nIndex));
     return QByteArrayView(pText, pText == nullptr ? 0 : sqlite3_column_bytes(m_pStmt, nIndex));
 }
 
-void CDaoStatement::Release() {
-    if (m_pStmt != nullptr)
-        m_pDatabase->ReleaseStatement(std::exchange(m_pStmt, nullptr), m_bCached, m_nConnection);
+// The engine words its errors; a statement that outlived its engine has only
+// SQLite's own text.
+void CSqliteCursor::ThrowError(int nResult) const {
+    if (const std::shared_ptr<CSqliteEngine> pEngine = m_pEngine.lock())
+        pEngine->ThrowError(nResult);
+    throw CDaoException(QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_pStmt))), nResult);
 }
