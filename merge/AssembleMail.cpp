@@ -14,8 +14,7 @@ namespace {
 // for each image.
 bool SendWithoutImages(const QList<CHtmlMail::Problem>& problems) {
     for (const CHtmlMail::Problem& problem : problems) {
-        if (AfxMessageBox(ImageProblemText(problem) +
-                              QStringLiteral("\nSend the mail without it?"),
+        if (AfxMessageBox(ImageProblemText(problem) + QStringLiteral("\nSend the mail without it?"),
                           MB_YESNO) != IDYES)
             return false;
     }
@@ -57,4 +56,3 @@ std::optional<CMergedMail> CAddressDatabase::MergeMail(CListCtrl& list, int nIte
         return std::nullopt;
     return CMailTemplate::Merge(row, *bytes, strToday);
 }
-

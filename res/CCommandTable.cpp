@@ -58,7 +58,8 @@ MenuBarLayout MainFrameMenuBar() {
              {ViewTitle(), {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}},
              {DatabaseTitle(),
               {ID_SHOW_TABLE, ID_SHOW_ADDRESS, ID_FIND, ID_SEPARATOR, ID_ADD_ADDRESS,
-               ID_DELETE_ADDRESS, ID_SET_TEMPLATE, ID_SEPARATOR, ID_PREVIEW_MAIL, ID_PREVIEW_FORMATTED, ID_SEND_MAIL}},
+               ID_DELETE_ADDRESS, ID_SET_TEMPLATE, ID_SEPARATOR, ID_PREVIEW_MAIL,
+               ID_PREVIEW_FORMATTED, ID_SEND_MAIL}},
              {HelpTitle(), {ID_HELP_FINDER, ID_SAMPLE_TEMPLATE, ID_SEPARATOR, ID_APP_ABOUT}}},
             {{ID_FILE_NEW, QStringLiteral("&Show Clipboard\tCtrl+N")}}};
 }
@@ -119,7 +120,7 @@ const QList<CCommandTable::Command>& CCommandTable::Commands() {
          Picture("previewmail"),
          false},
         {ID_PREVIEW_FORMATTED,
-         QStringLiteral("Preview Formatted Mail"),
+         QStringLiteral("Preview &Formatted Mail"),
          QStringLiteral("Show the mails of the selected addresses as their recipients will see "
                         "them\nPreview Formatted Mail"),
          {},

@@ -1,6 +1,5 @@
 #include "views/CListView_Table.h"
 
-#include "views/Globals.h"
 #include "engine/merge/CMailTemplate.h"
 #include "engine/store/SetField.h"
 #include "platform/dao/CDaoRecordset.h"
@@ -16,10 +15,11 @@
 #include "store/CProgressIndicator.h"
 #include "views/CDia_Record.h"
 #include "views/CDia_SetTemplate.h"
-#include "views/CPreviewTextHandover.h"
 #include "views/CFormattedPreview.h"
+#include "views/CPreviewTextHandover.h"
 #include "views/CSendMailCommand.h"
 #include "views/CSendRun.h"
+#include "views/Globals.h"
 
 #include <QApplication>
 #include <QDir>

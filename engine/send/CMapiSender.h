@@ -49,8 +49,7 @@ public:
 private:
     // Whether [MAIL] MAPI switches mail on.
     static bool IsMailOn();
-    CSendResult SendLoaded(const QString& strName, const CMergedMail& mail,
-                           const CHtmlMail* pHtml);
+    CSendResult SendLoaded(const QString& strName, const CMergedMail& mail, const CHtmlMail* pHtml);
     ULONG Deliver(LHANDLE hSession, CMapiMessage& message, const CHtmlMail* pHtml) const;
     QStringList AttachableFiles(const QString& strAttachments, CSendResult& result) const;
     void Unload();

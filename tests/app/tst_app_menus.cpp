@@ -82,7 +82,7 @@ QStringList DatabaseMenu128(const QString& strTableCommands) {
             "Database/Set &Template.../32812/" + strTableCommands,
             "Database/-",
             "Database/Preview Mail/32789/" + strTableCommands,
-            "Database/Preview Formatted Mail/32816/" + strTableCommands,
+            "Database/Preview &Formatted Mail/32816/" + strTableCommands,
             "Database/Send Mail/32786/" + strTableCommands};
 }
 
@@ -96,7 +96,7 @@ QStringList DatabaseMenu129(const QString& strTableCommands) {
             "Database/Set &Template.../32812/" + strTableCommands,
             "Database/-",
             "Database/Preview Mail/32789/" + strTableCommands,
-            "Database/Preview Formatted Mail/32816/" + strTableCommands,
+            "Database/Preview &Formatted Mail/32816/" + strTableCommands,
             "Database/Send Mail/32786/" + strTableCommands};
 }
 
