@@ -4,9 +4,7 @@
 #include "engine/merge/CMarkdownRenderer.h"
 #include "engine/merge/ImageProblemText.h"
 #include "merge/MailRowOf.h"
-#include "store/CAddressDatabase.h"
 #include "views/CMailBrowser.h"
-#include "views/CSendMessageCapture.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -89,8 +87,7 @@ void CFormattedPreview::ShowPage(qsizetype nPage) {
 
 // A template that cannot be opened is told in the window, in the words the
 // assembly would show in its box.
-QList<CFormattedPreview::Page> CFormattedPreview::PagesOf(CAddressDatabase& db, CListCtrl& list,
-                                                          const QList<int>& items,
+QList<CFormattedPreview::Page> CFormattedPreview::PagesOf(CListCtrl& list, const QList<int>& items,
                                                           const QString& strStartDir) {
     CMarkdownRenderer renderer(strStartDir);
     const QString strToday = CMailTemplate::Today();
@@ -100,9 +97,11 @@ QList<CFormattedPreview::Page> CFormattedPreview::PagesOf(CAddressDatabase& db, 
         const std::optional<QByteArray> bytes =
             CMailTemplate::ReadFile(strStartDir, row.m_strTemplate);
         if (!bytes) {
-            CSendMessageCapture capture(false);
-            db.AssembleMail(list, nItem, nullptr, false, strStartDir);
-            pages.append({row.m_strEMail, QString(), QString(), capture.Texts().join(u'\n'), {}});
+            pages.append({row.m_strEMail,
+                          QString(),
+                          QString(),
+                          CMailTemplate::CannotOpenText(row.m_strTemplate),
+                          {}});
             continue;
         }
         const CMergedMail mail = CMailTemplate::Merge(row, *bytes, strToday);

@@ -6,7 +6,6 @@
 #include <QList>
 #include <optional>
 
-class CAddressDatabase;
 class CListCtrl;
 class CMailBrowser;
 class QLabel;
@@ -34,7 +33,7 @@ public:
     CFormattedPreview(QWidget* pParent, QList<Page> pages);
 
     // The mails of the table rows items, from the templates of strStartDir.
-    static QList<Page> PagesOf(CAddressDatabase& db, CListCtrl& list, const QList<int>& items,
+    static QList<Page> PagesOf(CListCtrl& list, const QList<int>& items,
                                const QString& strStartDir);
 
 private:

@@ -552,8 +552,8 @@ void CListView_Table::OnPreviewFormatted() {
     if (!HasRowsToPreview())
         return;
     const QList<int> items = SelectedItems();
-    auto* pPreview = new CFormattedPreview(
-        window(), CFormattedPreview::PagesOf(Store(), *m_pList, items, g_strStartDir));
+    auto* pPreview =
+        new CFormattedPreview(window(), CFormattedPreview::PagesOf(*m_pList, items, g_strStartDir));
     pPreview->show();
 }
 
