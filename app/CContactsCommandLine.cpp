@@ -77,12 +77,9 @@ QStringList CContactsCommandLine::Synopsis() const {
 
 QString CContactsCommandLine::Notes() const {
     return QStringLiteral(
-        "Import and export work on Addresses.mdb of the current folder, or on the
-"
-        "team's database that the settings name. The import prints what it added,
-"
-        "updated, skipped and refused; the exit status is 0 when something was
-"
+        "Import and export work on Addresses.mdb of the current folder, or on the\n"
+        "team's database that the settings name. The import prints what it added,\n"
+        "updated, skipped and refused; the exit status is 0 when something was\n"
         "imported or exported, 1 when nothing could be done.");
 }
 

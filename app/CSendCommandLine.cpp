@@ -107,24 +107,24 @@ QString CSendCommandLine::Notes() const {
 }
 
 int CSendCommandLine::Run(const CCommandLineArguments& arguments) {
-    Options options;
+    Mailing mailing;
     if (arguments.Has(s_strFind))
-        options.strFind = arguments.Value(s_strFind);
-    options.strTemplate = arguments.Has(s_strTemplate) ? arguments.Value(s_strTemplate) : QString();
-    options.strDryRun = arguments.Value(s_strDryRun);
-    options.bYes = arguments.Has(s_strYes);
-    if (!options.strTemplate.isNull() && !IsTemplateOfFolder(options.strTemplate))
+        mailing.strFind = arguments.Value(s_strFind);
+    mailing.strTemplate = arguments.Has(s_strTemplate) ? arguments.Value(s_strTemplate) : QString();
+    mailing.strDryRun = arguments.Value(s_strDryRun);
+    mailing.bYes = arguments.Has(s_strYes);
+    if (!mailing.strTemplate.isNull() && !IsTemplateOfFolder(mailing.strTemplate))
         throw CCommandLineError(QStringLiteral("The template \"%1\" must be the name of a file in "
                                                "this folder, without a folder part.")
-                                    .arg(options.strTemplate));
+                                    .arg(mailing.strTemplate));
     try {
-        return Send(options);
+        return Send(mailing);
     } catch (const CDaoException& e) {
         return Fail(e.m_pErrorInfo->m_strDescription, 1);
     }
 }
 
-int CSendCommandLine::Send(const Options& options) {
+int CSendCommandLine::Send(const Mailing& mailing) {
     CAddressDatabase db;
     if (!QFileInfo(db.m_schema.m_strFile).isFile())
         return Fail(QStringLiteral("--send needs the address book %1 in the current folder; "
@@ -138,9 +138,9 @@ int CSendCommandLine::Send(const Options& options) {
     QList<CCheckedRow> checked;
     {
         CSendCheck check(QDir::currentPath(), CCsvRunLog(strLogPath).Sent());
-        check.SetTemplate(options.strTemplate);
+        check.SetTemplate(mailing.strTemplate);
         const QList<CMailRow> rows =
-            CMailingRecords::Read(db.m_pCDaoDatabase.get(), db.m_schema, options.strFind);
+            CMailingRecords::Read(db.m_pCDaoDatabase.get(), db.m_schema, mailing.strFind);
         for (qsizetype i = 0; i < rows.size(); ++i)
             checked << check.Check(int(i), rows[i]);
     }
@@ -149,21 +149,21 @@ int CSendCommandLine::Send(const Options& options) {
     const bool bLeftOut = std::any_of(plan.begin(), plan.end(), [](const CPlannedRow& row) {
         return row.skip == CPlannedRow::Skip::Problem;
     });
-    if (!options.strDryRun.isEmpty()) {
+    if (!mailing.strDryRun.isEmpty()) {
         PrintCheck(checked, nToSend,
                    QStringLiteral("the folder %1 (a dry run: nothing is sent)")
-                       .arg(QDir(options.strDryRun).absolutePath()));
-        if (!QDir().mkpath(options.strDryRun))
-            return Fail(QStringLiteral("The folder \"%1\" cannot be made.").arg(options.strDryRun),
+                       .arg(QDir(mailing.strDryRun).absolutePath()));
+        if (!QDir().mkpath(mailing.strDryRun))
+            return Fail(QStringLiteral("The folder \"%1\" cannot be made.").arg(mailing.strDryRun),
                         kUsageError);
-        const std::unique_ptr<QTemporaryDir> pSettings = SettingsForFolder(options.strDryRun);
+        const std::unique_ptr<QTemporaryDir> pSettings = SettingsForFolder(mailing.strDryRun);
         if (!pSettings)
             return Fail(QStringLiteral("The dry run cannot write its settings."), kUsageError);
         CNoRunLog log;
         return RunMailing(plan, log, false);
     }
     PrintCheck(checked, nToSend, CSendMailCommand::RouteText());
-    if (!options.bYes) {
+    if (!mailing.bYes) {
         Print(stdout,
               QStringLiteral("Nothing was sent: with --yes these %1 mails go.").arg(nToSend));
         return bLeftOut ? 1 : 0;

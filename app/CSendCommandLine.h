@@ -30,14 +30,14 @@ public:
     int Run(const CCommandLineArguments& arguments) override;
 
 private:
-    struct Options {
+    struct Mailing {
         QString strFind; // null: every record
         QString strTemplate;
         QString strDryRun;
         bool bYes = false;
     };
 
-    static int Send(const Options& options);
+    static int Send(const Mailing& mailing);
     static void PrintCheck(const QList<CCheckedRow>& rows, int nToSend, const QString& strRoute);
     static int RunMailing(const QList<CPlannedRow>& plan, CRunLog& log, bool bLimit);
 };
