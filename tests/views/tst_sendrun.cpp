@@ -218,8 +218,12 @@ void TestSendRun::outageThenResumeSendsEachAddressOnce() {
     const QStringList arrFirst = pFirst->Recipients();
     QList<CSendLogEntry> entries = Log();
     QCOMPARE(LoggedAddresses(entries, CSendLogEntry::Result::Sent), arrFirst);
-    QCOMPARE(LoggedAddresses(entries, CSendLogEntry::Result::Failed),
-             QStringList{Address(nFirst + 1)});
+    // The mail after the last one the server took fails; the one on its way
+    // when the server went may fail too, as the run goes on while the
+    // window hears of the row before.
+    const QStringList arrFailed = LoggedAddresses(entries, CSendLogEntry::Result::Failed);
+    QVERIFY2(!arrFailed.isEmpty() && arrFailed.size() <= 2, qPrintable(arrFailed.join(u' ')));
+    QCOMPARE(arrFailed.first(), Address(nFirst + 1));
     QCOMPARE(entries.last().nError, 23);
 
     CSmtpTestServer second(m_pCorvane->FilePath(u"second"_s));
@@ -244,7 +248,7 @@ void TestSendRun::outageThenResumeSendsEachAddressOnce() {
     entries = Log();
     QCOMPARE(LoggedAddresses(entries, CSendLogEntry::Result::Sent).size(), 1000);
     QCOMPARE(LoggedAddresses(entries, CSendLogEntry::Result::Skipped).size(), 0);
-    QCOMPARE(entries.size(), 1001);
+    QCOMPARE(entries.size(), 1000 + arrFailed.size());
     QVERIFY(pReport != nullptr);
     QVERIFY2(pReport->Text().contains(u"Sent: %1, failed: 0, skipped: 0. Already sent before, as "
                                       "the send log shows: %2."_s.arg(1000 - nFirst)
@@ -436,7 +440,7 @@ void TestSendRun::testMailCancelledDuringAStallSendsNothing() {
     QVERIFY2(cancelled.elapsed() < 5000, qPrintable(QString::number(cancelled.elapsed())));
     QVERIFY(CSendRun::Active() == nullptr);
     QCOMPARE(m_pCorvane->BoxTexts(), QStringList());
-    QCOMPARE(server.Recipients(), QStringList{u"sales@example.com"_s});
+    QTRY_COMPARE(server.Recipients(), QStringList{u"sales@example.com"_s});
     QVERIFY(!QFile::exists(m_pCorvane->FilePath(QString(CSendLog::kFileName))));
 }
 
