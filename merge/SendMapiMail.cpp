@@ -16,7 +16,7 @@ bool SendOneMail(const QString& strName, CMergedMail mail, const CHtmlMail* pHtm
     const CSendResult result = sender.SendTo(strName, mail, pHtml);
     if (pMessageId)
         *pMessageId = result.strMessageId;
-    if (const QString strFailure = result.FailureText(); !strFailure.isEmpty())
+    if (const QString strFailure = result.BoxText(); !strFailure.isEmpty())
         MessageBoxA(nullptr, strFailure, QString(), MB_OK);
     return result.stage == CSendResult::Stage::Sent;
 }

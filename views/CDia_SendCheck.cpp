@@ -71,7 +71,7 @@ void CDia_SendCheck::AddProblems() {
     m_pSkipProblems->setObjectName(QStringLiteral("radioSkipProblems"));
     m_pSkipProblems->setChecked(true);
     m_pSendProblems = new QRadioButton(
-        QStringLiteral("Send them anyway (without the missing attachments)"), this);
+        QStringLiteral("Send them anyway (without the missing attachments and images)"), this);
     m_pSendProblems->setObjectName(QStringLiteral("radioSendProblems"));
     // A template outside the folder may be any file of the user's: it goes
     // out only when asked for by itself, whatever the other problems' choice.

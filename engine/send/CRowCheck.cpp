@@ -1,6 +1,7 @@
 #include "engine/send/CRowCheck.h"
 
 #include "engine/address/CAddressRule.h"
+#include "engine/merge/CMarkdownRenderer.h"
 #include "engine/merge/CMergedMail.h"
 
 #include <QDir>
@@ -16,6 +17,9 @@ QList<CRowCheck::Problem> CRowCheck::Check(const CRowMail& mail, const QString& 
     if (mail.bTemplateOpened &&
         !MissingAttachments(mail.mail.m_strAttachments, strStartDir).isEmpty())
         problems << Problem::AttachmentMissing;
+    if (mail.bTemplateOpened && mail.mail.m_bMarkdown &&
+        !CMarkdownRenderer(strStartDir).Render(mail.mail).m_problems.isEmpty())
+        problems << Problem::ImageMissing;
     if (!IsAddressAccepted(mail.mail.m_strEMail))
         problems << Problem::AddressRefused;
     return problems;

@@ -11,10 +11,18 @@
 // the user's templates.
 class CRowCheck {
 public:
-    enum class Problem { TemplateMissing, TemplateOutsideFolder, AttachmentMissing, AddressRefused };
+    enum class Problem {
+        TemplateMissing,
+        TemplateOutsideFolder,
+        AttachmentMissing,
+        // A Markdown template's image that cannot go with the mail: missing,
+        // or not a file inside the start folder.
+        ImageMissing,
+        AddressRefused
+    };
 
-    // The row's problems, in the order above. Relative attachment paths are
-    // resolved against strStartDir, as the send resolves them.
+    // The row's problems, in the order above. Relative attachment and image
+    // paths are resolved against strStartDir, as the send resolves them.
     static QList<Problem> Check(const CRowMail& mail, const QString& strStartDir);
     // The paths of the attachment list (split at commas, tabs and
     // semicolons, each trimmed) that cannot be opened for reading.

@@ -12,7 +12,8 @@ namespace {
 
 constexpr CRowCheck::Problem kProblems[] = {
     CRowCheck::Problem::TemplateMissing, CRowCheck::Problem::TemplateOutsideFolder,
-    CRowCheck::Problem::AttachmentMissing, CRowCheck::Problem::AddressRefused};
+    CRowCheck::Problem::AttachmentMissing, CRowCheck::Problem::ImageMissing,
+    CRowCheck::Problem::AddressRefused};
 
 // The placeholders a row fills, in the order the assembly fills them, with
 // the row's value for each.
@@ -65,7 +66,11 @@ CCheckedRow CSendCheck::Check(int nItem, const CMailRow& row) {
     const TemplateFile& file = TemplateOf(mail.strTemplate);
     if (file.bytes) {
         mail.bTemplateOpened = true;
-        mail.mail = CMailTemplate::Merge(row, *file.bytes, m_strToday);
+        // Merged as the template of the mailing, which decides whether the
+        // mail is Markdown, not as the record's own.
+        CMailRow merged = row;
+        merged.m_strTemplate = mail.strTemplate;
+        mail.mail = CMailTemplate::Merge(merged, *file.bytes, m_strToday);
         checked.arrEmptyPlaceholders = EmptyPlaceholders(file.strText, row);
         checked.bAlreadySent =
             m_sent.IsSent(mail.mail.m_strEMail, mail.strTemplate, mail.mail.m_strSubject);
@@ -143,6 +148,9 @@ QString CSendCheck::ProblemTitle(CRowCheck::Problem problem) {
         return QStringLiteral("The template lies outside the folder Corvane started in");
     case CRowCheck::Problem::AttachmentMissing:
         return QStringLiteral("An attachment is missing or cannot be read");
+    case CRowCheck::Problem::ImageMissing:
+        return QStringLiteral("An image of the formatted mail is missing or lies outside the "
+                              "folder Corvane started in");
     case CRowCheck::Problem::AddressRefused:
         break;
     }

@@ -97,6 +97,13 @@ QString CSendResult::FailureText() const {
     return QStringLiteral("Can not Logoff from, Error = %1").arg(nCode);
 }
 
+QString CSendResult::BoxText() const {
+    const QString strFailure = FailureText();
+    if (step != Step::Token || strReply.isEmpty() || strFailure.isEmpty())
+        return strFailure;
+    return strFailure + u'\n' + strReply;
+}
+
 QString CSendResult::Text() const {
     QStringList arrLines = Warnings();
     if (const QString strFailure = FailureText(); !strFailure.isEmpty())

@@ -80,6 +80,9 @@ struct CSendResult {
     // left out, then the failure's text, if any.
     QStringList Warnings() const;
     QString FailureText() const;
+    // What the box of a single mail says: the failure, and where the sign-in
+    // failed, the library's words on what to do about it.
+    QString BoxText() const;
     // All of them, one per line, with the server's reply on a line of its
     // own after the failure: what a run's report, pause and log say.
     QString Text() const;

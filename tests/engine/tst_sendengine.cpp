@@ -1,5 +1,6 @@
 // The pieces of a Send Mail run that need no windows.
 
+#include "engine/merge/CMailTemplate.h"
 #include "engine/send/CMailSender.h"
 #include "engine/send/CRateLimiter.h"
 #include "engine/send/CRetrySchedule.h"
@@ -203,6 +204,8 @@ private Q_SLOTS:
     void resultTellsRowFromEveryRowFailures();
     void rowCheckFindsMissingAttachments_data();
     void rowCheckFindsMissingAttachments();
+    void rowCheckFindsImagesThatCannotGo_data();
+    void rowCheckFindsImagesThatCannotGo();
     void rowCheckJudgesAddressAsTheLibrary_data();
     void rowCheckJudgesAddressAsTheLibrary();
     void rowCheckFindsTemplatesOutsideTheFolder_data();
@@ -285,7 +288,8 @@ void TestSendEngine::logWritesHeaderOnceAndOnlyAppends() {
 // whose entry was lost, and e, who was never tried.
 void TestSendEngine::logSurvivesDamage_data() {
     QTest::addColumn<QByteArray>("damage");
-    QTest::addColumn<bool>("bAppendRepairs"); // else a bare line end follows, as older programs wrote
+    QTest::addColumn<bool>(
+        "bAppendRepairs"); // else a bare line end follows, as older programs wrote
     const QByteArray entry = "2026-12-07T14:05:10+01:00,b@example.com,";
     QTest::newRow("line cut short") << QByteArray("2026-12-07T14:05:10+01:00,b@exa") << true;
     QTest::newRow("cut inside a quoted field") << entry + "\"Doe, J" << true;
@@ -307,7 +311,9 @@ void TestSendEngine::logSurvivesDamage() {
         QVERIFY(file.open(QIODevice::Append));
         QCOMPARE(file.write(damage), damage.size());
         if (!bAppendRepairs)
-            QVERIFY(file.write("2026-12-07T14:05:11+01:00,c@example.com,Name,offer.txt,S,sent,0,,\r\n") > 0);
+            QVERIFY(file.write(
+                        "2026-12-07T14:05:11+01:00,c@example.com,Name,offer.txt,S,sent,0,,\r\n") >
+                    0);
     }
     if (bAppendRepairs)
         QVERIFY(log.Append(Entry(u"c@example.com"_s, u"S"_s)));
@@ -381,7 +387,8 @@ void TestSendEngine::logKeepsSpreadsheetFormulasOut() {
     for (const int nColumn : {1, 2, 3, 4, 7})
         QCOMPARE(fields[nColumn], strWritten);
     for (const QString& strField : fields)
-        QVERIFY2(strField.isEmpty() || !u"=+-@\t\r"_s.contains(strField.front()) || strField == strValue,
+        QVERIFY2(strField.isEmpty() || !u"=+-@\t\r"_s.contains(strField.front()) ||
+                     strField == strValue,
                  qPrintable(strField));
     const QList<CSendLogEntry> entries = CSendLog(strPath).Read();
     QCOMPARE(entries.size(), 1);
@@ -533,6 +540,45 @@ void TestSendEngine::rowCheckFindsMissingAttachments() {
     QCOMPARE(CRowCheck::Check(mail, m_dir.path()), expected);
 }
 
+// A Markdown template's images are checked before a run as its attachments
+// are: a run without a person must not send a mail without its image unless
+// the user chose to.
+void TestSendEngine::rowCheckFindsImagesThatCannotGo_data() {
+    QTest::addColumn<QByteArray>("image");
+    QTest::addColumn<bool>("bProblem");
+    QTest::newRow("in the folder") << QByteArray("logo.png") << false;
+    QTest::newRow("on the web") << QByteArray("https://example.com/logo.png") << false;
+    QTest::newRow("missing") << QByteArray("gone.png") << true;
+    QTest::newRow("outside the folder") << QByteArray("../logo.png") << true;
+    QTest::newRow("a file address") << QByteArray("file:///etc/passwd") << true;
+    QTest::newRow("named by the row") << QByteArray("#MY_1.png") << false;
+}
+
+void TestSendEngine::rowCheckFindsImagesThatCannotGo() {
+    QFETCH(QByteArray, image);
+    QFETCH(bool, bProblem);
+    QFile logo(m_dir.filePath(u"logo.png"_s));
+    QVERIFY(logo.open(QIODevice::WriteOnly));
+    logo.write("\x89PNG\r\n\x1a\n");
+    logo.close();
+    CMailRow row;
+    row.m_strEMail = u"jane@example.com"_s;
+    row.m_strTemplate = u"offer.md"_s;
+    row.m_arrMy[0] = u"logo"_s;
+    CRowMail mail;
+    mail.strTemplate = row.m_strTemplate;
+    mail.bTemplateOpened = true;
+    const QByteArray bytes = "#SUBJECT Offer\n![Logo](" + image + ")\n";
+    QFile offer(m_dir.filePath(row.m_strTemplate));
+    QVERIFY(offer.open(QIODevice::WriteOnly));
+    offer.write(bytes);
+    offer.close();
+    mail.mail = CMailTemplate::Merge(row, bytes, u"today"_s);
+    QCOMPARE(CRowCheck::Check(mail, m_dir.path()),
+             bProblem ? QList<CRowCheck::Problem>{CRowCheck::Problem::ImageMissing}
+                      : QList<CRowCheck::Problem>());
+}
+
 void TestSendEngine::rowCheckJudgesAddressAsTheLibrary_data() {
     QTest::addColumn<QString>("strEMail");
     QTest::addColumn<bool>("bAccepted");
@@ -585,8 +631,8 @@ void TestSendEngine::rowCheckFindsTemplatesOutsideTheFolder() {
     const QString strStart = root.filePath(u"start"_s);
     QVERIFY(root.mkpath(u"start/sub"_s));
     QVERIFY(root.mkpath(u"start-private"_s));
-    for (const QString& strFile : {u"start/offer.txt"_s, u"start/sub/deep.txt"_s,
-                                   u"private.txt"_s, u"start-private/p.txt"_s}) {
+    for (const QString& strFile : {u"start/offer.txt"_s, u"start/sub/deep.txt"_s, u"private.txt"_s,
+                                   u"start-private/p.txt"_s}) {
         QFile file(root.filePath(strFile));
         QVERIFY(file.open(QIODevice::WriteOnly));
     }

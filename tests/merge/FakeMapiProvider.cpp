@@ -4,8 +4,10 @@
 // and unloading are recorded too, so a test sees whether the library ran at
 // all and whether it was released. Built with SENT_MESSAGE_ID_RESULT, it also
 // exports CorvaneSentMessageId, which gives a fixed Message-ID when that
-// result is 0.
+// result is 0; built with TOKEN_REFUSED, CorvaneLastResult, which tells of
+// every call that it failed at the access token, as a revoked sign-in does.
 
+#include "platform/mapi/CorvaneLastResult.h"
 #include "platform/mapi/CorvaneSentMessageId.h"
 #include "platform/mapi/SimpleMapi.h"
 
@@ -144,6 +146,15 @@ CorvaneSentMessageId(LHANDLE lhSession, LPSTR lpszBuffer, ULONG ulBufferSize) {
     if (SENT_MESSAGE_ID_RESULT == 0)
         std::snprintf(lpszBuffer, ulBufferSize, "%s", "<fake.1@example.com>");
     return SENT_MESSAGE_ID_RESULT;
+}
+#endif
+
+#ifdef TOKEN_REFUSED
+__attribute__((visibility("default"))) ULONG CorvaneLastResult(lpCorvaneResult lpResult) {
+    *lpResult = CorvaneResult{LOGON_RESULT, CORVANE_STEP_TOKEN, 0, 0, {}};
+    std::snprintf(lpResult->szReply, sizeof lpResult->szReply, "%s",
+                  "the sign-in was refused (invalid_grant): sign in again in Mail Settings");
+    return SUCCESS_SUCCESS;
 }
 #endif
 }

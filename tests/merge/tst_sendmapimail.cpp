@@ -1,11 +1,11 @@
 #include "MapiRecord.h"
 #include "MessageBoxRecorder.h"
-#include "engine/send/CMapiSender.h"
 #include "engine/merge/CHtmlMail.h"
-#include "views/Globals.h"
+#include "engine/send/CMapiSender.h"
 #include "platform/settings/CProfileSettings.h"
 #include "platform/ui/CListCtrl.h"
 #include "store/CAddressDatabase.h"
+#include "views/Globals.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -196,6 +196,11 @@ void TestSendMapiMail::reportsEachFailureOnce_data() {
         << QStringList{"load", "unload", "message"};
     QTest::newRow("logon fails with 3")
         << "1" << PROVIDER_LOGON3 << false << QStringList{"System|Can not Logon to MAPI, Error = 3"}
+        << QStringList{"load", "logon", "message", "unload"};
+    QTest::newRow("the sign-in refused: the box says what to do")
+        << "1" << PROVIDER_TOKEN_REFUSED << false
+        << QStringList{"System|Can not Logon to MAPI, Error = 3\nthe sign-in was refused "
+                       "(invalid_grant): sign in again in Mail Settings"}
         << QStringList{"load", "logon", "message", "unload"};
     QTest::newRow("send fails with 14, the logon is closed")
         << "1" << PROVIDER_SEND14 << false

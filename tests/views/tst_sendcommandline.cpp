@@ -45,6 +45,7 @@ private Q_SLOTS:
     void wrongUseExitsTwoAndSendsNothing();
     void checkAloneSendsNothing();
     void dryRunWritesEachMailAndLogsNothing();
+    void markdownMailingGoesFormatted();
     void sendThenResumeSendsEachAddressOnce();
     void findAndTemplateChooseTheMailing();
     void failedMailExitsOne();
@@ -210,6 +211,33 @@ void TestSendCommandLine::dryRunWritesEachMailAndLogsNothing() {
 
     QCOMPARE(Run({u"--send"_s, u"--yes"_s}).nExit, 0);
     QCOMPARE(m_pServer->MessageCount(), 3);
+}
+
+// A mailing from a Markdown template goes formatted, its image with it, as
+// a single mail from the window does: the run's sender renders it.
+void TestSendCommandLine::markdownMailingGoesFormatted() {
+    Prepare(1);
+    QFile offer(m_dir.filePath(u"offer.md"_s));
+    QVERIFY(offer.open(QIODevice::WriteOnly));
+    offer.write("#SUBJECT Offer for #NAME\n**Dear #NAME**\n\n![Logo](logo.png)\n");
+    offer.close();
+    QFile logo(m_dir.filePath(u"logo.png"_s));
+    QVERIFY(logo.open(QIODevice::WriteOnly));
+    logo.write("\x89PNG\r\n\x1a\n");
+    logo.close();
+    const Outcome outcome =
+        Run({u"--send"_s, u"--template"_s, u"offer.md"_s, u"--dry-run"_s, u"out"_s});
+    QVERIFY2(outcome.nExit == 0, qPrintable(outcome.strError));
+    const QDir out(m_dir.filePath(u"out"_s));
+    const QStringList arrFiles = out.entryList({u"*.eml"_s}, QDir::Files);
+    QCOMPARE(arrFiles.size(), 1);
+    QFile file(out.filePath(arrFiles[0]));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray mail = file.readAll();
+    QVERIFY(mail.contains("multipart/alternative"));
+    QVERIFY(mail.contains("text/html"));
+    QVERIFY(mail.contains("<strong>Dear User 1</strong>"));
+    QVERIFY(mail.contains("Content-Type: image/png"));
 }
 
 // --yes sends and logs every mail; the same command again finds them in the
