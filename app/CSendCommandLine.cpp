@@ -3,12 +3,13 @@
 #include "app/CCommandLineArguments.h"
 #include "app/CCommandLineError.h"
 #include "app/CSendConsole.h"
-#include "engine/send/CCsvRunLog.h"
 #include "engine/send/CMailingRecords.h"
 #include "engine/send/CMapiSender.h"
 #include "engine/send/CNoRunLog.h"
 #include "engine/send/CRateLimiter.h"
+#include "engine/send/CRunLog.h"
 #include "engine/send/CSendCheck.h"
+#include "engine/send/CSendLog.h"
 #include "engine/send/CSteadyClock.h"
 #include "platform/dao/CDaoException.h"
 #include "platform/settings/CProfileSettings.h"
@@ -126,7 +127,7 @@ int CSendCommandLine::Run(const CCommandLineArguments& arguments) {
 
 int CSendCommandLine::Send(const Mailing& mailing) {
     CAddressDatabase db;
-    if (!QFileInfo(db.m_schema.m_strFile).isFile())
+    if (CAddressDatabase::ServerUrl().isEmpty() && !QFileInfo(db.m_schema.m_strFile).isFile())
         return Fail(QStringLiteral("--send needs the address book %1 in the current folder; "
                                    "there is none.")
                         .arg(db.m_schema.m_strFile),
@@ -135,9 +136,12 @@ int CSendCommandLine::Send(const Mailing& mailing) {
         return kUsageError;
     const QString strLogPath =
         CSendLog::PathBeside(QDir::current().absoluteFilePath(db.m_schema.m_strFile));
+    // On a team's server, the team's log: several machines may send the
+    // same mailing at once, each mail going only once.
+    const std::unique_ptr<CRunLog> pLog = db.OpenRunLog(strLogPath);
     QList<CCheckedRow> checked;
     {
-        CSendCheck check(QDir::currentPath(), CCsvRunLog(strLogPath).Sent());
+        CSendCheck check(QDir::currentPath(), pLog->Sent());
         check.SetTemplate(mailing.strTemplate);
         const QList<CMailRow> rows =
             CMailingRecords::Read(db.m_pCDaoDatabase.get(), db.m_schema, mailing.strFind);
@@ -168,8 +172,7 @@ int CSendCommandLine::Send(const Mailing& mailing) {
               QStringLiteral("Nothing was sent: with --yes these %1 mails go.").arg(nToSend));
         return bLeftOut ? 1 : 0;
     }
-    CCsvRunLog log(strLogPath);
-    return RunMailing(plan, log, true);
+    return RunMailing(plan, *pLog, true);
 }
 
 void CSendCommandLine::PrintCheck(const QList<CCheckedRow>& rows, int nToSend,

@@ -7,6 +7,7 @@
 // ticks. Target: under 200 ms for the run.
 
 #include "CSmtpTestServer.h"
+#include "engine/send/CCsvRunLog.h"
 #include "engine/send/CSendCheck.h"
 #include "platform/settings/CProfileSettings.h"
 #include "platform/ui/MessageBoxes.h"
@@ -22,6 +23,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -89,8 +91,9 @@ int main(int argc, char* argv[]) {
         CPlannedRow row;
         row.mail.bTemplateOpened = true;
         row.mail.mail = Mail();
-        auto* pRun = new CSendRun(nullptr, db, nullptr, {row},
-                                  folder.filePath(QStringLiteral("log.csv")), 0);
+        auto* pRun = new CSendRun(
+            nullptr, db, nullptr, {row},
+            std::make_unique<CCsvRunLog>(folder.filePath(QStringLiteral("log.csv"))), 0);
         QObject::connect(pRun, &CSendRun::finished, pRun, done);
         pRun->Start();
     });

@@ -1,5 +1,7 @@
 #include "store/CAddressDatabase.h"
 
+#include "engine/send/CCsvRunLog.h"
+#include "engine/send/CTeamSendLog.h"
 #include "engine/store/CAddressRecords.h"
 #include "engine/store/CreateTable.h"
 #include "platform/dao/CDaoDatabase.h"
@@ -101,6 +103,12 @@ QString CAddressDatabase::ServerPassword(const QString& strUrl) {
     }
 }
 
+std::unique_ptr<CRunLog> CAddressDatabase::OpenRunLog(const QString& strCsvPath) const {
+    if (m_strServerUrl.isEmpty())
+        return std::make_unique<CCsvRunLog>(strCsvPath);
+    return CTeamSendLog::Connect(m_strServerUrl, ServerPassword(m_strServerUrl), strCsvPath);
+}
+
 bool CAddressDatabase::OpenOrCreate() {
     if (m_pCDaoDatabase && m_pCDaoDatabase->IsOpen())
         return true;
@@ -146,6 +154,7 @@ bool CAddressDatabase::OpenServer(const QString& strUrl) {
     for (;;) {
         try {
             m_pCDaoDatabase->OpenServer(strUrl, ServerPassword(strUrl));
+            m_strServerUrl = strUrl;
             return m_pCDaoDatabase->HasTable(m_schema.m_strTable) || CreateAddressTable(m_schema);
         } catch (const CDaoException& e) {
             m_pCDaoDatabase->Close();

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/ui/CProgressCtrl.h"
 #include "engine/merge/CMergedMail.h"
 #include "engine/store/CTableSchema.h"
+#include "platform/ui/CProgressCtrl.h"
 
 #include <QString>
 #include <QStringList>
@@ -14,6 +14,7 @@ class CDaoDatabase;
 class CDaoTableDef;
 class CListCtrl;
 class CMDIFrameWnd;
+class CRunLog;
 struct CHtmlMail;
 
 // The one store object: the address database and its table, plus the
@@ -34,6 +35,11 @@ public:
     static QString ServerUrl();
     // The password the desktop keyring holds for the Url's login, if any.
     static QString ServerPassword(const QString& strUrl);
+    // The send log of a run on this address book: on a team's server the
+    // team's log, on a connection of its own for the run's thread; else
+    // the file strCsvPath. Throws CDaoException when the server's log
+    // cannot be reached.
+    std::unique_ptr<CRunLog> OpenRunLog(const QString& strCsvPath) const;
 
     // Opening and creating the file, or connecting to the server and creating
     // the table there on first use (store/).
@@ -96,5 +102,6 @@ private:
 
     QString m_strOpenError;   // why the file could not be opened or created
     bool m_bOpenBusy = false; // another program held the file locked
+    QString m_strServerUrl;   // the team's database the store is on; empty for the file
     CMDIFrameWnd* m_pFrame;
 };

@@ -1,13 +1,14 @@
 #include "views/CSendMailCommand.h"
 
-#include "engine/send/CCsvRunLog.h"
 #include "engine/send/CMapiSender.h"
 #include "engine/send/CRateLimiter.h"
 #include "engine/send/CSendCheck.h"
+#include "engine/send/CSendLog.h"
 #include "merge/MailRowOf.h"
 #include "platform/mfc/CMDIChildWnd.h"
 #include "platform/mfc/CMDIFrameWnd.h"
 #include "platform/settings/CProfileSettings.h"
+#include "platform/ui/EngineErrorGuard.h"
 #include "platform/ui/MessageBoxes.h"
 #include "store/CAddressDatabase.h"
 #include "views/CDia_SendCheck.h"
@@ -34,12 +35,18 @@ constexpr int kAbortAgainMs = 100;
 
 CSendRun* CSendMailCommand::Run(CAddressDatabase& db, CMDIFrameWnd* pFrame, CListCtrl& list,
                                 const QList<int>& items, QWidget* pView) {
-    const QString strLogPath = LogPath(db);
+    std::unique_ptr<CRunLog> pLog;
+    CSentLookup sent({});
+    if (!EngineErrorGuard([&] {
+            pLog = db.OpenRunLog(LogPath(db));
+            sent = pLog->Sent();
+        }))
+        return nullptr;
     QList<CMailRow> rows;
     rows.reserve(items.size());
     for (int nItem : items)
         rows << MailRowOf(list, nItem);
-    CSendCheck check(g_strStartDir, CCsvRunLog(strLogPath).Sent());
+    CSendCheck check(g_strStartDir, std::move(sent));
     const auto checkRows = [&](const QString& strTemplate) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
@@ -60,7 +67,7 @@ CSendRun* CSendMailCommand::Run(CAddressDatabase& db, CMDIFrameWnd* pFrame, CLis
     if (dialog.IsTestFirst() && !SendTest(pView, plan))
         return nullptr;
 
-    auto* pRun = new CSendRun(pView, db, pFrame, plan, strLogPath, nMaxPerMinute);
+    auto* pRun = new CSendRun(pView, db, pFrame, plan, std::move(pLog), nMaxPerMinute);
     for (QWidget* pWidget = pView; pWidget != nullptr; pWidget = pWidget->parentWidget()) {
         if (qobject_cast<CMDIChildWnd*>(pWidget) != nullptr)
             pRun->GuardClose(pWidget);
@@ -118,9 +125,9 @@ bool CSendMailCommand::SendTest(QWidget* pParent, const QList<CPlannedRow>& plan
     CSendRun::ShowBoxes(result);
     if (!result.IsSent())
         return false;
-    return AfxMessageBox(QStringLiteral("The test mail went to %1. Send the mails now?")
-                             .arg(mail.m_strEMail),
-                         MB_YESNO) == IDYES;
+    return AfxMessageBox(
+               QStringLiteral("The test mail went to %1. Send the mails now?").arg(mail.m_strEMail),
+               MB_YESNO) == IDYES;
 }
 
 // The mail goes on a thread of its own, as a run's mails do, so that the

@@ -36,13 +36,13 @@ CSendWorker::PauseAnswer AnswerOf(CDia_SendPause::Answer answer) {
 } // namespace
 
 CSendRun::CSendRun(QObject* pParent, CAddressDatabase& db, CMDIFrameWnd* pFrame,
-                   QList<CPlannedRow> rows, const QString& strLogPath, int nMaxPerMinute,
+                   QList<CPlannedRow> rows, std::unique_ptr<CRunLog> pLog, int nMaxPerMinute,
                    CRetrySchedule retries)
     : QObject(pParent), m_db(db), m_pFrame(pFrame), m_rows(std::move(rows)),
-      m_limiter(nMaxPerMinute), m_log(strLogPath) {
+      m_limiter(nMaxPerMinute), m_pLog(std::move(pLog)) {
     m_pWorker = std::make_unique<CSendWorker>(
         m_rows, IsSeveral() ? CSendWorker::Mode::Mailing : CSendWorker::Mode::Single, m_sender,
-        m_log, m_clock, m_limiter, retries);
+        *m_pLog, m_clock, m_limiter, retries);
     m_nToSend = m_pWorker->ToSend();
     m_pWorker->moveToThread(&m_thread);
     connect(&m_thread, &QThread::started, m_pWorker.get(), &CSendWorker::Run);
@@ -199,9 +199,9 @@ void CSendRun::OnFinished(const CSendSummary& summary) {
     m_bFinished = true;
     EndStatus();
     if (!summary.strLogError.isEmpty())
-        AfxMessageBox(summary.LogErrorText(m_log.Where()));
+        AfxMessageBox(summary.LogErrorText(m_pLog->Where()));
     if (m_pReport)
-        m_pReport->AddSummary(summary, m_log.Where());
+        m_pReport->AddSummary(summary, m_pLog->Where());
     if (s_pActive == this)
         s_pActive = nullptr;
     Q_EMIT finished();

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "engine/send/CCsvRunLog.h"
 #include "engine/send/CMapiSender.h"
 #include "engine/send/CPlannedRow.h"
 #include "engine/send/CRetrySchedule.h"
+#include "engine/send/CRunLog.h"
 #include "engine/send/CSendSummary.h"
 #include "engine/send/CSendWorker.h"
 #include "engine/send/CSteadyClock.h"
@@ -41,7 +41,7 @@ public:
     // and the pause question open over it. Without one (a program that only
     // sends) the run shows nothing but its boxes.
     CSendRun(QObject* pParent, CAddressDatabase& db, CMDIFrameWnd* pFrame, QList<CPlannedRow> rows,
-             const QString& strLogPath, int nMaxPerMinute,
+             std::unique_ptr<CRunLog> pLog, int nMaxPerMinute,
              CRetrySchedule retries = CRetrySchedule::FromSettings());
     ~CSendRun() override;
 
@@ -90,7 +90,7 @@ private:
     QList<CPlannedRow> m_rows;
     CRateLimiter m_limiter;
     CMapiSender m_sender;
-    CCsvRunLog m_log;
+    std::unique_ptr<CRunLog> m_pLog;
     CSteadyClock m_clock;
     std::unique_ptr<CSendWorker> m_pWorker;
     QThread m_thread;

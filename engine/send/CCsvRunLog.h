@@ -12,7 +12,7 @@ public:
     bool Append(const CSendLogEntry& entry) override { return m_log.Append(entry); }
     QString ErrorText() const override { return m_log.ErrorText(); }
     CSentLookup Sent() const override { return CSentLookup(m_log.Read()); }
-    bool Claim(const CSendLogEntry&) override { return true; }
+    ClaimResult Claim(const CSendLogEntry&) override { return ClaimResult::Granted; }
     QString Where() const override { return m_log.Path(); }
 
 private:

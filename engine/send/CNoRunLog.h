@@ -9,6 +9,6 @@ public:
     bool Append(const CSendLogEntry&) override { return true; }
     QString ErrorText() const override { return QString(); }
     CSentLookup Sent() const override { return CSentLookup({}); }
-    bool Claim(const CSendLogEntry&) override { return true; }
+    ClaimResult Claim(const CSendLogEntry&) override { return ClaimResult::Granted; }
     QString Where() const override { return QString(); }
 };

@@ -125,12 +125,23 @@ bool CSendWorker::Handle(const Turn& turn) {
     case CPlannedRow::Skip::None:
         break;
     }
-    if (turn.nRetry == 0 && !m_log.Claim(EntryOf(planned.mail, CSendLogEntry::Result::Sent))) {
+    if (turn.nRetry > 0)
+        return Attempt(turn);
+    switch (m_log.Claim(EntryOf(planned.mail, CSendLogEntry::Result::Sent))) {
+    case CRunLog::ClaimResult::Granted:
+        return Attempt(turn);
+    case CRunLog::ClaimResult::Taken:
         ++m_summary.nTakenElsewhere;
         Done(turn.nRow, CSendResult(), Fate::TakenElsewhere);
         return true;
+    case CRunLog::ClaimResult::Failed:
+        break;
     }
-    return Attempt(turn);
+    // Without a claim the mail could go twice; the run ends as it does when
+    // an attempt cannot be recorded.
+    m_reached[turn.nRow] = false;
+    m_summary.strLogError = m_log.ErrorText();
+    return false;
 }
 
 // The tries of one row until it is sent, fails for good, is put off, or the
@@ -271,6 +282,8 @@ void CSendWorker::Finish() {
     for (const PutOff& putOff : std::as_const(m_putOff))
         Fail(putOff.turn.nRow, putOff.turn.last);
     m_putOff.clear();
+    // A claim that stays held lapses at the end of its lease.
+    m_log.ReleaseClaims();
     m_summary.nNotReached = int(std::count(m_reached.begin(), m_reached.end(), false));
     m_summary.bStopped = IsStopped();
     Q_EMIT finished(m_summary);

@@ -105,6 +105,21 @@ CTeamSendLog::CTeamSendLog(CDaoDatabase& database, const QString& strCsvPath, in
     CreateTables();
 }
 
+CTeamSendLog::CTeamSendLog(std::unique_ptr<CDaoDatabase> pDatabase, const QString& strCsvPath)
+    : CTeamSendLog(*pDatabase, strCsvPath) {
+    m_pOwnDatabase = std::move(pDatabase);
+}
+
+CTeamSendLog::~CTeamSendLog() = default;
+
+std::unique_ptr<CTeamSendLog> CTeamSendLog::Connect(const QString& strUrl,
+                                                    const QString& strPassword,
+                                                    const QString& strCsvPath) {
+    auto pDatabase = std::make_unique<CDaoDatabase>();
+    pDatabase->OpenServer(strUrl, strPassword);
+    return std::unique_ptr<CTeamSendLog>(new CTeamSendLog(std::move(pDatabase), strCsvPath));
+}
+
 // Two runs that start together may both find a table missing; the one that
 // loses the race to create it finds it there.
 void CTeamSendLog::CreateTables() {
@@ -215,18 +230,18 @@ CSentLookup CTeamSendLog::Sent() const {
     return CSentLookup(entries);
 }
 
-CTeamSendLog::Claim CTeamSendLog::ClaimMail(const CSendLogEntry& entry) {
+CTeamSendLog::ClaimResult CTeamSendLog::Claim(const CSendLogEntry& entry) {
     try {
         return TryClaim(MailKey(entry));
     } catch (const CDaoException& e) {
         m_strError = e.m_pErrorInfo->m_strDescription;
-        return Claim::Failed;
+        return ClaimResult::Failed;
     }
 }
 
 // The claim is read and written under the database's write lock, so that
 // of two runs asking at once, one sees the other's claim.
-CTeamSendLog::Claim CTeamSendLog::TryClaim(const QString& strKey) {
+CTeamSendLog::ClaimResult CTeamSendLog::TryClaim(const QString& strKey) {
     CDaoTransaction transaction(m_database, CDaoTransaction::Immediate);
     bool bNew = true;
     {
@@ -238,13 +253,13 @@ CTeamSendLog::Claim CTeamSendLog::TryClaim(const QString& strKey) {
             const bool bOurs = find.Column(0).toString() == m_strOwner;
             const bool bLive = FromUtcText(find.Column(1).toString()) > m_clock();
             if (bSent || (!bOurs && bLive))
-                return Claim::Taken;
+                return ClaimResult::Taken;
             bNew = false;
         }
     }
     WriteClaim(strKey, bNew);
     transaction.Commit();
-    return Claim::Granted;
+    return ClaimResult::Granted;
 }
 
 void CTeamSendLog::WriteClaim(const QString& strKey, bool bNew) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/send/CRunLog.h"
 #include "engine/send/CSendLog.h"
 #include "engine/send/CSendLogEntry.h"
 #include "engine/send/CSentLookup.h"
@@ -7,6 +8,7 @@
 #include <QDateTime>
 #include <QString>
 #include <functional>
+#include <memory>
 
 class CDaoDatabase;
 
@@ -21,9 +23,8 @@ class CDaoDatabase;
 // Every attempt also goes into the user's own CSV log. Lease times come from
 // each machine's clock, so the machines' clocks must agree to well within a
 // lease.
-class CTeamSendLog {
+class CTeamSendLog : public CRunLog {
 public:
-    enum class Claim { Granted, Taken, Failed };
     using Clock = std::function<QDateTime()>;
     using Pause = std::function<void(int nMilliseconds)>;
 
@@ -37,39 +38,49 @@ public:
     CTeamSendLog(CDaoDatabase& database, const QString& strCsvPath,
                  int nLeaseSeconds = kDefaultLeaseSeconds, Clock clock = Clock(),
                  Pause pause = Pause());
+    // The team's log of the database at strUrl on a connection of its own,
+    // for a run on a thread of its own. Raises a CDaoException when the
+    // server cannot be reached or the tables cannot be made.
+    static std::unique_ptr<CTeamSendLog> Connect(const QString& strUrl, const QString& strPassword,
+                                                 const QString& strCsvPath);
+    ~CTeamSendLog() override;
 
     // Records the attempt in the database and the CSV log; a sent mail's
     // claim becomes final, a failed one's lease starts again. A connection
     // that breaks is tried again for a while, so that a server's restart
     // does not lose a mail that went out. False, with the reason in
     // ErrorText(), when the attempt could not be recorded.
-    bool Append(const CSendLogEntry& entry);
-    QString ErrorText() const { return m_strError; }
+    bool Append(const CSendLogEntry& entry) override;
+    QString ErrorText() const override { return m_strError; }
     // The mails the team's log records as sent. Raises a CDaoException when
     // the database cannot say.
-    CSentLookup Sent() const;
+    CSentLookup Sent() const override;
     // Takes the mail of entry (address, template, subject) for this run:
     // Taken when another live run holds it or it was sent; Failed, with the
     // reason in ErrorText(), when the database could not be asked, and the
     // mail must then not be sent.
-    Claim ClaimMail(const CSendLogEntry& entry);
+    ClaimResult Claim(const CSendLogEntry& entry) override;
     // Lets the others have this run's claims on mails it did not send, at
     // the run's end; false, with the reason in ErrorText(), when it failed
     // (the lease then frees them).
-    bool ReleaseClaims();
+    bool ReleaseClaims() override;
     // Where the log is kept, for the user.
-    QString Where() const;
+    QString Where() const override;
 
 private:
+    CTeamSendLog(std::unique_ptr<CDaoDatabase> pDatabase, const QString& strCsvPath);
+
     void CreateTables();
     void AppendToDatabase(const CSendLogEntry& entry);
     void InsertAttempt(const CSendLogEntry& entry);
     void MarkSent(const QString& strKey);
-    Claim TryClaim(const QString& strKey);
+    ClaimResult TryClaim(const QString& strKey);
     void WriteClaim(const QString& strKey, bool bNew);
     QString LeaseEnd() const;
     static QString MailKey(const CSendLogEntry& entry);
 
+    // The connection Connect made, which the log keeps; null otherwise.
+    std::unique_ptr<CDaoDatabase> m_pOwnDatabase;
     CDaoDatabase& m_database;
     CSendLog m_csv;
     int m_nLeaseSeconds;

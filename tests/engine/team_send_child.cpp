@@ -39,14 +39,14 @@ QList<int> Pass(CTeamSendLog& log, const QList<int>& rows) {
     QList<int> held;
     for (const int nRow : rows) {
         CSendLogEntry entry = Mail(nRow);
-        switch (log.ClaimMail(entry)) {
-        case CTeamSendLog::Claim::Taken:
+        switch (log.Claim(entry)) {
+        case CTeamSendLog::ClaimResult::Taken:
             held.append(nRow);
             continue;
-        case CTeamSendLog::Claim::Failed:
+        case CTeamSendLog::ClaimResult::Failed:
             std::fprintf(stderr, "%s\n", qPrintable(log.ErrorText()));
             std::exit(3);
-        case CTeamSendLog::Claim::Granted:
+        case CTeamSendLog::ClaimResult::Granted:
             break;
         }
         if (++g_nClaims == g_nKilledAt)

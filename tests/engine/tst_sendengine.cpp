@@ -98,7 +98,9 @@ public:
     }
     QString ErrorText() const override { return u"disk full"_s; }
     CSentLookup Sent() const override { return CSentLookup({}); }
-    bool Claim(const CSendLogEntry& entry) override { return !m_taken.contains(entry.strEMail); }
+    ClaimResult Claim(const CSendLogEntry& entry) override {
+        return m_taken.contains(entry.strEMail) ? ClaimResult::Taken : ClaimResult::Granted;
+    }
     QString Where() const override { return u"memory"_s; }
 
     QStringList m_arrLines;

@@ -77,20 +77,20 @@ private Q_SLOTS:
         QTest::addColumn<int>("secondsLater");
         QTest::addColumn<QString>("ours");
         QTest::addColumn<int>("expected");
-        using Claim = CTeamSendLog::Claim;
-        QTest::newRow("nobody's") << "" << 0 << "jane@example.com" << int(Claim::Granted);
+        using ClaimResult = CTeamSendLog::ClaimResult;
+        QTest::newRow("nobody's") << "" << 0 << "jane@example.com" << int(ClaimResult::Granted);
         QTest::newRow("held") << "claimed" << kLeaseSeconds - 1 << "jane@example.com"
-                              << int(Claim::Taken);
+                              << int(ClaimResult::Taken);
         QTest::newRow("held, other letters")
-            << "claimed" << 0 << "JANE@Example.com" << int(Claim::Taken);
+            << "claimed" << 0 << "JANE@Example.com" << int(ClaimResult::Taken);
         QTest::newRow("lease passed")
-            << "claimed" << kLeaseSeconds + 1 << "jane@example.com" << int(Claim::Granted);
+            << "claimed" << kLeaseSeconds + 1 << "jane@example.com" << int(ClaimResult::Granted);
         QTest::newRow("lease renewed by a failure")
-            << "failed" << kLeaseSeconds + 1 << "jane@example.com" << int(Claim::Taken);
+            << "failed" << kLeaseSeconds + 1 << "jane@example.com" << int(ClaimResult::Taken);
         QTest::newRow("sent, lease long passed")
-            << "sent" << 10 * kLeaseSeconds << "jane@example.com" << int(Claim::Taken);
+            << "sent" << 10 * kLeaseSeconds << "jane@example.com" << int(ClaimResult::Taken);
         QTest::newRow("another address")
-            << "claimed" << 0 << "joe@example.com" << int(Claim::Granted);
+            << "claimed" << 0 << "joe@example.com" << int(ClaimResult::Granted);
     }
     void aMailGoesToOneRun() {
         QFETCH(QString, theirs);
@@ -101,7 +101,7 @@ private Q_SLOTS:
         CTeamSendLog ourLog = Log(*m_pOurs);
         const CSendLogEntry mail = Mail(QStringLiteral("jane@example.com"));
         if (!theirs.isEmpty())
-            QCOMPARE(theirLog.ClaimMail(mail), CTeamSendLog::Claim::Granted);
+            QCOMPARE(theirLog.Claim(mail), CTeamSendLog::ClaimResult::Granted);
         // The failure comes late in the lease, so only a renewed one holds.
         m_now = m_now.addSecs(kLeaseSeconds - 1);
         if (theirs == u"failed")
@@ -109,11 +109,11 @@ private Q_SLOTS:
         if (theirs == u"sent")
             QVERIFY(theirLog.Append(Attempt(mail, CSendLogEntry::Result::Sent)));
         m_now = m_now.addSecs(secondsLater - (kLeaseSeconds - 1));
-        QCOMPARE(int(ourLog.ClaimMail(Mail(ours))), expected);
+        QCOMPARE(int(ourLog.Claim(Mail(ours))), expected);
         // A run asking again for its own claim keeps it; the other may not.
-        if (expected == int(CTeamSendLog::Claim::Granted)) {
-            QCOMPARE(ourLog.ClaimMail(Mail(ours)), CTeamSendLog::Claim::Granted);
-            QCOMPARE(theirLog.ClaimMail(Mail(ours)), CTeamSendLog::Claim::Taken);
+        if (expected == int(CTeamSendLog::ClaimResult::Granted)) {
+            QCOMPARE(ourLog.Claim(Mail(ours)), CTeamSendLog::ClaimResult::Granted);
+            QCOMPARE(theirLog.Claim(Mail(ours)), CTeamSendLog::ClaimResult::Taken);
         }
     }
 
@@ -123,8 +123,8 @@ private Q_SLOTS:
         CTeamSendLog theirLog = Log(*m_pTheirs);
         const CSendLogEntry jane = Mail(QStringLiteral("jane@example.com"));
         const CSendLogEntry joe = Mail(QStringLiteral("joe@example.com"));
-        QCOMPARE(theirLog.ClaimMail(jane), CTeamSendLog::Claim::Granted);
-        QCOMPARE(theirLog.ClaimMail(joe), CTeamSendLog::Claim::Granted);
+        QCOMPARE(theirLog.Claim(jane), CTeamSendLog::ClaimResult::Granted);
+        QCOMPARE(theirLog.Claim(joe), CTeamSendLog::ClaimResult::Granted);
         CSendLogEntry sent = Attempt(jane, CSendLogEntry::Result::Sent);
         sent.strMessage = QStringLiteral("250 2.0.0 Ok: queued as 'X1'");
         sent.strMessageId = QStringLiteral("<1@example.com>");
@@ -137,8 +137,8 @@ private Q_SLOTS:
         QVERIFY(
             lookup.IsSent(QStringLiteral("Jane@example.com"), jane.strTemplate, jane.strSubject));
         QVERIFY(!lookup.IsSent(joe.strEMail, joe.strTemplate, joe.strSubject));
-        QCOMPARE(ourLog.ClaimMail(jane), CTeamSendLog::Claim::Taken);
-        QCOMPARE(ourLog.ClaimMail(joe), CTeamSendLog::Claim::Granted);
+        QCOMPARE(ourLog.Claim(jane), CTeamSendLog::ClaimResult::Taken);
+        QCOMPARE(ourLog.Claim(joe), CTeamSendLog::ClaimResult::Granted);
 
         CDaoStatement row = m_pOurs->Prepare(
             QStringLiteral("SELECT Time, Result, ServerText, MessageID, Machine, UserName FROM "
@@ -169,10 +169,10 @@ private Q_SLOTS:
                                  QVERIFY(m_pServer->Start());
                          });
         const CSendLogEntry jane = Mail(QStringLiteral("jane@example.com"));
-        QCOMPARE(log.ClaimMail(jane), CTeamSendLog::Claim::Granted);
+        QCOMPARE(log.Claim(jane), CTeamSendLog::ClaimResult::Granted);
         QVERIFY(m_pServer->Stop());
-        QCOMPARE(log.ClaimMail(Mail(QStringLiteral("joe@example.com"))),
-                 CTeamSendLog::Claim::Failed);
+        QCOMPARE(log.Claim(Mail(QStringLiteral("joe@example.com"))),
+                 CTeamSendLog::ClaimResult::Failed);
         QVERIFY(log.ErrorText().contains(u"corvane@"));
         QVERIFY2(log.Append(Attempt(jane, CSendLogEntry::Result::Sent)),
                  qPrintable(log.ErrorText()));

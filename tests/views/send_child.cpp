@@ -28,7 +28,8 @@ int main(int argc, char* argv[]) {
         row.m_strTemplate = QStringLiteral("offer.txt");
         rows << check.Check(nRow - 1, row);
     }
-    auto* pRun = new CSendRun(&app, db, nullptr, CSendCheck::Plan(rows, CSendChoices()), strLog, 0);
+    auto* pRun = new CSendRun(&app, db, nullptr, CSendCheck::Plan(rows, CSendChoices()),
+                              std::make_unique<CCsvRunLog>(strLog), 0);
     QObject::connect(pRun, &CSendRun::finished, &app, &QApplication::quit);
     pRun->Start();
     return app.exec();

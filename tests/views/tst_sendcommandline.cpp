@@ -3,6 +3,7 @@
 // 127.0.0.1. The check alone, the dry run, the send, resume, Ctrl+C, and the
 // exit status of each.
 
+#include "CPgTestServer.h"
 #include "CSmtpTestServer.h"
 #include "RawSqlite.h"
 #include "engine/send/CSendLog.h"
@@ -51,11 +52,14 @@ private Q_SLOTS:
     void failedMailExitsOne();
     void interruptStopsAfterTheMailInHand();
     void secondInterruptEndsAStalledMail();
+    void twoMachinesShareATeamMailing();
 
 private:
     // nRows records user0001@... with offer.txt, imported as a user would.
     void Prepare(int nRows);
-    void StartProgram(QProcess& program, const QStringList& arguments);
+    // In strFolder, with the settings of its xdg folder; by default the test's.
+    void StartProgram(QProcess& program, const QStringList& arguments,
+                      const QString& strFolder = QString());
     Outcome Run(const QStringList& arguments);
     QList<CSendLogEntry> Log() const;
 
@@ -98,12 +102,14 @@ void TestSendCommandLine::Prepare(int nRows) {
     QVERIFY2(outcome.nExit == 0, qPrintable(outcome.strError));
 }
 
-void TestSendCommandLine::StartProgram(QProcess& program, const QStringList& arguments) {
-    program.setWorkingDirectory(m_dir.path());
+void TestSendCommandLine::StartProgram(QProcess& program, const QStringList& arguments,
+                                       const QString& strFolder) {
+    const QDir folder(strFolder.isEmpty() ? m_dir.path() : strFolder);
+    program.setWorkingDirectory(folder.path());
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const QString& strName : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s})
         environment.remove(strName);
-    environment.insert(u"XDG_CONFIG_HOME"_s, m_dir.filePath(u"xdg"_s));
+    environment.insert(u"XDG_CONFIG_HOME"_s, folder.filePath(u"xdg"_s));
     environment.insert(u"CORVANE_MAPI_LIBRARY"_s, QStringLiteral(MAPI32_LIBRARY));
     program.setProcessEnvironment(environment);
     program.start(QStringLiteral(CORVANE_EXECUTABLE), arguments);
@@ -351,4 +357,42 @@ void TestSendCommandLine::secondInterruptEndsAStalledMail() {
 }
 
 QTEST_GUILESS_MAIN(TestSendCommandLine)
+// Two machines send one mailing of a team's address book at once, each from
+// a folder of its own: every mail goes once, and the team's log in the
+// database holds each one as sent.
+void TestSendCommandLine::twoMachinesShareATeamMailing() {
+    constexpr int kRows = 40;
+    CPgTestServer database;
+    QVERIFY2(database.IsReady(), qPrintable(database.Error()));
+    QFile settings(m_strSettings);
+    QVERIFY(settings.open(QIODevice::Append));
+    settings.write(u"[Database]\nUrl=%1\n"_s.arg(database.Url()).toUtf8());
+    settings.close();
+    Prepare(kRows);
+    const QDir other(m_dir.filePath(u"other"_s));
+    QVERIFY(QDir().mkpath(other.filePath(u"xdg/Ostwick"_s)));
+    QVERIFY(QFile::copy(m_strSettings, other.filePath(u"xdg/Ostwick/Corvane.conf"_s)));
+    QVERIFY(QFile::copy(m_dir.filePath(u"offer.txt"_s), other.filePath(u"offer.txt"_s)));
+
+    QProcess first;
+    QProcess second;
+    StartProgram(first, {u"--send"_s, u"--yes"_s});
+    StartProgram(second, {u"--send"_s, u"--yes"_s}, other.path());
+    for (QProcess* pProgram : {&first, &second}) {
+        QVERIFY(pProgram->waitForFinished(kRunTimeoutMs));
+        QVERIFY2(pProgram->exitStatus() == QProcess::NormalExit && pProgram->exitCode() == 0,
+                 pProgram->readAllStandardError().constData());
+    }
+    QStringList arrRecipients = m_pServer->Recipients();
+    arrRecipients.sort();
+    QStringList arrAll;
+    for (int nRow = 1; nRow <= kRows; ++nRow)
+        arrAll << Address(nRow);
+    QCOMPARE(arrRecipients, arrAll);
+    QCOMPARE(database.Value(u"SELECT count(DISTINCT \"EMail\") FROM \"SENDLOG\" WHERE "
+                            "\"Result\" = 'sent'"_s),
+             QString::number(kRows));
+    QCOMPARE(database.Value(u"SELECT count(*) FROM \"SENDLOG\""_s), QString::number(kRows));
+}
+
 #include "tst_sendcommandline.moc"
