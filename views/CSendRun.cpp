@@ -187,7 +187,7 @@ void CSendRun::OnRowDone(int nRow, const CSendResult& result, CSendWorker::Fate 
 void CSendRun::ShowBoxes(const CSendResult& result) {
     for (const QString& strWarning : result.Warnings())
         AfxMessageBox(strWarning);
-    const QString strFailure = result.FailureText();
+    const QString strFailure = result.BoxText();
     if (result.stage == CSendResult::Stage::TemplateMissing)
         AfxMessageBox(strFailure);
     else if (!strFailure.isEmpty())

@@ -321,8 +321,9 @@ void TestMailSettings::signInSettingsSavedAndReadBack_data() {
     QTest::newRow("Microsoft, a tenant of one's own")
         << 0 << u"contoso.onmicrosoft.com"_s << QString()
         << u"https://login.microsoftonline.com/contoso.onmicrosoft.com/oauth2/v2.0/token"_s;
-    QTest::newRow("Microsoft, any account") << 0 << QString() << QString()
-                                            << u"https://login.microsoftonline.com/common/oauth2/v2.0/token"_s;
+    QTest::newRow("Microsoft, any account")
+        << 0 << QString() << QString()
+        << u"https://login.microsoftonline.com/common/oauth2/v2.0/token"_s;
     QTest::newRow("Google") << 1 << QString() << QString()
                             << u"https://oauth2.googleapis.com/token"_s;
     QTest::newRow("a provider of one's own")
@@ -387,8 +388,7 @@ void TestMailSettings::signInThenTestMail() {
     dialog.show();
 
     Click(dialog, button);
-    QTRY_VERIFY_WITH_TIMEOUT(pSignIn->text().startsWith(u"Signed in as jane@example.com"_s),
-                             30000);
+    QTRY_VERIFY_WITH_TIMEOUT(pSignIn->text().startsWith(u"Signed in as jane@example.com"_s), 30000);
     const QStringList arrShown{pSignIn->text()};
     Click(dialog, u"buttonSendTestMail"_s);
     QCOMPARE(servers.Smtp().MessageCount(), 1);
@@ -398,7 +398,8 @@ void TestMailSettings::signInThenTestMail() {
 
     QCOMPARE(pSignIn->text(), u"Not signed in."_s);
     QCOMPARE(servers.Smtp().MessageCount(), 1);
-    QCOMPARE(m_arrMessages, QStringList{u"Can not Logon to MAPI, Error = 3"_s});
+    QCOMPARE(m_arrMessages, QStringList{u"Can not Logon to MAPI, Error = 3\nnot signed in: sign in "
+                                        "in Mail Settings"_s});
     QCOMPARE(CTokenStore::Lookup(u"custom"_s, u"jane@example.com"_s).strToken, QString());
     for (const QString& strToken : servers.Issued()) {
         QVERIFY(!arrShown.join(u' ').contains(strToken));
