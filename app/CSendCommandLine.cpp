@@ -98,10 +98,12 @@ QStringList CSendCommandLine::Synopsis() const {
 
 QString CSendCommandLine::Notes() const {
     return QStringLiteral(
-        "Sending works on Addresses.mdb of the current folder: it checks every mail\n"
-        "as Send Mail does and prints what it found. It keeps the send log\n"
-        "Corvane-send-log.csv beside Addresses.mdb, skips the mails it shows as\n"
-        "sent, keeps to MaxPerMinute and tries temporary failures again; Ctrl+C\n"
+        "Sending works on Addresses.mdb of the current folder, or on the team's\n"
+        "database that the settings name: it checks every mail as Send Mail does\n"
+        "and prints what it found. It keeps the send log Corvane-send-log.csv\n"
+        "beside Addresses.mdb (and the team's in its database), skips the mails it\n"
+        "shows as sent, keeps to MaxPerMinute and tries temporary failures again;\n"
+        "with a team, each mail goes once however many machines send. Ctrl+C\n"
         "stops after the mail in hand, a second Ctrl+C at once. The exit status is\n"
         "0 when every mail went, 1 when some failed or were left out for a\n"
         "problem, 2 for wrong options or a folder without Addresses.mdb.");
