@@ -11,7 +11,7 @@ CSendReport::CSendReport(QWidget* pParent) : QDialog(pParent), m_pText(new QPlai
     setAttribute(Qt::WA_DeleteOnClose);
     m_pText->setObjectName(QStringLiteral("sendReportText"));
     m_pText->setReadOnly(true);
-    m_pText->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_pText->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     pButtons->button(QDialogButtonBox::Close)->setObjectName(QStringLiteral("buttonClose"));
     connect(pButtons, &QDialogButtonBox::rejected, this, &QDialog::close);

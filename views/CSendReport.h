@@ -8,8 +8,8 @@ class QPlainTextEdit;
 
 // The report of a run of several mails: a window beside the table that
 // fills, while the run goes on, with a line for each row that failed or went
-// out incomplete, and ends with the run's summary. It stays open until the
-// user closes it.
+// out incomplete, and ends with the run's summary; long lines wrap. It stays
+// open until the user closes it.
 class CSendReport : public QDialog {
     Q_OBJECT
 

@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
 
 namespace {
@@ -18,6 +19,8 @@ namespace {
 CSendRun* s_pActive = nullptr;
 
 constexpr int kCountdownMs = 1000;
+// The part of the status bar's width that the count takes.
+constexpr int kCountSharePercent = 35;
 // How often a stop repeats its abort until the run has ended.
 constexpr int kAbortAgainMs = 100;
 
@@ -80,10 +83,8 @@ CSendRun* CSendRun::Active() {
 void CSendRun::Start() {
     s_pActive = this;
     QDir::setCurrent(g_strStartDir);
-    if (IsSeveral()) {
+    if (IsSeveral())
         m_pReport = new CSendReport(m_pFrame);
-        m_pReport->show();
-    }
     StartStatus();
     m_thread.start();
 }
@@ -155,6 +156,7 @@ void CSendRun::OnPaused(const CSendResult& result) {
     m_countdown.stop();
     if (m_bClosing)
         return;
+    ShowReport();
     m_pWorker->AnswerPause(AnswerOf(CDia_SendPause(m_pFrame, result.Text()).Ask()));
 }
 
@@ -181,7 +183,16 @@ void CSendRun::OnRowDone(int nRow, const CSendResult& result, CSendWorker::Fate 
     if (m_pReport && !strText.isEmpty()) {
         const CRowMail& mail = m_rows[nRow].mail;
         m_pReport->AddRow(result.RowText(mail.nItem + 1, mail.mail.m_strEMail));
+        ShowReport();
     }
+}
+
+// The report opens with the first thing it has to say, a failure or a
+// pause, or at the run's end with the summary: a clean run shows nothing
+// while it goes.
+void CSendRun::ShowReport() {
+    if (m_pReport && !m_bClosing && !m_pReport->isVisible())
+        m_pReport->show();
 }
 
 void CSendRun::ShowBoxes(const CSendResult& result) {
@@ -200,45 +211,56 @@ void CSendRun::OnFinished(const CSendSummary& summary) {
     EndStatus();
     if (!summary.strLogError.isEmpty())
         AfxMessageBox(summary.LogErrorText(m_pLog->Where()));
-    if (m_pReport)
+    if (m_pReport) {
         m_pReport->AddSummary(summary, m_pLog->Where());
+        ShowReport();
+    }
     if (s_pActive == this)
         s_pActive = nullptr;
     Q_EMIT finished();
     deleteLater();
 }
 
+// The count gets a fixed share of the status bar, so that the progress
+// bar, placed over the message pane once the count and Stop are in, keeps
+// its room whatever the count says.
 void CSendRun::StartStatus() {
-    m_db.StartProgress(QStringLiteral("Sending EMails: "));
     CStatusBar* pStatusBar = m_pFrame ? m_pFrame->GetMessageBar() : nullptr;
-    if (pStatusBar == nullptr)
-        return;
-    m_pCount = new QLabel(pStatusBar);
-    m_pCount->setObjectName(QStringLiteral("sendCount"));
-    m_pStop = new QPushButton(QStringLiteral("Stop"), pStatusBar);
-    m_pStop->setObjectName(QStringLiteral("sendStop"));
-    connect(m_pStop, &QPushButton::clicked, this, &CSendRun::Stop);
-    pStatusBar->addPermanentWidget(m_pCount);
-    pStatusBar->addPermanentWidget(m_pStop);
+    if (pStatusBar != nullptr) {
+        m_pCount = new QLabel(pStatusBar);
+        m_pCount->setObjectName(QStringLiteral("sendCount"));
+        m_pCount->setFixedWidth(pStatusBar->width() * kCountSharePercent / 100);
+        m_pStop = new QPushButton(QStringLiteral("Stop"), pStatusBar);
+        m_pStop->setObjectName(QStringLiteral("sendStop"));
+        connect(m_pStop, &QPushButton::clicked, this, &CSendRun::Stop);
+        pStatusBar->addPermanentWidget(m_pCount);
+        pStatusBar->addPermanentWidget(m_pStop);
+        pStatusBar->layout()->activate();
+    }
+    m_db.StartProgress(QStringLiteral("Sending EMails: "));
     ShowCount();
 }
 
+// Short, and cut to the count's room where it is still too long; the whole
+// text, with the reason of a retry, is the tooltip.
 void CSendRun::ShowCount() {
     if (!m_pCount)
         return;
     QString strText = QStringLiteral("%1 of %2 sent").arg(m_summary.nSent).arg(m_nToSend);
     if (m_summary.nFailed > 0)
         strText += QStringLiteral(", %1 failed").arg(m_summary.nFailed);
-    if (m_bWaiting && m_strWaitText.isEmpty())
-        strText +=
-            QStringLiteral(", waiting to keep to %1 mails a minute").arg(m_limiter.MaxPerMinute());
-    else if (m_bWaiting)
-        strText += QStringLiteral(", trying again in %1 s: %2")
-                       .arg((m_waitEnd.remainingTime() + 999) / 1000)
-                       .arg(QString(m_strWaitText).replace(u'\n', u' '));
+    QString strWhy;
+    if (m_bWaiting && m_strWaitText.isEmpty()) {
+        strText += QStringLiteral(", waiting (%1/min)").arg(m_limiter.MaxPerMinute());
+    } else if (m_bWaiting) {
+        strText += QStringLiteral(", retry in %1 s").arg((m_waitEnd.remainingTime() + 999) / 1000);
+        strWhy = QString(m_strWaitText).replace(u'\n', u' ');
+    }
     if (m_limiter.IsLimited() && m_nDone < m_nToSend)
-        strText += QStringLiteral(", done at about %1").arg(m_limiter.EndText(m_nToSend - m_nDone));
-    m_pCount->setText(strText);
+        strText += QStringLiteral(", done ~%1").arg(m_limiter.EndText(m_nToSend - m_nDone));
+    m_pCount->setToolTip(strWhy.isEmpty() ? strText : strText + u'\n' + strWhy);
+    m_pCount->setText(m_pCount->fontMetrics().elidedText(strText, Qt::ElideRight,
+                                                         m_pCount->contentsRect().width()));
 }
 
 void CSendRun::EndStatus() {

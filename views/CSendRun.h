@@ -77,6 +77,7 @@ private:
     void OnPaused(const CSendResult& result);
     void OnRowDone(int nRow, const CSendResult& result, CSendWorker::Fate fate);
     void OnFinished(const CSendSummary& summary);
+    void ShowReport();
     // Stops the run and waits for its thread to end.
     void Join();
     // The same, with the run's end drawn before this returns.

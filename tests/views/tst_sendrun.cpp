@@ -264,7 +264,18 @@ void TestSendRun::refusedRecipientGoesToTheReport() {
     ShowRows(50);
     Send();
     QPointer<CSendReport> pReport = CSendRun::Active()->Report();
+    // The report opens with the failure, not before.
+    bool bShownBefore = true;
+    bool bShownAfter = false;
+    connect(CSendRun::Active(), &CSendRun::rowDone, this, [&](int nDone) {
+        if (nDone == 10)
+            bShownBefore = pReport != nullptr && pReport->isVisible();
+        if (nDone == 40)
+            bShownAfter = pReport != nullptr && pReport->isVisible();
+    });
     QVERIFY(WaitForRunEnd());
+    QVERIFY(!bShownBefore);
+    QVERIFY(bShownAfter);
     QCOMPARE(m_pCorvane->BoxTexts(), QStringList());
     QCOMPARE(server.MessageCount(), 49);
     QVERIFY(!server.Recipients().contains(Address(25)));
@@ -351,7 +362,9 @@ void TestSendRun::escapeNeverStopsTheRunStopDoes() {
 }
 
 // 10 mails at 120 a minute cannot take less than 9 gaps of half a second,
-// and the status bar says that the run waits.
+// and the status bar says that the run waits, in the room beside its panes
+// that the window's default width leaves, without cutting a word. A clean
+// run opens its report only at its end.
 void TestSendRun::rateLimitSpacesTheMails() {
     CSmtpTestServer server(m_pCorvane->FilePath(u"server"_s));
     QVERIFY(StartServer(server));
@@ -365,13 +378,39 @@ void TestSendRun::rateLimitSpacesTheMails() {
     QVERIFY(pBar != nullptr);
     connect(pBar, &QProgressBar::valueChanged, this,
             [&arrPositions](int nPos) { arrPositions << nPos; });
+    QPointer<CSendReport> pReport = CSendRun::Active()->Report();
+    CStatusBar* pStatusBar = m_pCorvane->Frame()->GetMessageBar();
     bool bWaitShown = false;
+    bool bReportShown = false;
+    QStringList arrOverlaps;
     while (CSendRun::Active() != nullptr && elapsed.elapsed() < kRunTimeoutMs) {
-        if (auto* pCount = m_pCorvane->Frame()->findChild<QLabel*>(u"sendCount"_s))
-            bWaitShown = bWaitShown || pCount->text().contains(u"waiting"_s);
+        bReportShown = bReportShown || (pReport != nullptr && pReport->isVisible());
+        auto* pCount = pStatusBar->findChild<QLabel*>(u"sendCount"_s);
+        if (pCount != nullptr) {
+            bWaitShown =
+                bWaitShown || pCount->text().contains(u"sent, waiting (120/min), done ~"_s);
+            const QRect count = pCount->geometry();
+            if (!pStatusBar->rect().contains(count))
+                arrOverlaps << u"outside the status bar"_s;
+            if (count.intersects(pBar->geometry()))
+                arrOverlaps << u"over the progress bar"_s;
+            for (int nPane = 1; nPane < pStatusBar->GetCount(); ++nPane) {
+                QRect pane;
+                pStatusBar->GetItemRect(nPane, &pane);
+                if (count.intersects(pane))
+                    arrOverlaps << u"over pane %1"_s.arg(nPane);
+            }
+            if (pCount->fontMetrics().horizontalAdvance(pCount->text()) >
+                pCount->contentsRect().width())
+                arrOverlaps << u"cut: "_s + pCount->text();
+        }
         QTest::qWait(20);
     }
     QVERIFY(CSendRun::Active() == nullptr);
+    QVERIFY2(arrOverlaps.isEmpty(), qPrintable(arrOverlaps.join(u", "_s)));
+    QVERIFY(!bReportShown);
+    QVERIFY(pReport != nullptr && pReport->isVisible());
+    QVERIFY(pReport->Text().contains(u"Sent: 10, failed: 0"_s));
     QVERIFY2(elapsed.elapsed() >= 4500, qPrintable(QString::number(elapsed.elapsed())));
     QVERIFY(bWaitShown);
     QCOMPARE(server.MessageCount(), 10);
@@ -515,7 +554,8 @@ void TestSendRun::killedSenderLeavesEveryFinishedMailLogged() {
 void TestSendRun::programSaysQuitWhenItEnds() {
     CSmtpTestServer server(m_pCorvane->FilePath(u"scripted"_s));
     QVERIFY2(server.Start({}, u"scripted_smtp_server.py"_s), qPrintable(server.ErrorText()));
-    QVERIFY(CProfileSettings::WriteProfileValue(u"MailSystem"_s, u"Server"_s, server.Url(u"smtp"_s)));
+    QVERIFY(
+        CProfileSettings::WriteProfileValue(u"MailSystem"_s, u"Server"_s, server.Url(u"smtp"_s)));
     const QString strFolder = m_pCorvane->FilePath(u"child"_s);
     QVERIFY(QDir().mkpath(strFolder));
     QVERIFY(QFile::copy(m_pCorvane->FilePath(u"offer.txt"_s), strFolder + u"/offer.txt"_s));
