@@ -6,9 +6,13 @@
 
 namespace {
 
+// The type GMime gives is a copy of the caller's to free.
 QString TypeOf(GMimeObject* pObject) {
     GMimeContentType* pType = g_mime_object_get_content_type(pObject);
-    return QString::fromUtf8(g_mime_content_type_get_mime_type(pType)).toLower();
+    char* pszType = g_mime_content_type_get_mime_type(pType);
+    const QString strType = QString::fromUtf8(pszType).toLower();
+    g_free(pszType);
+    return strType;
 }
 
 QString TreeOf(GMimeObject* pObject) {
