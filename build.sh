@@ -87,9 +87,11 @@ timed() {
 # test fails. Leaks are reported too; the only ones suppressed are those of
 # libraries outside Corvane that keep their memory until exit on purpose
 # (tests/sanitizers/lsan.supp). strict_string_checks stays off: it takes
-# libxkbcommon's strndup of an unterminated buffer for an overflow.
+# libxkbcommon's strndup of an unterminated buffer for an overflow. Stacks
+# are unwound the slow way, through libraries built without frame pointers,
+# so that a report names its origin and a suppression can name a function.
 sanitizer_environment() {
-    export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:abort_on_error=0:detect_stack_use_after_return=1:check_initialization_order=1
+    export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:abort_on_error=0:detect_stack_use_after_return=1:check_initialization_order=1:fast_unwind_on_malloc=0
     export LSAN_OPTIONS="suppressions=$here/tests/sanitizers/lsan.supp:print_suppressions=0"
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 }
