@@ -25,6 +25,7 @@ public:
     virtual QString Notes() const = 0;
     // Runs the command and returns the program's exit status. The arguments
     // hold only options this command declares. Throws CCommandLineError when
-    // they do not go together.
+    // they do not go together. A CDaoException, the store refusing, ends the
+    // command: the dispatch prints its description, and the exit status is 1.
     virtual int Run(const CCommandLineArguments& arguments) = 0;
 };

@@ -6,22 +6,18 @@
 #include "app/CCopyCommandLine.h"
 #include "app/CSendCommandLine.h"
 #include "app/CSignInCommandLine.h"
+#include "app/PrintLine.h"
+#include "platform/dao/CDaoException.h"
 #include "platform/ui/MessageBoxes.h"
 
 #include <QCoreApplication>
 #include <algorithm>
-#include <cstdio>
 
 namespace {
 
 const QString& HelpName() {
     static const QString strName = QStringLiteral("--help");
     return strName;
-}
-
-void Print(FILE* pStream, const QString& strText) {
-    std::fputs(qPrintable(strText + u'\n'), pStream);
-    std::fflush(pStream);
 }
 
 // Qt's own options, which Qt takes with one or two dashes: those followed by
@@ -101,7 +97,7 @@ int CCommandLineDispatch::Run(int argc, char* argv[]) {
         if (parsed.IsEmpty())
             return kStartWindows;
         if (parsed.Has(HelpName())) {
-            Print(stdout, Usage());
+            PrintLine(stdout, Usage());
             return 0;
         }
         CCommandLine* pCommand = CommandFor(parsed);
@@ -111,13 +107,16 @@ int CCommandLineDispatch::Run(int argc, char* argv[]) {
         QCoreApplication application(argc, argv);
         // The store's boxes become lines on the error output.
         SetMessageBoxHandler([](const MessageBoxCall& call) {
-            Print(stderr, call.strText);
+            PrintLine(stderr, call.strText);
             return IDOK;
         });
         return pCommand->Run(parsed);
     } catch (const CCommandLineError& e) {
-        Print(stderr, e.Message() + u"\n\n" + Usage());
+        PrintLine(stderr, e.Message() + u"\n\n" + Usage());
         return kUsageError;
+    } catch (const CDaoException& e) {
+        PrintLine(stderr, e.m_pErrorInfo->m_strDescription);
+        return 1;
     }
 }
 

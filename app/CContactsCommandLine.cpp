@@ -2,42 +2,34 @@
 
 #include "app/CCommandLineArguments.h"
 #include "app/CCommandLineError.h"
+#include "app/PrintLine.h"
 #include "engine/address/CAddressRule.h"
 #include "engine/contacts/CContactError.h"
 #include "engine/contacts/CContactExport.h"
 #include "engine/contacts/CContactImport.h"
 #include "engine/contacts/CContactSource.h"
 #include "engine/contacts/CCsvSource.h"
-#include "platform/dao/CDaoException.h"
 #include "store/CAddressDatabase.h"
 
 #include <QFileInfo>
 #include <algorithm>
-#include <cstdio>
 
 namespace {
 
 constexpr int kMaxListed = 50;
 
-void Print(FILE* pStream, const QString& strText) {
-    std::fputs(qPrintable(strText + u'\n'), pStream);
-    std::fflush(pStream);
-}
-
 int Fail(const QString& strMessage) {
-    Print(stderr, strMessage);
+    PrintLine(stderr, strMessage);
     return 1;
 }
 
-// The command's work, with the file's or the store's refusal told on the
-// error output as a failure.
+// The command's work, with the file's refusal told on the error output as a
+// failure.
 template <typename Work> int Guarded(Work&& work) {
     try {
         return work();
     } catch (const CContactError& e) {
         return Fail(e.Message());
-    } catch (const CDaoException& e) {
-        return Fail(e.m_pErrorInfo->m_strDescription);
     }
 }
 
@@ -143,7 +135,7 @@ int CContactsCommandLine::Import(const QString& strFile, const QString& strTempl
     options.bTemplateForUpdated = bUpdate;
     const CImportSummary summary =
         CContactImport(db.m_pCDaoDatabase.get(), db.m_schema).Run(*pSource, options);
-    Print(stdout, summary.Text(kMaxListed));
+    PrintLine(stdout, summary.Text(kMaxListed));
     return summary.AnythingDone() ? 0 : 1;
 }
 
@@ -186,6 +178,6 @@ int CContactsCommandLine::Export(const QString& strFile) {
     if (!db.OpenOrCreate()) // its box has said why, on the error output
         return 1;
     const int nWritten = CContactExport(db.m_pCDaoDatabase.get(), db.m_schema).Run(strFile);
-    Print(stdout, QStringLiteral("Exported: %1").arg(nWritten));
+    PrintLine(stdout, QStringLiteral("Exported: %1").arg(nWritten));
     return nWritten > 0 ? 0 : 1;
 }

@@ -2,6 +2,7 @@
 
 #include "app/CCommandLineArguments.h"
 #include "app/CCommandLineError.h"
+#include "app/PrintLine.h"
 #include "engine/store/CStoreCopy.h"
 #include "platform/dao/CDaoDatabase.h"
 #include "platform/dao/CDaoException.h"
@@ -9,23 +10,17 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <cstdio>
 
 namespace {
-
-void Print(FILE* pStream, const QString& strText) {
-    std::fputs(qPrintable(strText + u'\n'), pStream);
-    std::fflush(pStream);
-}
 
 // The options' names; each asks for the command.
 const QString s_strCopyTo = QStringLiteral("--copy-to");
 const QString s_strCopyFrom = QStringLiteral("--copy-from");
 
 void PrintCopied(int nCopied, const CDaoDatabase& from, const CDaoDatabase& to) {
-    Print(stdout, QStringLiteral("Copied %1 addresses from %2 to %3.")
-                      .arg(nCopied)
-                      .arg(from.GetName(), to.GetName()));
+    PrintLine(stdout, QStringLiteral("Copied %1 addresses from %2 to %3.")
+                          .arg(nCopied)
+                          .arg(from.GetName(), to.GetName()));
 }
 
 void OpenServer(CDaoDatabase& database, const QString& strUrl) {
@@ -60,20 +55,15 @@ QString CCopyCommandLine::Notes() const {
 int CCopyCommandLine::Run(const CCommandLineArguments& arguments) {
     if (arguments.Has(s_strCopyTo) && arguments.Has(s_strCopyFrom))
         throw CCommandLineError(QStringLiteral("Give either --copy-to URL or --copy-from URL."));
-    try {
-        return arguments.Has(s_strCopyTo) ? CopyTo(arguments.Value(s_strCopyTo))
-                                          : CopyFrom(arguments.Value(s_strCopyFrom));
-    } catch (const CDaoException& e) {
-        Print(stderr, e.m_pErrorInfo->m_strDescription);
-        return 1;
-    }
+    return arguments.Has(s_strCopyTo) ? CopyTo(arguments.Value(s_strCopyTo))
+                                      : CopyFrom(arguments.Value(s_strCopyFrom));
 }
 
 int CCopyCommandLine::CopyTo(const QString& strUrl) {
     const CAddressDatabase store;
     if (!QFileInfo::exists(store.m_schema.m_strFile)) {
-        Print(stderr,
-              QStringLiteral("There is no %1 in this folder.").arg(store.m_schema.m_strFile));
+        PrintLine(stderr,
+                  QStringLiteral("There is no %1 in this folder.").arg(store.m_schema.m_strFile));
         return 1;
     }
     CDaoDatabase file;
@@ -89,9 +79,10 @@ int CCopyCommandLine::CopyTo(const QString& strUrl) {
 int CCopyCommandLine::CopyFrom(const QString& strUrl) {
     const CAddressDatabase store;
     if (QFileInfo::exists(store.m_schema.m_strFile)) {
-        Print(stderr, QStringLiteral("This folder has an %1 already; copy into a folder without "
-                                     "one.")
-                          .arg(store.m_schema.m_strFile));
+        PrintLine(stderr,
+                  QStringLiteral("This folder has an %1 already; copy into a folder without "
+                                 "one.")
+                      .arg(store.m_schema.m_strFile));
         return 1;
     }
     CDaoDatabase server;

@@ -3,6 +3,7 @@
 #include "app/CCommandLineArguments.h"
 #include "app/CCommandLineError.h"
 #include "app/CSendConsole.h"
+#include "app/PrintLine.h"
 #include "engine/send/CMailingRecords.h"
 #include "engine/send/CMapiSender.h"
 #include "engine/send/CNoRunLog.h"
@@ -11,7 +12,6 @@
 #include "engine/send/CSendCheck.h"
 #include "engine/send/CSendLog.h"
 #include "engine/send/CSteadyClock.h"
-#include "platform/dao/CDaoException.h"
 #include "platform/settings/CProfileSettings.h"
 #include "store/CAddressDatabase.h"
 #include "views/CSendMailCommand.h"
@@ -20,7 +20,6 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <algorithm>
-#include <cstdio>
 #include <memory>
 #include <unistd.h>
 
@@ -36,13 +35,8 @@ const QString s_strYes = QStringLiteral("--yes");
 // The status of wrong options, which a folder without an address book shares.
 constexpr int kUsageError = 2;
 
-void Print(FILE* pStream, const QString& strText) {
-    std::fputs(qPrintable(strText + u'\n'), pStream);
-    std::fflush(pStream);
-}
-
 int Fail(const QString& strMessage, int nExit) {
-    Print(stderr, strMessage);
+    PrintLine(stderr, strMessage);
     return nExit;
 }
 
@@ -120,11 +114,7 @@ int CSendCommandLine::Run(const CCommandLineArguments& arguments) {
         throw CCommandLineError(QStringLiteral("The template \"%1\" must be the name of a file in "
                                                "this folder, without a folder part.")
                                     .arg(mailing.strTemplate));
-    try {
-        return Send(mailing);
-    } catch (const CDaoException& e) {
-        return Fail(e.m_pErrorInfo->m_strDescription, 1);
-    }
+    return Send(mailing);
 }
 
 int CSendCommandLine::Send(const Mailing& mailing) {
@@ -170,8 +160,8 @@ int CSendCommandLine::Send(const Mailing& mailing) {
     }
     PrintCheck(checked, nToSend, CSendMailCommand::RouteText());
     if (!mailing.bYes) {
-        Print(stdout,
-              QStringLiteral("Nothing was sent: with --yes these %1 mails go.").arg(nToSend));
+        PrintLine(stdout,
+                  QStringLiteral("Nothing was sent: with --yes these %1 mails go.").arg(nToSend));
         return bLeftOut ? 1 : 0;
     }
     return RunMailing(plan, *pLog, true);
@@ -179,20 +169,20 @@ int CSendCommandLine::Send(const Mailing& mailing) {
 
 void CSendCommandLine::PrintCheck(const QList<CCheckedRow>& rows, int nToSend,
                                   const QString& strRoute) {
-    Print(stdout, QStringLiteral("%1 records, %2 mails through %3 as %4.")
-                      .arg(rows.size())
-                      .arg(nToSend)
-                      .arg(strRoute, CSendMailCommand::SenderText()));
+    PrintLine(stdout, QStringLiteral("%1 records, %2 mails through %3 as %4.")
+                          .arg(rows.size())
+                          .arg(nToSend)
+                          .arg(strRoute, CSendMailCommand::SenderText()));
     const auto nSent = std::count_if(rows.begin(), rows.end(),
                                      [](const CCheckedRow& row) { return row.bAlreadySent; });
     if (nSent > 0)
-        Print(
+        PrintLine(
             stdout,
             QStringLiteral("Left out as sent before, as the send log shows: %1 rows.").arg(nSent));
     if (const QString strProblems = CSendCheck::ProblemText(rows); !strProblems.isEmpty())
-        Print(stdout, QStringLiteral("Left out for a problem:\n") + strProblems);
+        PrintLine(stdout, QStringLiteral("Left out for a problem:\n") + strProblems);
     if (const QString strWarnings = CSendCheck::WarningText(rows); !strWarnings.isEmpty())
-        Print(stdout, QStringLiteral("Sent, but with a placeholder empty:\n") + strWarnings);
+        PrintLine(stdout, QStringLiteral("Sent, but with a placeholder empty:\n") + strWarnings);
 }
 
 // The dry run neither spaces its files nor retries; the run proper keeps to
@@ -205,8 +195,8 @@ int CSendCommandLine::RunMailing(const QList<CPlannedRow>& plan, CRunLog& log, b
                        bLimit ? CRetrySchedule::FromSettings() : CRetrySchedule(0));
     const CSendSummary summary = CSendConsole(worker, ::isatty(STDERR_FILENO) != 0).Run();
     if (!summary.strLogError.isEmpty())
-        Print(stderr, summary.LogErrorText(log.Where()));
-    Print(stdout, summary.Text(log.Where()));
+        PrintLine(stderr, summary.LogErrorText(log.Where()));
+    PrintLine(stdout, summary.Text(log.Where()));
     const bool bAllWent = summary.nFailed == 0 && summary.nSkipped == 0 &&
                           summary.nNotReached == 0 && summary.strLogError.isEmpty();
     return bAllWent ? 0 : 1;

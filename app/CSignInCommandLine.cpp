@@ -1,21 +1,16 @@
 #include "app/CSignInCommandLine.h"
 
+#include "app/PrintLine.h"
 #include "platform/oauth/CDeviceSignIn.h"
 #include "platform/oauth/COAuthSettings.h"
 #include "platform/settings/CProfileSettings.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <cstdio>
 
 namespace {
 
 const QString kOption = QStringLiteral("--sign-in");
-
-void Print(FILE* pStream, const QString& strText) {
-    std::fputs(qPrintable(strText + u'\n'), pStream);
-    std::fflush(pStream);
-}
 
 } // namespace
 
@@ -38,31 +33,32 @@ QString CSignInCommandLine::Notes() const {
 
 int CSignInCommandLine::Run(const CCommandLineArguments&) {
     if (COAuthSettings::ReadAuth() != COAuthSettings::Auth::OAuth2) {
-        Print(stderr, QStringLiteral("Corvane signs in only for Auth=oauth2 in [MailSystem] of "
-                                     "\"%1\"; it asks for a password now.")
-                          .arg(QDir::toNativeSeparators(CProfileSettings::FilePath())));
+        PrintLine(stderr, QStringLiteral("Corvane signs in only for Auth=oauth2 in [MailSystem] of "
+                                         "\"%1\"; it asks for a password now.")
+                              .arg(QDir::toNativeSeparators(CProfileSettings::FilePath())));
         return 1;
     }
     const COAuthSettings settings = COAuthSettings::Read();
     CDeviceSignIn signIn(settings);
     QObject::connect(&signIn, &CDeviceSignIn::codeReady, QCoreApplication::instance(),
                      [&settings](const QString& strUserCode, const QString& strAddress) {
-                         Print(stdout, QStringLiteral("To sign in as %1 with %2, open %3 in a "
-                                                      "browser on any device and enter the code "
-                                                      "%4 there. Waiting...")
-                                           .arg(settings.m_strUser, settings.ProviderName(),
-                                                strAddress, strUserCode));
+                         PrintLine(stdout,
+                                   QStringLiteral("To sign in as %1 with %2, open %3 in a "
+                                                  "browser on any device and enter the code "
+                                                  "%4 there. Waiting...")
+                                       .arg(settings.m_strUser, settings.ProviderName(), strAddress,
+                                            strUserCode));
                      });
     int nExit = 1;
     QObject::connect(&signIn, &CSignIn::finished, QCoreApplication::instance(),
                      [&](const CSignInOutcome& outcome) {
                          const bool bSignedIn = outcome.eResult == CSignInOutcome::Result::SignedIn;
                          if (bSignedIn)
-                             Print(stdout, CTokenStore::SignedInText(settings.m_strUser,
-                                                                     settings.ProviderName(),
-                                                                     outcome.ePlace));
+                             PrintLine(stdout, CTokenStore::SignedInText(settings.m_strUser,
+                                                                         settings.ProviderName(),
+                                                                         outcome.ePlace));
                          else
-                             Print(stderr, outcome.strProblem);
+                             PrintLine(stderr, outcome.strProblem);
                          nExit = bSignedIn ? 0 : 1;
                          QCoreApplication::quit();
                      });
