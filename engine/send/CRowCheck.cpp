@@ -7,8 +7,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <optional>
 
-QList<CRowCheck::Problem> CRowCheck::Check(const CRowMail& mail, const QString& strStartDir) {
+QList<CRowCheck::Problem> CRowCheck::Check(const CRowMail& mail, const QString& strStartDir,
+                                           CMarkdownRenderer* pRenderer) {
     QList<Problem> problems;
     if (!mail.bTemplateOpened)
         problems << Problem::TemplateMissing;
@@ -17,9 +19,13 @@ QList<CRowCheck::Problem> CRowCheck::Check(const CRowMail& mail, const QString& 
     if (mail.bTemplateOpened &&
         !MissingAttachments(mail.mail.m_strAttachments, strStartDir).isEmpty())
         problems << Problem::AttachmentMissing;
-    if (mail.bTemplateOpened && mail.mail.m_bMarkdown &&
-        !CMarkdownRenderer(strStartDir).Render(mail.mail).m_problems.isEmpty())
-        problems << Problem::ImageMissing;
+    if (mail.bTemplateOpened && mail.mail.m_bMarkdown) {
+        std::optional<CMarkdownRenderer> own;
+        if (pRenderer == nullptr)
+            pRenderer = &own.emplace(strStartDir);
+        if (!pRenderer->Render(mail.mail).m_problems.isEmpty())
+            problems << Problem::ImageMissing;
+    }
     if (!IsAddressAccepted(mail.mail.m_strEMail))
         problems << Problem::AddressRefused;
     return problems;

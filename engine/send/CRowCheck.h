@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+class CMarkdownRenderer;
+
 // The checks of one row's mail before a run sends anything: what would make
 // its send fail or go out incomplete, or would mail a file that is not one of
 // the user's templates.
@@ -22,8 +24,12 @@ public:
     };
 
     // The row's problems, in the order above. Relative attachment and image
-    // paths are resolved against strStartDir, as the send resolves them.
-    static QList<Problem> Check(const CRowMail& mail, const QString& strStartDir);
+    // paths are resolved against strStartDir, as the send resolves them. A
+    // Markdown mail's images are found with pRenderer, a renderer of that
+    // folder, which a check of many rows shares so that each template is
+    // parsed once; without one, with a renderer of the row's own.
+    static QList<Problem> Check(const CRowMail& mail, const QString& strStartDir,
+                                CMarkdownRenderer* pRenderer = nullptr);
     // The paths of the attachment list (split at commas, tabs and
     // semicolons, each trimmed) that cannot be opened for reading.
     static QStringList MissingAttachments(const QString& strAttachments,

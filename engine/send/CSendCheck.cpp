@@ -1,6 +1,7 @@
 #include "engine/send/CSendCheck.h"
 
 #include "engine/merge/CMailTemplate.h"
+#include "engine/merge/CMarkdownRenderer.h"
 #include "engine/text/TrimWhiteSpace.h"
 
 #include <QDir>
@@ -54,7 +55,10 @@ bool IsLeftOut(const QList<CRowCheck::Problem>& problems, const CSendChoices& ch
 
 CSendCheck::CSendCheck(QString strStartDir, CSentLookup sent)
     : m_strStartDir(std::move(strStartDir)), m_sent(std::move(sent)),
-      m_strToday(CMailTemplate::Today()) {}
+      m_strToday(CMailTemplate::Today()),
+      m_pRenderer(std::make_unique<CMarkdownRenderer>(m_strStartDir)) {}
+
+CSendCheck::~CSendCheck() = default;
 
 CCheckedRow CSendCheck::Check(int nItem, const CMailRow& row) {
     CCheckedRow checked;
@@ -75,7 +79,7 @@ CCheckedRow CSendCheck::Check(int nItem, const CMailRow& row) {
         checked.bAlreadySent =
             m_sent.IsSent(mail.mail.m_strEMail, mail.strTemplate, mail.mail.m_strSubject);
     }
-    checked.problems = CRowCheck::Check(mail, m_strStartDir);
+    checked.problems = CRowCheck::Check(mail, m_strStartDir, m_pRenderer.get());
     return checked;
 }
 

@@ -10,7 +10,10 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <optional>
+
+class CMarkdownRenderer;
 
 // The check of a mailing before anything is sent: each row's mail made as
 // the run would make it, with the row's own template or one template for
@@ -21,6 +24,9 @@
 class CSendCheck {
 public:
     CSendCheck(QString strStartDir, CSentLookup sent);
+    ~CSendCheck();
+    CSendCheck(const CSendCheck&) = delete;
+    CSendCheck& operator=(const CSendCheck&) = delete;
 
     // The template for every row; empty: each row's own.
     void SetTemplate(const QString& strTemplate) { m_strTemplate = strTemplate; }
@@ -61,5 +67,7 @@ private:
     CSentLookup m_sent;
     QString m_strToday;
     QString m_strTemplate;
+    // Shared by the rows, so that a Markdown template is parsed once.
+    std::unique_ptr<CMarkdownRenderer> m_pRenderer;
     QHash<QString, TemplateFile> m_templates;
 };
