@@ -13,6 +13,7 @@
 #include "engine/send/CSendWorker.h"
 #include "engine/send/CSentLookup.h"
 #include "engine/send/CSteadyClock.h"
+#include "tests/support/TestFiles.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -39,11 +40,6 @@ CSendLogEntry Entry(const QString& strEMail, const QString& strSubject,
     entry.strSubject = strSubject;
     entry.result = result;
     return entry;
-}
-
-QByteArray ReadAll(const QString& strPath) {
-    QFile file(strPath);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // A clock that moves on at once, by as much as each wait asks.
@@ -559,10 +555,7 @@ void TestSendEngine::rowCheckFindsImagesThatCannotGo_data() {
 void TestSendEngine::rowCheckFindsImagesThatCannotGo() {
     QFETCH(QByteArray, image);
     QFETCH(bool, bProblem);
-    QFile logo(m_dir.filePath(u"logo.png"_s));
-    QVERIFY(logo.open(QIODevice::WriteOnly));
-    logo.write("\x89PNG\r\n\x1a\n");
-    logo.close();
+    QVERIFY(WriteFile(m_dir.filePath(u"logo.png"_s), "\x89PNG\r\n\x1a\n"));
     CMailRow row;
     row.m_strEMail = u"jane@example.com"_s;
     row.m_strTemplate = u"offer.md"_s;
@@ -571,10 +564,7 @@ void TestSendEngine::rowCheckFindsImagesThatCannotGo() {
     mail.strTemplate = row.m_strTemplate;
     mail.bTemplateOpened = true;
     const QByteArray bytes = "#SUBJECT Offer\n![Logo](" + image + ")\n";
-    QFile offer(m_dir.filePath(row.m_strTemplate));
-    QVERIFY(offer.open(QIODevice::WriteOnly));
-    offer.write(bytes);
-    offer.close();
+    QVERIFY(WriteFile(m_dir.filePath(row.m_strTemplate), bytes));
     mail.mail = CMailTemplate::Merge(row, bytes, u"today"_s);
     QCOMPARE(CRowCheck::Check(mail, m_dir.path()),
              bProblem ? QList<CRowCheck::Problem>{CRowCheck::Problem::ImageMissing}

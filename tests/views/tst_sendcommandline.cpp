@@ -6,6 +6,7 @@
 #include "CPgTestServer.h"
 #include "CSmtpTestServer.h"
 #include "RawSqlite.h"
+#include "TestFiles.h"
 #include "engine/send/CSendLog.h"
 
 #include <QDir>
@@ -223,23 +224,16 @@ void TestSendCommandLine::dryRunWritesEachMailAndLogsNothing() {
 // a single mail from the window does: the run's sender renders it.
 void TestSendCommandLine::markdownMailingGoesFormatted() {
     Prepare(1);
-    QFile offer(m_dir.filePath(u"offer.md"_s));
-    QVERIFY(offer.open(QIODevice::WriteOnly));
-    offer.write("#SUBJECT Offer for #NAME\n**Dear #NAME**\n\n![Logo](logo.png)\n");
-    offer.close();
-    QFile logo(m_dir.filePath(u"logo.png"_s));
-    QVERIFY(logo.open(QIODevice::WriteOnly));
-    logo.write("\x89PNG\r\n\x1a\n");
-    logo.close();
+    QVERIFY(WriteFile(m_dir.filePath(u"offer.md"_s),
+                      "#SUBJECT Offer for #NAME\n**Dear #NAME**\n\n![Logo](logo.png)\n"));
+    QVERIFY(WriteFile(m_dir.filePath(u"logo.png"_s), "\x89PNG\r\n\x1a\n"));
     const Outcome outcome =
         Run({u"--send"_s, u"--template"_s, u"offer.md"_s, u"--dry-run"_s, u"out"_s});
     QVERIFY2(outcome.nExit == 0, qPrintable(outcome.strError));
     const QDir out(m_dir.filePath(u"out"_s));
     const QStringList arrFiles = out.entryList({u"*.eml"_s}, QDir::Files);
     QCOMPARE(arrFiles.size(), 1);
-    QFile file(out.filePath(arrFiles[0]));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray mail = file.readAll();
+    const QByteArray mail = ReadAll(out.filePath(arrFiles[0]));
     QVERIFY(mail.contains("multipart/alternative"));
     QVERIFY(mail.contains("text/html"));
     QVERIFY(mail.contains("<strong>Dear User 1</strong>"));
