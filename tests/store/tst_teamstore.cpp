@@ -250,14 +250,16 @@ private Q_SLOTS:
         CAddressDatabase store;
         QVERIFY(store.OpenOrCreate());
         QVERIFY(store.SaveRecord(Values(QStringLiteral("jane@example.com")), true));
-        // A lock of another session keeps the save waiting until the stop.
+        // A lock of another session keeps the save waiting until the stop;
+        // an immediate stop, because a fast one ends the lock's session
+        // first and the save might then finish before its own end.
         const std::unique_ptr<PGconn, decltype(&PQfinish)> pOther(
             PQconnectdb(m_pServer->Url().toUtf8().constData()), &PQfinish);
         PQclear(PQexec(pOther.get(), "BEGIN; LOCK TABLE \"ADDRESSES\""));
         QCOMPARE(PQtransactionStatus(pOther.get()), PQTRANS_INTRANS);
         std::thread stopper([this] {
             std::this_thread::sleep_for(std::chrono::milliseconds(500));
-            m_pServer->Stop();
+            m_pServer->Stop(CPgTestServer::StopMode::Immediate);
         });
         const QString strError =
             DaoError([&] { store.SaveRecord(Values(QStringLiteral("joe@example.com")), true); });

@@ -163,12 +163,13 @@ QString CPgTestServer::StartCommand() {
                 QStringLiteral("start")});
 }
 
-bool CPgTestServer::Stop() {
+bool CPgTestServer::Stop(StopMode mode) {
     PQfinish(std::exchange(m_pConn, nullptr));
+    const QString strMode =
+        mode == StopMode::Fast ? QStringLiteral("fast") : QStringLiteral("immediate");
     return !IsRunning() ||
-           Run(QStringLiteral("pg_ctl"),
-               {QStringLiteral("-D"), m_strData, QStringLiteral("-m"), QStringLiteral("fast"),
-                QStringLiteral("-w"), QStringLiteral("stop")})
+           Run(QStringLiteral("pg_ctl"), {QStringLiteral("-D"), m_strData, QStringLiteral("-m"),
+                                          strMode, QStringLiteral("-w"), QStringLiteral("stop")})
                .isEmpty();
 }
 

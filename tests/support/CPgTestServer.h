@@ -44,9 +44,13 @@ public:
     // null text, or the error.
     QString AddPasswordUser(const QString& strUser, const QString& strPassword);
 
-    // Stops the server (fast: connections are ended) and starts it again;
-    // true also when it was stopped, or running, already.
-    bool Stop();
+    // Fast ends each connection as its session allows; Immediate kills
+    // every session at once, so that none can finish what it was doing
+    // (not even after a lock it waited for comes free as others end).
+    enum class StopMode { Fast, Immediate };
+    // Stops the server and starts it again; true also when it was stopped,
+    // or running, already.
+    bool Stop(StopMode mode = StopMode::Fast);
     bool Start();
 
     // Runs SQL as the superuser on a connection of its own: the first
