@@ -3,6 +3,7 @@
 #include "platform/dao/CDaoDatabase.h"
 #include "platform/dao/CDaoException.h"
 #include "platform/dao/CSqlText.h"
+#include "platform/dao/DaoSqlFunctions.h"
 
 #include <algorithm>
 #include <climits>
@@ -12,7 +13,8 @@ CAddressRecords::CAddressRecords(CDaoDatabase* pDatabase, const CTableSchema& sc
     m_recordset.Open(AFX_DAO_USE_DEFAULT_TYPE,
                      QStringLiteral("SELECT * FROM %1").arg(m_schema.m_strTable), 0);
     const QString strKeyName = m_schema.m_arrName[m_schema.m_nKeyField];
-    for (const CDaoField& field : m_pDatabase->TableFields(m_schema.m_strTable)) {
+    m_fields = m_pDatabase->TableFields(m_schema.m_strTable);
+    for (const CDaoField& field : std::as_const(m_fields)) {
         if (field.m_strName.compare(strKeyName, Qt::CaseInsensitive) == 0)
             m_bNumberKeyColumn = field.m_nType == dbLong;
     }
@@ -42,12 +44,77 @@ void CAddressRecords::Add(const QStringList& arrValues) {
     SetValues(arrValues);
 }
 
+// One statement, so that a server is asked once. Values that break a
+// field's rule go the recordset's way instead, which looks for the record
+// first: a record that is gone is reported as such before any rule.
 bool CAddressRecords::Update(const QStringList& arrValues) {
+    const std::optional<QList<QVariant>> stored = StoredValues(arrValues);
+    if (!stored)
+        return UpdateThroughRecordset(arrValues);
+    CDaoStatement update = m_pDatabase->Prepare(UpdateSql(), true);
+    int nParameter = 0;
+    for (int i = 0; i < m_schema.m_nFields; ++i) {
+        if (!IsWritten(m_schema.m_arrType[i]))
+            continue;
+        if (m_schema.m_arrType[i] == dbDate)
+            update.Bind(++nParameter, arrValues.value(i));
+        update.Bind(++nParameter, stored->at(i));
+    }
+    update.Bind(++nParameter, qlonglong(AtoI(arrValues.value(0))));
+    update.Step();
+    return m_pDatabase->GetRecordsAffected() > 0;
+}
+
+bool CAddressRecords::UpdateThroughRecordset(const QStringList& arrValues) {
     if (!m_recordset.Find(AFX_DAO_FIRST, IdCriteria(arrValues.value(0))))
         return false;
     m_recordset.Edit();
     SetValues(arrValues);
     return true;
+}
+
+// Each written field's value as the table stores it; nothing when a value
+// breaks its field's rule or the table lacks a field.
+std::optional<QList<QVariant>> CAddressRecords::StoredValues(const QStringList& arrValues) const {
+    QList<QVariant> stored(m_schema.m_nFields);
+    for (int i = 0; i < m_schema.m_nFields; ++i) {
+        if (!IsWritten(m_schema.m_arrType[i]))
+            continue;
+        const auto field =
+            std::find_if(m_fields.cbegin(), m_fields.cend(), [&](const CDaoField& f) {
+                return f.m_strName.compare(m_schema.m_arrName[i], Qt::CaseInsensitive) == 0;
+            });
+        if (field == m_fields.cend())
+            return std::nullopt;
+        try {
+            stored[i] = field->StoredValue(arrValues.value(i));
+        } catch (const CDaoException&) {
+            return std::nullopt;
+        }
+    }
+    return stored;
+}
+
+// The table shows a date as "%x", which drops the century and the time;
+// saving that text back must not move the date, so the date changes only
+// when its text differs from what the table shows.
+QString CAddressRecords::UpdateSql() const {
+    QStringList assignments;
+    for (int i = 0; i < m_schema.m_nFields; ++i) {
+        const QString strField = CSqlText::QuoteName(m_schema.m_arrName[i]);
+        if (m_schema.m_arrType[i] == dbDate)
+            assignments.append(QStringLiteral("%1 = CASE WHEN %2(%1) = ? THEN %1 ELSE ? END")
+                                   .arg(strField, QLatin1String(kShownDateFunction)));
+        else if (IsWritten(m_schema.m_arrType[i]))
+            assignments.append(strField + QStringLiteral(" = ?"));
+    }
+    return QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
+        .arg(CSqlText::QuoteName(m_schema.m_strTable), assignments.join(QStringLiteral(", ")),
+             CSqlText::QuoteName(m_schema.m_arrName[m_schema.m_nKeyField]));
+}
+
+bool CAddressRecords::IsWritten(int nType) {
+    return nType == dbText || nType == dbMemo || nType == dbDate;
 }
 
 bool CAddressRecords::DeleteByKey(const QString& strKey) {
@@ -74,8 +141,7 @@ bool CAddressRecords::DeleteByKey(const QString& strKey) {
 // fields take the value as text, converted to the field's type.
 void CAddressRecords::SetValues(const QStringList& arrValues) {
     for (int i = 0; i < m_schema.m_nFields; ++i) {
-        const int nType = m_schema.m_arrType[i];
-        if (nType == dbText || nType == dbMemo || nType == dbDate)
+        if (IsWritten(m_schema.m_arrType[i]))
             m_recordset.SetFieldValue(m_schema.m_arrName[i], arrValues.value(i));
     }
     m_recordset.Update();

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "engine/store/CTableSchema.h"
+#include "platform/dao/CDaoField.h"
 #include "platform/dao/CDaoRecordset.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <optional>
 
 class CDaoDatabase;
@@ -58,9 +61,15 @@ private:
     // for a key field of another type than text or number.
     static std::optional<QVariant> KeyValue(const CTableSchema& schema, const QString& strKey);
     void SetValues(const QStringList& arrValues);
+    bool UpdateThroughRecordset(const QStringList& arrValues);
+    std::optional<QList<QVariant>> StoredValues(const QStringList& arrValues) const;
+    QString UpdateSql() const;
+    // Text, memo and date fields take values; the key is the database's.
+    static bool IsWritten(int nType);
 
     CDaoDatabase* m_pDatabase;
     const CTableSchema m_schema;
     CDaoRecordset m_recordset;
+    QList<CDaoField> m_fields;       // the table's, as the database has them
     bool m_bNumberKeyColumn = false; // whatever the schema says
 };

@@ -20,7 +20,9 @@ const QSet<QString> kKeywords = {
     QStringLiteral("delete"),   QStringLiteral("and"),     QStringLiteral("or"),
     QStringLiteral("not"),      QStringLiteral("is"),      QStringLiteral("null"),
     QStringLiteral("in"),       QStringLiteral("between"), QStringLiteral("as"),
-    QStringLiteral("distinct"), QStringLiteral("true"),    QStringLiteral("false")};
+    QStringLiteral("distinct"), QStringLiteral("true"),    QStringLiteral("false"),
+    QStringLiteral("case"),     QStringLiteral("when"),    QStringLiteral("then"),
+    QStringLiteral("else"),     QStringLiteral("end")};
 const QSet<QString> kFunctions = {QStringLiteral("count"),   QStringLiteral("min"),
                                   QStringLiteral("max"),     QStringLiteral("sum"),
                                   QStringLiteral("lower"),   QStringLiteral("upper"),

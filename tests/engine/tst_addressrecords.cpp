@@ -51,6 +51,8 @@ private Q_SLOTS:
     void aFailedAddLeavesNoRecord();
     void updatesByTheNumberAtTheKeysStart_data();
     void updatesByTheNumberAtTheKeysStart();
+    void anUpdateSavesWhatTheTableShows_data();
+    void anUpdateSavesWhatTheTableShows();
     void deletesByKey_data();
     void deletesByKey();
     void aClosedStoreThrows();
@@ -61,6 +63,7 @@ private Q_SLOTS:
 
 private:
     QString NameOf(const QString& strEMail);
+    QString StoredDateOf(const QString& strEMail);
     // Opens the test's database on the engine of the current row.
     void OpenDatabase(CDaoDatabase& database);
 
@@ -114,6 +117,16 @@ QString TestAddressRecords::NameOf(const QString& strEMail) {
     if (!recordset.FindFirst(CAddressRecords::EMailCriteria(strEMail)))
         return QStringLiteral("<none>");
     return recordset.GetFieldValue(QStringLiteral("Name")).toString();
+}
+
+QString TestAddressRecords::StoredDateOf(const QString& strEMail) {
+    CDaoRecordset recordset(&m_database);
+    recordset.Open(AFX_DAO_USE_DEFAULT_TYPE, QStringLiteral("SELECT * FROM CONTACTS"));
+    if (!recordset.FindFirst(CAddressRecords::EMailCriteria(strEMail)))
+        return QStringLiteral("<none>");
+    return recordset.GetFieldValue(QStringLiteral("Date"))
+        .toDateTime()
+        .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
 void TestAddressRecords::countsTheRecords() {
@@ -189,6 +202,73 @@ void TestAddressRecords::updatesByTheNumberAtTheKeysStart() {
              updated ? QStringLiteral("Berta") : QStringLiteral("Bert"));
     QCOMPARE(NameOf(QStringLiteral("a@example.com")), QStringLiteral("Anna"));
     QCOMPARE(records.Count(), 2);
+}
+
+// The table shows a date without its century and time: that text saved
+// back keeps the stored date, any other date text replaces it. A value that
+// breaks a rule fails the update, unless the record has gone: that is said
+// first.
+void TestAddressRecords::anUpdateSavesWhatTheTableShows_data() {
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("date");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("outcome");
+    QTest::addColumn<QString>("storedDate");
+
+    QTest::newRow("the date as shown") << "1"
+                                       << "01/01/30"
+                                       << "Anne"
+                                       << "saved"
+                                       << "1930-01-01 10:30:00";
+    QTest::newRow("another date") << "1"
+                                  << "01/02/30"
+                                  << "Anne"
+                                  << "saved"
+                                  << "2030-01-02 00:00:00";
+    QTest::newRow("the same day, written out") << "1"
+                                               << "1930-01-01"
+                                               << "Anne"
+                                               << "saved"
+                                               << "1930-01-01 00:00:00";
+    QTest::newRow("a name too long") << "1"
+                                     << "01/01/30"
+                                     << "Anne-Marie Smith"
+                                     << "Field 'Name' holds at most 10 characters."
+                                     << "1930-01-01 10:30:00";
+    QTest::newRow("no date") << "1"
+                             << "soon"
+                             << "Anne"
+                             << "Field 'Date' takes a date such as 12/31/26 or 2026-12-31; "
+                                "\"soon\" is not a date."
+                             << "1930-01-01 10:30:00";
+    QTest::newRow("a name too long for a record that has gone") << "7"
+                                                                << "01/01/30"
+                                                                << "Anne-Marie Smith"
+                                                                << "not found"
+                                                                << "1930-01-01 10:30:00";
+}
+
+void TestAddressRecords::anUpdateSavesWhatTheTableShows() {
+    QFETCH(QString, key);
+    QFETCH(QString, date);
+    QFETCH(QString, name);
+    QFETCH(QString, outcome);
+    QFETCH(QString, storedDate);
+    const QString strEMail = QStringLiteral("ann@example.com");
+    CAddressRecords records(&m_database, m_schema);
+    QStringList values = Values(strEMail, QStringLiteral("Ann"));
+    values[1] = QStringLiteral("1930-01-01 10:30:00");
+    records.Add(values);
+    values = Values(strEMail, name, key);
+    values[1] = date;
+    bool bFound = false;
+    const QString strError = DaoError([&] { bFound = records.Update(values); });
+    const QString strOutcome =
+        !strError.isEmpty() ? strError
+                            : (bFound ? QStringLiteral("saved") : QStringLiteral("not found"));
+    QCOMPARE(strOutcome, outcome);
+    QCOMPARE(NameOf(strEMail), outcome == u"saved" ? name : QStringLiteral("Ann"));
+    QCOMPARE(StoredDateOf(strEMail), storedDate);
 }
 
 void TestAddressRecords::deletesByKey_data() {
