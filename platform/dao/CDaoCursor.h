@@ -1,7 +1,10 @@
 #pragma once
 
+#include "platform/dao/CDaoValuesRow.h"
+
 #include <QByteArrayView>
 #include <QVariant>
+#include <memory>
 
 // One prepared statement of a database engine, as CDaoStatement hands it
 // out. Parameters count from 1; columns from 0. Raises a CDaoException when
@@ -23,4 +26,13 @@ public:
     // A column of the current row as UTF-8 text (a number as its text, null
     // as nothing), without a copy: valid until the next Step or Reset.
     virtual QByteArrayView ColumnUtf8(int nIndex) const = 0;
+    // The current row, to be read after the cursor has moved on. An engine
+    // may hand it over whole, leaving the cursor without a current row.
+    virtual std::unique_ptr<CDaoRow> TakeRow() {
+        QVariantList values;
+        values.reserve(ColumnCount());
+        for (int i = 0; i < ColumnCount(); ++i)
+            values.append(Column(i));
+        return std::make_unique<CDaoValuesRow>(std::move(values));
+    }
 };

@@ -124,7 +124,7 @@ QVariant CDaoField::StoredValue(const QString& strText) const {
     return strText;
 }
 
-QVariant CDaoField::FieldValue(const QVariant& stored) const {
+QVariant CDaoField::FieldValue(QVariant stored) const {
     if (!IsDate() || stored.typeId() != QMetaType::QString)
         return stored;
     const COleDateTime date(stored);

@@ -22,7 +22,7 @@ public:
     QVariant StoredValue(const QString& strText) const;
     // The stored value as a recordset hands it out: a date as a QDateTime
     // (without time zone), other values as they are.
-    QVariant FieldValue(const QVariant& stored) const;
+    QVariant FieldValue(QVariant stored) const;
 
     bool IsDate() const;
     bool IsAutoNumber() const;

@@ -72,7 +72,8 @@ void CDaoRecordset::Close() {
     m_nStreamIndex = -1;
     m_pending = Pending::None;
     m_nAccessed = 0;
-    m_row.clear();
+    m_pRow.reset();
+    m_savedChanges.clear();
     m_bHaveRow = false;
     m_bDeleted = false;
     m_bBOF = m_bEOF = true;
@@ -179,7 +180,7 @@ void CDaoRecordset::SetFieldValue(const QString& strName, const QString& strValu
     // The table shows a date as "%x", which drops the century and the time;
     // saving that text back must not move the date.
     if (m_editMode == EditMode::Edit && field.IsDate() &&
-        strValue == COleDateTime(m_row[nField + 1]).Format(QStringLiteral("%x"))) {
+        strValue == COleDateTime(RowValue(nField + 1)).Format(QStringLiteral("%x"))) {
         m_changes.remove(nField);
         return;
     }
@@ -214,7 +215,7 @@ QVariant CDaoRecordset::GetFieldValue(int nIndex) {
     if (nIndex < 0 || nIndex >= m_fields.size())
         ThrowNoSuchField(QString::number(nIndex));
     RequireCurrent();
-    return m_fields[nIndex].FieldValue(m_row.value(nIndex + 1));
+    return m_fields[nIndex].FieldValue(RowValue(nIndex + 1));
 }
 
 short CDaoRecordset::GetFieldCount() const {
@@ -322,13 +323,19 @@ void CDaoRecordset::ResolveLast() {
     m_bBOF = m_bEOF = !bFound;
 }
 
-void CDaoRecordset::TakeRow(const CDaoStatement& statement) {
-    const int nColumns = statement.ColumnCount();
-    m_row.resize(nColumns);
-    for (int i = 0; i < nColumns; ++i)
-        m_row[i] = statement.Column(i);
+// The row is kept as the engine hands it over: a table's fill reads each
+// value once, so converting it only then saves a copy of every value.
+void CDaoRecordset::TakeRow(CDaoStatement& statement) {
+    m_pRow = statement.TakeRow();
+    m_savedChanges.clear();
     m_bHaveRow = true;
     m_bDeleted = false;
+}
+
+QVariant CDaoRecordset::RowValue(int nColumn) const {
+    if (const auto saved = m_savedChanges.constFind(nColumn); saved != m_savedChanges.cend())
+        return saved.value();
+    return m_pRow ? m_pRow->Column(nColumn) : QVariant();
 }
 
 // The stream no longer gives the current record: release its read lock.
@@ -357,7 +364,7 @@ void CDaoRecordset::StepStream() {
 // record, so that MoveNext goes on from there; a record that has gone since
 // leaves the recordset at its end.
 void CDaoRecordset::FindStreamRow() {
-    const QVariant rowid = m_row.value(0);
+    const QVariant rowid = RowValue(0);
     m_stream.Reset();
     m_nStreamIndex = -1;
     while (m_stream.Step()) {
@@ -406,18 +413,18 @@ void CDaoRecordset::UpdateRecord() {
     int nParameter = 0;
     for (const QVariant& value : std::as_const(m_changes))
         update.Bind(++nParameter, value);
-    update.Bind(++nParameter, m_row.value(0));
+    update.Bind(++nParameter, RowValue(0));
     update.Step();
     if (ChangedRows() == 0)
         ThrowRecordDeleted();
     for (auto it = m_changes.cbegin(); it != m_changes.cend(); ++it)
-        m_row[it.key() + 1] = it.value();
+        m_savedChanges.insert(it.key() + 1, it.value());
 }
 
 void CDaoRecordset::DeleteRecord() {
     CDaoStatement erase = m_pDatabase->Prepare(
         QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(m_select.m_strFrom), true);
-    erase.Bind(1, m_row.value(0));
+    erase.Bind(1, RowValue(0));
     erase.Step();
     if (ChangedRows() == 0)
         ThrowRecordDeleted();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/dao/CDaoField.h"
+#include "platform/dao/CDaoRow.h"
 #include "platform/dao/CDaoSelect.h"
 #include "platform/dao/CDaoStatement.h"
 #include "platform/dao/DaoConstants.h"
@@ -10,6 +11,7 @@
 #include <QMap>
 #include <QString>
 #include <QVariant>
+#include <memory>
 
 class CDaoDatabase;
 
@@ -83,7 +85,9 @@ private:
     void Resolve();
     void ResolveFirst();
     void ResolveLast();
-    void TakeRow(const CDaoStatement& statement);
+    void TakeRow(CDaoStatement& statement);
+    // A column of the current record: its rowid, then its fields.
+    QVariant RowValue(int nColumn) const;
     void LeaveStream();
     void StepStream();
     void FindStreamRow();
@@ -107,7 +111,8 @@ private:
     long m_nLastOffset = 0;
     long m_nAccessed = 0;
 
-    QVariantList m_row; // the current record as stored: its rowid, then its fields
+    std::unique_ptr<CDaoRow> m_pRow;    // the current record as stored: its rowid, then its fields
+    QMap<int, QVariant> m_savedChanges; // by column: what this recordset saved over m_pRow
     bool m_bHaveRow = false;
     bool m_bDeleted = false;
     bool m_bBOF = true;

@@ -33,6 +33,9 @@ public:
     // as nothing), without a copy: valid until the next Step or Reset. For
     // reading many rows fast.
     QByteArrayView ColumnUtf8(int nIndex) const { return m_pCursor->ColumnUtf8(nIndex); }
+    // The current row, kept beyond the next Step or Reset; the statement
+    // may be left without a current row.
+    std::unique_ptr<CDaoRow> TakeRow() { return m_pCursor->TakeRow(); }
 
 private:
     std::unique_ptr<CDaoCursor> m_pCursor;

@@ -2,20 +2,9 @@
 
 #include "platform/dao/CDaoException.h"
 #include "platform/dao/CPgEngine.h"
-
-#include <cstdlib>
+#include "platform/dao/CPgRow.h"
 
 namespace {
-
-// Type numbers of the server's catalog (pg_type.oid).
-constexpr Oid kBool = 16;
-constexpr Oid kInt8 = 20;
-constexpr Oid kInt2 = 21;
-constexpr Oid kInt4 = 23;
-constexpr Oid kOid = 26;
-constexpr Oid kFloat4 = 700;
-constexpr Oid kFloat8 = 701;
-constexpr Oid kNumeric = 1700;
 
 std::optional<QByteArray> ParameterText(const QVariant& value) {
     switch (value.typeId()) {
@@ -105,25 +94,11 @@ int CPgCursor::ColumnCount() const {
 }
 
 QVariant CPgCursor::Column(int nIndex) const {
-    if (!m_row || nIndex < 0 || nIndex >= PQnfields(m_row.get()) ||
-        PQgetisnull(m_row.get(), 0, nIndex))
-        return QVariant();
-    const char* pValue = PQgetvalue(m_row.get(), 0, nIndex);
-    switch (PQftype(m_row.get(), nIndex)) {
-    case kInt2:
-    case kInt4:
-    case kInt8:
-    case kOid:
-        return qlonglong(std::strtoll(pValue, nullptr, 10));
-    case kBool:
-        return qlonglong(*pValue == 't' ? 1 : 0);
-    case kFloat4:
-    case kFloat8:
-    case kNumeric:
-        return std::strtod(pValue, nullptr);
-    default:
-        return QString::fromUtf8(pValue, PQgetlength(m_row.get(), 0, nIndex));
-    }
+    return CPgRow::Value(m_row.get(), nIndex);
+}
+
+std::unique_ptr<CDaoRow> CPgCursor::TakeRow() {
+    return std::make_unique<CPgRow>(std::move(m_row));
 }
 
 QByteArrayView CPgCursor::ColumnUtf8(int nIndex) const {

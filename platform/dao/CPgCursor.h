@@ -29,6 +29,9 @@ public:
     int ColumnCount() const override;
     QVariant Column(int nIndex) const override;
     QByteArrayView ColumnUtf8(int nIndex) const override;
+    // Hands the row over as libpq has it, unconverted; the cursor then has
+    // no current row until its next Step.
+    std::unique_ptr<CDaoRow> TakeRow() override;
 
     // Reads the rest of the rows into memory, so that the engine can give
     // the connection to another statement; an error is kept for Step.
