@@ -11,6 +11,11 @@
 namespace {
 
 constexpr qsizetype kMaxCachedTranslations = 64;
+constexpr qsizetype kMaxKeptStatements = 128;
+constexpr int kPrepareAtRun = 5;
+// A prepared statement whose result would change shape (its table changed)
+// is refused with this; it is prepared afresh for its next run.
+constexpr char kChangedResultState[] = "0A000";
 constexpr char kConnectTimeoutSeconds[] = "10";
 // A broken network shows after about a minute of silence, not the system's hours.
 constexpr char kKeepalivesIdleSeconds[] = "30";
@@ -200,6 +205,7 @@ void CPgEngine::EnsureConnected() {
     if (PQstatus(m_pConn) == CONNECTION_OK)
         return;
     PQreset(m_pConn);
+    m_kept.clear(); // the prepared statements went with the old connection
     if (PQstatus(m_pConn) != CONNECTION_OK)
         ThrowConnectError();
     SetUpSession();
@@ -258,12 +264,15 @@ QList<CPgSql::Statement> CPgEngine::Translation(const QString& strSql, bool bCac
                 QStringLiteral("relation \"%1\" does not exist").arg(statement.strMissingTable),
                 dbErrServerRefused, m_url.Display());
     }
-    if (bCache) {
-        if (m_translations.size() >= kMaxCachedTranslations)
-            m_translations.clear();
-        m_translations.insert(strSql, statements);
-    }
-    return statements;
+    if (!bCache)
+        return statements;
+    if (m_translations.size() >= kMaxCachedTranslations)
+        m_translations.clear();
+    QList<CPgSql::Statement> kept = statements;
+    for (CPgSql::Statement& statement : kept)
+        statement.bKept = true;
+    m_translations.insert(strSql, kept);
+    return kept;
 }
 
 bool CPgEngine::Send(CPgCursor* pCursor, const CPgSql::Statement& statement,
@@ -285,9 +294,14 @@ bool CPgEngine::Send(CPgCursor* pCursor, const CPgSql::Statement& statement,
         values.push_back(parameter ? parameter->constData() : nullptr);
     for (const QByteArray& constant : statement.constants)
         values.push_back(constant.constData());
-    const QByteArray text = statement.strText.toUtf8();
-    if (!PQsendQueryParams(m_pConn, text.constData(), int(values.size()), nullptr, values.data(),
-                           nullptr, nullptr, 0))
+    const QByteArray name = PreparedName(statement, int(values.size()), bInTransaction);
+    const int nSent =
+        name.isEmpty()
+            ? PQsendQueryParams(m_pConn, statement.strText.toUtf8().constData(), int(values.size()),
+                                nullptr, values.data(), nullptr, nullptr, 0)
+            : PQsendQueryPrepared(m_pConn, name.constData(), int(values.size()), values.data(),
+                                  nullptr, nullptr, 0);
+    if (!nSent)
         Fail(nullptr, statement, bInTransaction);
     PQsetSingleRowMode(m_pConn);
     m_pActive = pCursor;
@@ -312,7 +326,40 @@ PgResult CPgEngine::NextRow(CPgCursor* pCursor) {
     // A rollback that a break cut short has nothing left to undo.
     if (statement.kind == CPgSql::Statement::Rollback && IsBroken(result.get()))
         return PgResult();
+    if (ErrorField(result.get(), PG_DIAG_SQLSTATE) == QLatin1String(kChangedResultState))
+        m_kept.remove(statement.strText);
     Fail(result.get(), statement, bInTransaction);
+}
+
+// A statement run often is prepared on the server, so that its later runs
+// skip the server's parsing and planning. Preparing costs a round trip of
+// its own, which a statement run once or twice (a table's fill) would never
+// win back over a slow network; so, as JDBC's driver does, a statement is
+// prepared at its fifth run. Empty for a statement sent unnamed.
+QByteArray CPgEngine::PreparedName(const CPgSql::Statement& statement, int nParameters,
+                                   bool bInTransaction) {
+    if (!statement.bKept)
+        return QByteArray();
+    if (!m_kept.contains(statement.strText) && m_kept.size() >= kMaxKeptStatements)
+        ForgetPrepared();
+    KeptStatement& kept = m_kept[statement.strText];
+    if (!kept.name.isEmpty() || ++kept.nRuns < kPrepareAtRun)
+        return kept.name;
+    const QByteArray name = QByteArrayLiteral("corvane_") + QByteArray::number(++m_nPrepared);
+    const PgResult result(PQprepare(m_pConn, name.constData(),
+                                    statement.strText.toUtf8().constData(), nParameters, nullptr));
+    if (PQresultStatus(result.get()) != PGRES_COMMAND_OK)
+        Fail(result.get(), statement, bInTransaction);
+    kept.name = name;
+    return name;
+}
+
+void CPgEngine::ForgetPrepared() {
+    const bool bAny = std::any_of(m_kept.cbegin(), m_kept.cend(),
+                                  [](const KeptStatement& kept) { return !kept.name.isEmpty(); });
+    if (bAny)
+        RunInternal(QStringLiteral("DEALLOCATE ALL"));
+    m_kept.clear();
 }
 
 void CPgEngine::Abandon(CPgCursor* pCursor) {

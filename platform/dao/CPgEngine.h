@@ -61,6 +61,9 @@ private:
     void SetAside();
     QList<CPgSql::Statement> Translation(const QString& strSql, bool bCache);
     void RunStatement(const CPgSql::Statement& statement);
+    QByteArray PreparedName(const CPgSql::Statement& statement, int nParameters,
+                            bool bInTransaction);
+    void ForgetPrepared();
     void UndoBegin();
     // Runs PostgreSQL's own SQL at once, all its rows read.
     PgResult RunInternal(const QString& strSql, const QList<QByteArray>& parameters = {});
@@ -88,4 +91,10 @@ private:
     QHash<QString, CPgSql::Table> m_tables;         // by folded name
     QHash<QString, QList<CDaoField>> m_tableFields; // by folded name
     QHash<QString, QList<CPgSql::Statement>> m_translations;
+    struct KeptStatement {
+        int nRuns = 0;
+        QByteArray name; // its name on the server, once prepared
+    };
+    QHash<QString, KeptStatement> m_kept; // by text
+    qint64 m_nPrepared = 0;               // names given on this engine
 };

@@ -42,6 +42,8 @@ public:
         QString strKeyedInsertTable;
         // The table the statement reads or writes, when the server lacks it.
         QString strMissingTable;
+        // Run often: worth preparing on the server once.
+        bool bKept = false;
     };
 
     // The statements of strSql, split at its semicolons. strCaseCollation,

@@ -210,6 +210,50 @@ private Q_SLOTS:
                  QStringLiteral("Ann"));
     }
 
+    // A statement run often is prepared on the server. What undoes that
+    // there (a new session, the table's fields changed, the engine's own
+    // forgetting of old statements) costs at most the next run, never all
+    // of them.
+    void aPreparedStatementOutlivesWhatUndoesIt_data() {
+        QTest::addColumn<int>("undoing");
+        QTest::addColumn<QString>("firstRunError");
+        QTest::newRow("the session ends")
+            << int(SessionEnds) << "The connection to the database corvane@";
+        QTest::newRow("the table gets a field")
+            << int(FieldAdded) << "cached plan must not change result type";
+        QTest::newRow("many other statements") << int(ManyOthers) << "";
+    }
+    void aPreparedStatementOutlivesWhatUndoesIt() {
+        QFETCH(int, undoing);
+        QFETCH(QString, firstRunError);
+        AddPerson(QStringLiteral("Ann"));
+        const QString strSelect = QStringLiteral("SELECT * FROM PEOPLE");
+        for (int nRun = 0; nRun < 6; ++nRun)
+            QCOMPARE(ColumnsOf(strSelect), 4);
+        switch (undoing) {
+        case SessionEnds:
+            QCOMPARE(m_pServer->Value(QStringLiteral(
+                         "SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity "
+                         "WHERE application_name = 'Corvane'")),
+                     QStringLiteral("1"));
+            break;
+        case FieldAdded:
+            QCOMPARE(m_pServer->Value(
+                         QStringLiteral("ALTER TABLE \"PEOPLE\" ADD COLUMN \"Extra\" text")),
+                     QString());
+            break;
+        case ManyOthers:
+            for (int nOther = 0; nOther < 130; ++nOther)
+                ColumnsOf(QStringLiteral("SELECT * FROM PEOPLE WHERE ID <> %1").arg(nOther));
+            break;
+        }
+        const QString strFirst = DaoError([&] { ColumnsOf(strSelect); });
+        QVERIFY2(firstRunError.isEmpty() ? strFirst.isEmpty() : strFirst.contains(firstRunError),
+                 qPrintable(strFirst));
+        for (int nRun = 0; nRun < 6; ++nRun)
+            QCOMPARE(ColumnsOf(strSelect), undoing == FieldAdded ? 5 : 4);
+    }
+
     // Statements may outlive their database; they then say it is closed.
     void aStatementOutlivesItsDatabase() {
         AddPerson(QStringLiteral("Ann"));
@@ -221,6 +265,14 @@ private Q_SLOTS:
     }
 
 private:
+    enum Undoing { SessionEnds, FieldAdded, ManyOthers };
+
+    // Runs a statement kept for reuse; the columns of its first row.
+    int ColumnsOf(const QString& strSql) {
+        CDaoStatement statement = m_pDatabase->Prepare(strSql, true);
+        return statement.Step() ? statement.ColumnCount() : 0;
+    }
+
     void AddPerson(const QString& strName) {
         CDaoRecordset recordset(m_pDatabase.get());
         recordset.Open(AFX_DAO_USE_DEFAULT_TYPE, QStringLiteral("SELECT * FROM PEOPLE"));
