@@ -63,6 +63,14 @@ std::string UrlPart(CURLU* pUrl, CURLUPart ePart, unsigned nFlags = 0) {
     return pOwned.get();
 }
 
+// The host as libcurl names it to the server in OAUTHBEARER: an IPv6
+// address without its brackets.
+std::string SaslHost(std::string strHost) {
+    if (strHost.size() >= 2 && strHost.front() == '[' && strHost.back() == ']')
+        return strHost.substr(1, strHost.size() - 2);
+    return strHost;
+}
+
 bool IsThisMachine(const std::string& strHost) {
     return g_ascii_strcasecmp(strHost.c_str(), "localhost") == 0 || strHost == "127.0.0.1" ||
            strHost == "[::1]";
@@ -278,7 +286,7 @@ CMailOutcome CSmtpConnection::Configure(const CMailSettings& settings,
     m_strCaFile = settings.m_strCaFile;
     if (const ULONG nResult = TrustedCertificates(); nResult != SUCCESS_SUCCESS)
         return CMailOutcome::Failure(nResult, CORVANE_STEP_SETTINGS, "CAFile cannot be read");
-    NoteSecrets(settings, strBearer, UrlPart(pUrl.get(), CURLUPART_HOST),
+    NoteSecrets(settings, strBearer, SaslHost(UrlPart(pUrl.get(), CURLUPART_HOST)),
                 UrlPart(pUrl.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT));
     SetLogin(settings, strBearer);
     const long nStallSeconds = StallSeconds();

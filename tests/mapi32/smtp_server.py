@@ -216,13 +216,14 @@ def main():
     parser.add_argument("--oauth-mechanisms", default="XOAUTH2,OAUTHBEARER")
     parser.add_argument("--mails-per-connection", type=int, default=0)
     parser.add_argument("--echo-auth", action="store_true")
+    parser.add_argument("--host", default="127.0.0.1")
     args = parser.parse_args()
 
     mailbox = Mailbox(args.folder, args.refuse_sender, args.refuse_recipient,
                       args.mails_per_connection)
     # A fixed greeting name: looking up the machine's own name for every
     # connection would make the server the slowest part of every exchange.
-    options = {"hostname": "127.0.0.1", "port": 0, "server_hostname": "localhost"}
+    options = {"hostname": args.host, "port": 0, "server_hostname": "localhost"}
     if args.tls != "none":
         context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
         context.load_cert_chain(args.cert, args.key)

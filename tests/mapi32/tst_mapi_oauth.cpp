@@ -36,8 +36,8 @@ constexpr int kStartWaitMs = 20000;
 bool ShowsAnyOf(const QByteArray& text, const QStringList& arrTokens) {
     QList<QByteArray> arrForms{text};
     for (const QByteArray& word : text.split(' ')) {
-        const auto decoded = QByteArray::fromBase64Encoding(
-            word, QByteArray::AbortOnBase64DecodingErrors);
+        const auto decoded =
+            QByteArray::fromBase64Encoding(word, QByteArray::AbortOnBase64DecodingErrors);
         if (decoded)
             arrForms << *decoded;
     }
@@ -102,8 +102,9 @@ std::unique_ptr<COAuthTestServers> TestMapiOAuth::Start(const QStringList& arrAu
                                                         const QStringList& arrSmtp) {
     auto pServers =
         std::make_unique<COAuthTestServers>(m_dir.filePath(u"servers%1"_s.arg(++m_nServers)));
-    const bool bStarted = pServers->StartAuthority(arrAuthority + QStringList{u"--seed-refresh"_s, kSeed}) &&
-                          pServers->StartSmtp(arrSmtp);
+    const bool bStarted =
+        pServers->StartAuthority(arrAuthority + QStringList{u"--seed-refresh"_s, kSeed}) &&
+        pServers->StartSmtp(arrSmtp);
     if (!bStarted)
         qWarning("test server: %s", qPrintable(pServers->ErrorText()));
     pServers->WriteSettings();
@@ -181,10 +182,13 @@ void TestMapiOAuth::refusedSignInFailsLogon_data() {
     QTest::addColumn<QString>("cause");
     QTest::addColumn<QString>("reply");
     QTest::newRow("access revoked")
-        << u"revoked"_s << u"the sign-in was refused (invalid_grant): sign in again in Mail Settings"_s;
-    QTest::newRow("never signed in") << u"no token"_s << u"not signed in: sign in in Mail Settings"_s;
+        << u"revoked"_s
+        << u"the sign-in was refused (invalid_grant): sign in again in Mail Settings"_s;
+    QTest::newRow("never signed in")
+        << u"no token"_s << u"not signed in: sign in in Mail Settings"_s;
     QTest::newRow("client unknown to the provider")
-        << u"client"_s << u"the sign-in was refused (invalid_client): sign in again in Mail Settings"_s;
+        << u"client"_s
+        << u"the sign-in was refused (invalid_client): sign in again in Mail Settings"_s;
 }
 
 void TestMapiOAuth::refusedSignInFailsLogon() {
@@ -253,16 +257,28 @@ void TestMapiOAuth::tokenEndpointDownIsTemporary() {
 // The SMTP server refuses every token for this user and quotes the login
 // back: the reply text shows neither the token nor the SASL message that
 // carries it.
+// OAUTHBEARER's message names the server's host, an IPv6 address without
+// its brackets.
 void TestMapiOAuth::refusedTokenNeverQuoted_data() {
     QTest::addColumn<QString>("mechanism");
-    QTest::newRow("XOAUTH2") << u"XOAUTH2"_s;
-    QTest::newRow("OAUTHBEARER") << u"OAUTHBEARER"_s;
+    QTest::addColumn<QString>("host");
+    QTest::newRow("XOAUTH2") << u"XOAUTH2"_s << u"127.0.0.1"_s;
+    QTest::newRow("OAUTHBEARER") << u"OAUTHBEARER"_s << u"127.0.0.1"_s;
+    QTest::newRow("OAUTHBEARER to an IPv6 address") << u"OAUTHBEARER"_s << u"::1"_s;
 }
 
 void TestMapiOAuth::refusedTokenNeverQuoted() {
     QFETCH(QString, mechanism);
-    const auto pServers = Start({}, {u"--oauth-mechanisms"_s, mechanism, u"--echo-auth"_s,
-                                     u"--user"_s, u"someone-else@example.com"_s});
+    QFETCH(QString, host);
+    const auto pServers =
+        Start({}, {u"--oauth-mechanisms"_s, mechanism, u"--echo-auth"_s, u"--user"_s,
+                   u"someone-else@example.com"_s, u"--host"_s, host});
+    if (host.contains(u':') && pServers->Smtp().Port() <= 0)
+        QSKIP("This machine has no IPv6 loopback address.");
+    if (host.contains(u':'))
+        CProfileSettings::WriteProfileValue(CProfileSettings::kSectionMailSystem,
+                                            CProfileSettings::kKeyServer,
+                                            pServers->Smtp().Url(u"smtp"_s, u'[' + host + u']'));
     CorvaneResult last{};
 
     QCOMPARE(SendOne(&last), MAPI_E_LOGON_FAILURE);
