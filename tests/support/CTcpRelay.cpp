@@ -59,12 +59,15 @@ bool ReadInto(Direction& direction, Clock::duration delay) {
     return true;
 }
 
-// Writes what is due, whole (the sockets block); false when the other side is gone.
+// Writes what is due, whole (the sockets block); false when the other side
+// is gone. Without MSG_NOSIGNAL a write to a side that has closed raises
+// SIGPIPE, which ends the whole test program.
 bool WriteDue(Direction& direction) {
     while (!direction.pending.empty() && direction.pending.front().due <= Clock::now()) {
         const std::string& data = direction.pending.front().data;
         for (size_t nDone = 0; nDone < data.size();) {
-            const ssize_t nWritten = write(direction.to, data.data() + nDone, data.size() - nDone);
+            const ssize_t nWritten =
+                send(direction.to, data.data() + nDone, data.size() - nDone, MSG_NOSIGNAL);
             if (nWritten <= 0)
                 return false;
             nDone += size_t(nWritten);
