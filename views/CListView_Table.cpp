@@ -278,7 +278,7 @@ void CListView_Table::SortBy(int nColumn) {
     WaitCursor waitCursor;
     m_arrSortTexts.resize(GetItemCount());
     for (int nItem = 0; nItem < GetItemCount(); ++nItem)
-        m_arrSortTexts[nItem] = GetItemText(nItem, nColumn);
+        m_arrSortTexts[nItem] = ItemTextView(nItem, nColumn);
     SortItems(&CListView_Table::CompareItems, reinterpret_cast<quintptr>(m_pList));
     m_arrSortTexts.clear();
     Renumber();
@@ -292,7 +292,7 @@ void CListView_Table::SortBy(int nColumn) {
 int CListView_Table::CompareItems(quintptr lParam1, quintptr lParam2, quintptr lParamSort) {
     const auto* pView =
         static_cast<const CListView_Table*>(reinterpret_cast<CListCtrl*>(lParamSort));
-    const std::vector<QString>& texts = pView->m_arrSortTexts;
+    const std::vector<QStringView>& texts = pView->m_arrSortTexts;
     if (lParam1 >= texts.size() || lParam2 >= texts.size())
         return 0;
     const int nOrder = texts[lParam1].compare(texts[lParam2], Qt::CaseSensitive);

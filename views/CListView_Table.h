@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 #include <functional>
 #include <vector>
 
@@ -91,8 +92,9 @@ private:
     // Whether a row is selected for a preview; tells the user when none is.
     bool HasRowsToPreview();
 
-    // The texts of the sort column as they stood when the sort began, by row.
-    std::vector<QString> m_arrSortTexts;
+    // The texts of the sort column as they stood when the sort began, by
+    // row: views into the rows, which the sort moves but does not change.
+    std::vector<QStringView> m_arrSortTexts;
     // The filter of the latest fill: the Find's condition, or none.
     QString m_strFilter;
     // The column and direction of the window's latest sort; -1: none yet.

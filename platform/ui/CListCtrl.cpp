@@ -105,6 +105,12 @@ QString CListCtrl::GetItemText(int nItem, int nSubItem) const {
     return m_pModel->CellText(nItem, nSubItem);
 }
 
+QStringView CListCtrl::ItemTextView(int nItem, int nSubItem) const {
+    if (!IsRow(nItem) || nSubItem < 0)
+        return {};
+    return m_pModel->CellView(nItem, nSubItem);
+}
+
 bool CListCtrl::SetItemData(int nItem, quintptr dwData) {
     if (!IsRow(nItem))
         return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStringView>
 #include <QTableView>
 #include <QtGlobal>
 #include <vector>
@@ -42,6 +43,9 @@ public:
     int InsertItem(int nItem, const QString& strText);
     bool SetItemText(int nItem, int nSubItem, const QString& strText);
     QString GetItemText(int nItem, int nSubItem) const;
+    // The same text without a copy, for reading many rows fast: valid until
+    // the row's texts change or the row goes.
+    QStringView ItemTextView(int nItem, int nSubItem) const;
     bool SetItemData(int nItem, quintptr dwData);
     quintptr GetItemData(int nItem) const;
     int GetItemCount() const;

@@ -136,11 +136,15 @@ void CListModel::RemoveAllRows() {
 }
 
 QString CListModel::CellText(int nRow, int nColumn) const {
+    return CellView(nRow, nColumn).toString();
+}
+
+QStringView CListModel::CellView(int nRow, int nColumn) const {
     const Row& row = *m_rows[nRow];
     if (nColumn >= int(row.arrEnds.size()))
         return {};
     const quint32 nStart = nColumn == 0 ? 0 : row.arrEnds[nColumn - 1];
-    return row.strCells.mid(nStart, row.arrEnds[nColumn] - nStart);
+    return QStringView(row.strCells).mid(nStart, row.arrEnds[nColumn] - nStart);
 }
 
 void CListModel::SetCellText(int nRow, int nColumn, const QString& strText) {

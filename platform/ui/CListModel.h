@@ -2,6 +2,7 @@
 
 #include <QAbstractTableModel>
 #include <QString>
+#include <QStringView>
 #include <QtGlobal>
 #include <deque>
 #include <memory>
@@ -46,6 +47,8 @@ public:
 
     // Cells beyond the ones a row holds read as empty texts.
     QString CellText(int nRow, int nColumn) const;
+    // Valid until the row's texts change or the row goes.
+    QStringView CellView(int nRow, int nColumn) const;
     void SetCellText(int nRow, int nColumn, const QString& strText);
     quintptr RowData(int nRow) const { return m_rows[nRow]->dwData; }
     void SetRowData(int nRow, quintptr dwData) { m_rows[nRow]->dwData = dwData; }
