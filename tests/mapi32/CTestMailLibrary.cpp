@@ -3,26 +3,11 @@
 #include <QFile>
 #include <dlfcn.h>
 
-CTestMailLibrary::CTestMailLibrary(const QString& strPath)
-    : m_hLibrary(dlopen(QFile::encodeName(strPath).constData(), RTLD_NOW | RTLD_LOCAL)) {
-    if (!m_hLibrary) {
+CTestMailLibrary::CTestMailLibrary(const QString& strPath) {
+    if (!Load(strPath))
         m_strError = QString::fromLocal8Bit(dlerror());
-        return;
-    }
-    m_pfnLogon = reinterpret_cast<LPMAPILOGON>(dlsym(m_hLibrary, "MAPILogon"));
-    m_pfnSendMail = reinterpret_cast<LPMAPISENDMAIL>(dlsym(m_hLibrary, "MAPISendMail"));
-    m_pfnLogoff = reinterpret_cast<LPMAPILOGOFF>(dlsym(m_hLibrary, "MAPILogoff"));
-    m_pfnSentMessageId =
-        reinterpret_cast<LPCORVANESENTMESSAGEID>(dlsym(m_hLibrary, "CorvaneSentMessageId"));
-    m_pfnSendHtmlMail =
-        reinterpret_cast<LPCORVANESENDHTMLMAIL>(dlsym(m_hLibrary, "CorvaneSendHtmlMail"));
-    m_pfnLastResult = reinterpret_cast<LPCORVANELASTRESULT>(dlsym(m_hLibrary, "CorvaneLastResult"));
-    m_pfnAbortSend = reinterpret_cast<LPCORVANEABORTSEND>(dlsym(m_hLibrary, "CorvaneAbortSend"));
-}
-
-CTestMailLibrary::~CTestMailLibrary() {
-    if (m_hLibrary)
-        dlclose(m_hLibrary);
+    else
+        ResolveFunctions();
 }
 
 QString CTestMailLibrary::Path() {

@@ -1,21 +1,15 @@
 #pragma once
 
-#include "platform/mapi/CorvaneLastResult.h"
-#include "platform/mapi/CorvaneSendHtmlMail.h"
-#include "platform/mapi/CorvaneSentMessageId.h"
-#include "platform/mapi/SimpleMapi.h"
+#include "engine/send/CMapiLibrary.h"
 
 #include <QString>
 #include <functional>
 
-// libmapi32.so loaded with dlopen from its build path, as the program loads
-// it for each mail; dlclose when this object goes.
-class CTestMailLibrary {
+// libmapi32.so loaded from its build path by the program's own loader, with
+// the rounds a test makes of it.
+class CTestMailLibrary : public CMapiLibrary {
 public:
     explicit CTestMailLibrary(const QString& strPath = Path());
-    ~CTestMailLibrary();
-    CTestMailLibrary(const CTestMailLibrary&) = delete;
-    CTestMailLibrary& operator=(const CTestMailLibrary&) = delete;
 
     // True when the library loaded and has all three functions.
     bool IsUsable() const { return m_pfnLogon && m_pfnSendMail && m_pfnLogoff; }
@@ -32,17 +26,8 @@ public:
     // How this thread's last call ended.
     CorvaneResult LastResult() const;
 
-    LPMAPILOGON m_pfnLogon = nullptr;
-    LPMAPISENDMAIL m_pfnSendMail = nullptr;
-    LPMAPILOGOFF m_pfnLogoff = nullptr;
-    LPCORVANESENTMESSAGEID m_pfnSentMessageId = nullptr;
-    LPCORVANESENDHTMLMAIL m_pfnSendHtmlMail = nullptr;
-    LPCORVANELASTRESULT m_pfnLastResult = nullptr;
-    LPCORVANEABORTSEND m_pfnAbortSend = nullptr;
-
 private:
     ULONG Round(const std::function<ULONG(LHANDLE)>& send, CorvaneResult* pResult);
 
-    void* m_hLibrary = nullptr;
     QString m_strError;
 };

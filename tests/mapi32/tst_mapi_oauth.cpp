@@ -256,9 +256,7 @@ void TestMapiOAuth::tokenEndpointDownIsTemporary() {
 
 // The SMTP server refuses every token for this user and quotes the login
 // back: the reply text shows neither the token nor the SASL message that
-// carries it.
-// OAUTHBEARER's message names the server's host, an IPv6 address without
-// its brackets.
+// carries it, whose host is an IPv6 address without its brackets.
 void TestMapiOAuth::refusedTokenNeverQuoted_data() {
     QTest::addColumn<QString>("mechanism");
     QTest::addColumn<QString>("host");
