@@ -518,13 +518,9 @@ void TestSendEngine::rowCheckFindsMissingAttachments_data() {
 void TestSendEngine::rowCheckFindsMissingAttachments() {
     QFETCH(QString, strList);
     QFETCH(QStringList, arrMissing);
-    QFile price(m_dir.filePath(u"price.pdf"_s));
-    QVERIFY(price.open(QIODevice::WriteOnly));
-    price.close();
+    QVERIFY(WriteFile(m_dir.filePath(u"price.pdf"_s), QByteArray()));
     QVERIFY(QDir(m_dir.path()).mkpath(u"sub"_s));
-    QFile offer(m_dir.filePath(u"offer.txt"_s));
-    QVERIFY(offer.open(QIODevice::WriteOnly));
-    offer.close();
+    QVERIFY(WriteFile(m_dir.filePath(u"offer.txt"_s), QByteArray()));
     QCOMPARE(CRowCheck::MissingAttachments(strList, m_dir.path()), arrMissing);
 
     CRowMail mail;
@@ -623,10 +619,8 @@ void TestSendEngine::rowCheckFindsTemplatesOutsideTheFolder() {
     QVERIFY(root.mkpath(u"start/sub"_s));
     QVERIFY(root.mkpath(u"start-private"_s));
     for (const QString& strFile : {u"start/offer.txt"_s, u"start/sub/deep.txt"_s, u"private.txt"_s,
-                                   u"start-private/p.txt"_s}) {
-        QFile file(root.filePath(strFile));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-    }
+                                   u"start-private/p.txt"_s})
+        QVERIFY(WriteFile(root.filePath(strFile), QByteArray()));
     QFile::link(root.filePath(u"private.txt"_s), root.filePath(u"start/outer-link.txt"_s));
     QFile::link(root.filePath(u"start/offer.txt"_s), root.filePath(u"start/inner-link.txt"_s));
 
@@ -856,11 +850,8 @@ void TestSendEngine::checkMakesEveryMailWithTheMailingsTemplate() {
     const QString strStart = dir.filePath(u"mailing"_s);
     for (const auto& [strName, bytes] :
          {std::pair{u"own.txt"_s, QByteArray("#SUBJECT Own\r\nOwn #NAME")},
-          std::pair{u"news.txt"_s, QByteArray("#SUBJECT News for #NAME\r\nNews")}}) {
-        QFile file(QDir(strStart).filePath(strName));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
+          std::pair{u"news.txt"_s, QByteArray("#SUBJECT News for #NAME\r\nNews")}})
+        QVERIFY(WriteFile(QDir(strStart).filePath(strName), bytes));
     CSendLogEntry sent = Entry(u"a@example.com"_s, u"News for Jo"_s);
     sent.strTemplate = u"news.txt"_s;
     CSendCheck check(strStart, CSentLookup({sent}));
@@ -911,10 +902,7 @@ void TestSendEngine::checkListsEmptyPlaceholders_data() {
 void TestSendEngine::checkListsEmptyPlaceholders() {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, strWarnings);
-    QFile file(m_dir.filePath(u"t.txt"_s));
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-    file.close();
+    QVERIFY(WriteFile(m_dir.filePath(u"t.txt"_s), bytes));
     CSendCheck check(m_dir.path(), CSentLookup({}));
     const QList<CCheckedRow> rows = {
         check.Check(0, Row(u"a@example.com"_s, u"t.txt"_s)),
