@@ -76,12 +76,10 @@ void TestSendCommandLine::init() {
     QVERIFY(folder.mkpath(u"xdg/Ostwick"_s));
     m_pServer = std::make_unique<CSmtpTestServer>(m_dir.filePath(u"server"_s));
     QVERIFY2(m_pServer->Start(), qPrintable(m_pServer->ErrorText()));
-    QFile settings(m_strSettings);
-    QVERIFY(settings.open(QIODevice::WriteOnly));
-    settings.write(u"[MAIL]\nMAPI=1\n[MailSystem]\nTransport=smtp\nServer=%1\n"
-                   "Sender=Ostwick Sales <sales@example.com>\nRetryMinutes=0\n"_s
-                       .arg(m_pServer->Url(u"smtp"_s))
-                       .toUtf8());
+    QVERIFY(WriteFile(m_strSettings, u"[MAIL]\nMAPI=1\n[MailSystem]\nTransport=smtp\nServer=%1\n"
+                                     "Sender=Ostwick Sales <sales@example.com>\nRetryMinutes=0\n"_s
+                                         .arg(m_pServer->Url(u"smtp"_s))
+                                         .toUtf8()));
 }
 
 void TestSendCommandLine::cleanup() {
@@ -89,16 +87,12 @@ void TestSendCommandLine::cleanup() {
 }
 
 void TestSendCommandLine::Prepare(int nRows) {
-    QFile offer(m_dir.filePath(u"offer.txt"_s));
-    QVERIFY(offer.open(QIODevice::WriteOnly));
-    offer.write("#SUBJECT Offer for #NAME\r\nDear #NAME.\r\n");
-    offer.close();
-    QFile people(m_dir.filePath(u"people.csv"_s));
-    QVERIFY(people.open(QIODevice::WriteOnly));
-    people.write("E-mail Address;Last Name\n");
+    QVERIFY(
+        WriteFile(m_dir.filePath(u"offer.txt"_s), "#SUBJECT Offer for #NAME\r\nDear #NAME.\r\n"));
+    QByteArray people("E-mail Address;Last Name\n");
     for (int nRow = 1; nRow <= nRows; ++nRow)
-        people.write(u"%1;User %2\n"_s.arg(Address(nRow)).arg(nRow).toUtf8());
-    people.close();
+        people += u"%1;User %2\n"_s.arg(Address(nRow)).arg(nRow).toUtf8();
+    QVERIFY(WriteFile(m_dir.filePath(u"people.csv"_s), people));
     const Outcome outcome = Run({u"--import"_s, u"people.csv"_s, u"--template"_s, u"offer.txt"_s});
     QVERIFY2(outcome.nExit == 0, qPrintable(outcome.strError));
 }
@@ -162,11 +156,9 @@ void TestSendCommandLine::wrongUseExitsTwoAndSendsNothing() {
     if (bAddressBook)
         Prepare(2);
     QTemporaryDir outside;
-    QFile secret(outside.filePath(u"secret.txt"_s));
-    QVERIFY(secret.open(QIODevice::WriteOnly));
-    secret.write("#SUBJECT Secret\r\nThe password.\r\n");
-    secret.close();
-    QVERIFY(QFile::link(secret.fileName(), m_dir.filePath(u"link.txt"_s)));
+    const QString strSecret = outside.filePath(u"secret.txt"_s);
+    QVERIFY(WriteFile(strSecret, "#SUBJECT Secret\r\nThe password.\r\n"));
+    QVERIFY(QFile::link(strSecret, m_dir.filePath(u"link.txt"_s)));
     const Outcome outcome = Run(arguments);
     QCOMPARE(outcome.nExit, 2);
     QVERIFY2(outcome.strError.startsWith(strMessage), qPrintable(outcome.strError));
@@ -265,10 +257,7 @@ void TestSendCommandLine::sendThenResumeSendsEachAddressOnce() {
 // template, and the log names it.
 void TestSendCommandLine::findAndTemplateChooseTheMailing() {
     Prepare(12);
-    QFile news(m_dir.filePath(u"news.txt"_s));
-    QVERIFY(news.open(QIODevice::WriteOnly));
-    news.write("#SUBJECT News for #NAME\r\nNews.\r\n");
-    news.close();
+    QVERIFY(WriteFile(m_dir.filePath(u"news.txt"_s), "#SUBJECT News for #NAME\r\nNews.\r\n"));
     const Outcome outcome =
         Run({u"--send"_s, u"--find"_s, u"User 1?"_s, u"--template"_s, u"news.txt"_s, u"--yes"_s});
     QCOMPARE(outcome.nExit, 0);
